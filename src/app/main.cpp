@@ -1,0 +1,8 @@
+#include "app/CMorvixApp.h"
+
+int main(int argc, char* argv[]) {
+    CMorvixApp app(argc, argv);
+    if (!app.InitInstance())
+        return 1;
+    return app.exec();
+}

@@ -1,0 +1,72 @@
+#include "panel/CMorvixView.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
+    setFixedSize(kViewWidth, kViewHeight);
+    // Every paint covers the whole view from the canvas, so Qt need not erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    m_panel.Com().SetMessageSink([this](const QString& text, const QString& caption) {
+        ShowMessage(text, caption);
+    });
+}
+
+CMorvixView::~CMorvixView() = default;
+
+void CMorvixView::StartTimer(int id, int periodMs) {
+    QTimer*& timer = m_timers[id];
+    if (!timer) {
+        timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, [this, id] { m_panel.OnTimer(id); });
+    }
+    timer->start(periodMs);
+}
+
+void CMorvixView::StopTimer(int id) {
+    if (auto it = m_timers.find(id); it != m_timers.end())
+        it->second->stop();
+}
+
+bool CMorvixView::IsTimerRunning(int id) const {
+    auto it = m_timers.find(id);
+    return it != m_timers.end() && it->second->isActive();
+}
+
+int CMorvixView::TimerInterval(int id) const {
+    auto it = m_timers.find(id);
+    return it == m_timers.end() ? -1 : it->second->interval();
+}
+
+bool CMorvixView::TakeCloseRequest() {
+    if (!m_closeRequestFlag || *m_closeRequestFlag == 0)
+        return false;
+    *m_closeRequestFlag = 0;
+    return true;
+}
+
+void CMorvixView::ClearCloseRequest() {
+    if (m_closeRequestFlag)
+        *m_closeRequestFlag = 0;
+}
+
+int CMorvixView::RunExitDialog() { return m_exitDlg.exec() == QDialog::Accepted ? IDOK : IDCANCEL; }
+
+int CMorvixView::RunSetupDialog(SetupValues&) { return IDCANCEL; }
+
+void CMorvixView::PostQuit(int exitCode) { QCoreApplication::exit(exitCode); }
+
+void CMorvixView::ShowMessage(const QString& text, const QString& caption) {
+    QMessageBox::information(this, caption, text, QMessageBox::Ok);
+}
+
+bool CMorvixView::AskYesNo(const QString& text, const QString& caption) {
+    return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+bool CMorvixView::focusNextPrevChild(bool) { return false; }

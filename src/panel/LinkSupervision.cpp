@@ -1,0 +1,107 @@
+#include "panel/PanelController.h"
+#include "panel/PanelHost.h"
+
+namespace {
+constexpr int kIdleTicksBeforePoll = 10;
+constexpr int kSilentTicksBeforeLinkLost = 10;
+constexpr int kRepeatDelayTicks = 20;
+constexpr std::uint32_t kBaudRate = 19200;
+constexpr std::uint8_t kDataBits = 8;
+constexpr std::uint8_t kOneStopBit = 0;
+constexpr std::uint8_t kOddParity = 1;
+constexpr char kAcknowledge = 'u';
+} // namespace
+
+void PanelController::OnInitialUpdate() {
+    BuildPaths();
+    ResetState();
+    LoadSettings();
+    Connect();
+    m_host.StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+    m_host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
+    // Goes out whether or not the port opened.
+    SendCommand(CMD_POLL);
+}
+
+void PanelController::Connect() {
+    if (m_com.IsConnected())
+        m_com.Close();
+    m_com.Configure(m_portName, kBaudRate, kDataBits, kOneStopBit, kOddParity);
+    if (m_com.Open()) {
+        m_com.SetOwner(this);
+        m_syncIndex = 0;
+        m_host.StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
+    } else {
+        m_host.ShowMessage(QStringLiteral("포트를 확인하십시요."), QStringLiteral("Morvix"));
+    }
+}
+
+void PanelController::OnTimer(int id) {
+    switch (id) {
+    case TIMER_WATCHDOG:
+        if (m_host.TakeCloseRequest())
+            ExitProgram();
+        m_txFlag = 0;
+        m_blinkPhase = !m_blinkPhase;
+        ++m_idleTicks;
+        m_rxFlag = 0;
+        if (m_idleTicks > kIdleTicksBeforePoll)
+            SendCommand(CMD_POLL);
+        if (++m_silentTicks > kSilentTicksBeforeLinkLost) {
+            m_silentTicks = 0;
+            m_linkLost = 1;
+        }
+        break;
+
+    case TIMER_REPEAT:
+        if (m_repeatActive) {
+            const int ticksBefore = m_repeatTicks++;
+            if (ticksBefore > kRepeatDelayTicks) {
+                int& level = m_channelLevel[m_selectedChannel];
+                if (m_hoverPlus != 0 && level < 255)
+                    ++level;
+                if (m_hoverMinus != 0 && level > 0)
+                    --level;
+                SendCommand(CMD_SELECTED);
+            }
+        }
+        m_sendReady = 1;
+        RequestRepaint();
+        break;
+
+    case TIMER_SYNC:
+        if (!m_rxFlag)
+            break;
+        m_host.StopTimer(TIMER_WATCHDOG);
+        if (m_syncIndex < CHANNEL_COUNT) {
+            SendCommand(CMD_CHANNEL, m_syncIndex);
+            ++m_syncIndex;
+            break;
+        }
+        m_host.StopTimer(TIMER_SYNC);
+        m_host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_SUPERVISING_MS);
+        break;
+
+    default:
+        break;
+    }
+}
+
+void PanelController::OnCommRx(quintptr, qintptr) {
+    if (m_com.m_rxBuffer[0] != static_cast<std::uint8_t>(kAcknowledge))
+        return;
+    m_rxFlag = 1;
+    m_idleTicks = 0;
+    m_silentTicks = 0;
+    RequestRepaint();
+    m_linkLost = 0;
+}
+
+void PanelController::ExitProgram() {
+    if (m_host.RunExitDialog() == IDOK) {
+        SaveSettings();
+        SendCommand(CMD_ALL_OFF);
+        m_host.PostQuit(EXIT_CODE_CONFIRMED);
+    }
+    ClearPointerAndRepeat();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "panel/ChannelFrame.h"
+#include "panel/ColorRef.h"
+#include "serial/CCom.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class PanelHost;
+
+inline constexpr int TIMER_WATCHDOG = 400;
+inline constexpr int TIMER_REPEAT = 500;
+inline constexpr int TIMER_SYNC = 40000;
+inline constexpr int WATCHDOG_PERIOD_START_MS = 500;
+inline constexpr int WATCHDOG_PERIOD_SUPERVISING_MS = 300;
+inline constexpr int REPEAT_PERIOD_MS = 20;
+inline constexpr int SYNC_PERIOD_MS = 20;
+
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int EXIT_CODE_CONFIRMED = 18;
+
+// The screen-free half of CMorvixView: the channel model, the frames, link supervision, operator
+// input, settings and the Setup workflow. CMorvixView owns one, forwards events into it and paints
+// from its fields; tests drive it directly. It is the owner that receives the port's WM_COMM_RX.
+// The fields keep the names the rest of the program and the painter know them by.
+class PanelController : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PanelController(PanelHost& host, QObject* parent = nullptr);
+    ~PanelController() override;
+
+    // Model and frames.
+    int SendCommand(int type, int channel = 0);
+    void ResetState();
+
+    // Start-up, link supervision and exit.
+    void OnInitialUpdate();
+    void Connect();
+    void OnTimer(int id);
+    void OnCommRx(quintptr wParam, qintptr lParam);
+    void ExitProgram();
+
+    // Settings file.
+    void BuildPaths();
+    void LoadSettings();
+    void SaveSettings();
+
+    // Setup workflow and presets.
+    void RunSetup();
+    void LoadPreset();
+
+    // Operator input; x and y in panel pixels, keys as virtual-key codes.
+    void OnKeyDown(int virtualKey);
+    void OnLButtonDown(int x, int y);
+    void OnMouseMove(int x, int y);
+    void OnLButtonUp();
+    void OnLButtonDblClk(int x, int y);
+
+    CCom& Com() { return m_com; }
+    const CCom& Com() const { return m_com; }
+    bool PortOpen() const { return m_com.IsConnected(); }
+
+    // Channel state.
+    std::array<int, CHANNEL_COUNT> m_channelLevel{};
+    std::array<int, CHANNEL_COUNT> m_channelPower{};
+    std::array<int, CHANNEL_COUNT> m_sliderOrigin{};
+    int m_selectedChannel = 0;
+    int m_pressedChannel = -1;
+    ChannelFrame m_frame;
+
+    // Link supervision.
+    int m_txFlag = 0;
+    int m_rxFlag = 0;
+    int m_idleTicks = 0;
+    int m_silentTicks = 0;
+    int m_linkLost = 0;
+    int m_blinkPhase = 0;
+    int m_syncIndex = 0;
+
+    // Panel and input coordination.
+    int m_redrawPending = 0;
+    int m_sendReady = 0;
+    int m_repeatActive = 0;
+    int m_repeatTicks = 0;
+    int m_buttonHeld = 0;
+    int m_dragActive = 0;
+
+    // Typed entry and hover state.
+    int m_digitCount = 0;
+    std::array<int, 3> m_typedDigits{};
+    int m_typedValue = 0;
+    int m_hoverSwitch = -1;
+    int m_hoverPlus = 0;
+    int m_hoverMinus = 0;
+    int m_hoverButton = 0;
+    // Cleared by the first double-click; later quick second clicks count as plain presses.
+    bool m_doubleClicksAccepted = true;
+
+    // Settings.
+    QString m_portName;
+    QString m_iniPath;
+    QString m_folderPath;
+    QString m_presetName;
+    ColorRef m_colorSlideLeft = 0;
+    ColorRef m_colorSlideRight = 0;
+    ColorRef m_colorChannel = 0;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void RequestRepaint();
+    void ClearPointerAndRepeat();
+
+    PanelHost& m_host;
+    CCom m_com;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+struct SetupValues;
+
+// What the panel logic needs from the window around it: repaints, timers, the main frame's close
+// request, modal dialogs and message boxes. CMorvixView provides the real ones.
+class PanelHost {
+public:
+    virtual ~PanelHost() = default;
+
+    // Repaint soon, without erasing the background.
+    virtual void RequestRepaint() = 0;
+    // (Re)starts the timer with this id; ticks come back through PanelController::OnTimer.
+    virtual void StartTimer(int id, int periodMs) = 0;
+    virtual void StopTimer(int id) = 0;
+    // The main frame's m_bCloseRequested: read and clear in one step.
+    virtual bool TakeCloseRequest() = 0;
+    virtual void ClearCloseRequest() = 0;
+    // Modal exit confirmation: 1 (OK) or 2 (Cancel).
+    virtual int RunExitDialog() = 0;
+    // Modal Setup dialog working on the values: 1 (OK) or 2 (CLOSE).
+    virtual int RunSetupDialog(SetupValues& values) = 0;
+    virtual void PostQuit(int exitCode) = 0;
+    // Message box with an OK button, owned by the view.
+    virtual void ShowMessage(const QString& text, const QString& caption) = 0;
+    // Yes/No question; true for Yes.
+    virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+
+// Received-data notification, delivered to the owner synchronously on the owner's thread:
+// wParam = bytes read in the burst (> 0), lParam = 0. The bytes stay in CCom::m_rxBuffer.
+inline constexpr int WM_COMM_RX = 1025;
+
+class CommRxEvent : public QEvent {
+public:
+    CommRxEvent(quintptr wParam, qintptr lParam)
+        : QEvent(static_cast<QEvent::Type>(WM_COMM_RX)), m_wParam(wParam), m_lParam(lParam) {}
+    quintptr wParam() const { return m_wParam; }
+    qintptr lParam() const { return m_lParam; }
+
+private:
+    quintptr m_wParam;
+    qintptr m_lParam;
+};
+
+// The serial port: fixed line settings, whole-frame writes, and a watcher thread that hands each
+// burst of received bytes to the owner. Knows nothing of frames or of the panel.
+// Construct, use and destroy it on the UI thread; only the watcher runs elsewhere.
+class CCom {
+public:
+    CCom();
+    ~CCom();
+    CCom(const CCom&) = delete;
+    CCom& operator=(const CCom&) = delete;
+
+    // Stores the settings only; an open port is not touched. Parity: 0 none, 1 odd, 2 even,
+    // 3 mark, 4 space. Stop bits: 0 one, 1 one and a half, 2 two.
+    void Configure(QString portName, std::uint32_t baudRate, std::uint8_t byteSize,
+                   std::uint8_t stopBits, std::uint8_t parity);
+    bool Open();
+    bool Close();
+    // Bytes written, 0 on failure. Never blocks longer than the write time-out (5 ms per byte + 5).
+    std::uint32_t Write(const std::uint8_t* buffer, std::uint32_t length);
+    // Bytes read into the start of m_rxBuffer (0..6).
+    std::uint32_t Read();
+    void SetOwner(QObject* owner);
+
+    bool IsConnected() const { return m_bConnected.load(); }
+    QString PortName() const { return m_strPort; }
+
+    // Where the port's message boxes go ("Connect Failed. DCB Setting Error", ...); always called
+    // on the UI thread. Without a sink the texts go to the log.
+    using MessageSink = std::function<void(const QString& text, const QString& caption)>;
+    void SetMessageSink(MessageSink sink);
+
+    // "/dev/x" stays as it is, "COMn" is /dev/ttyS(n-1), any other name is looked up under /dev.
+    static QString DevicePath(const QString& portName);
+
+    // Each read stores at most 6 bytes at the start; later bytes keep older values.
+    std::array<std::uint8_t, 6> m_rxBuffer{};
+
+private:
+    struct Watcher;
+    unsigned CommWatchProc();
+    // UI thread, from the relay: hands burst `id` to the owner unless it has gone stale.
+    void DeliverBurst(std::uint64_t id, std::uint32_t total);
+    void ShowMessage(const QString& text, const QString& caption);
+    void PostMessageFromWatcher(const QString& text, const QString& caption);
+    bool FailOpen(const char* text, const char* caption);
+    void StopWatcher();
+
+    // Set by Open before the watcher starts and reset by Close after it has been joined.
+    int m_hComm = -1;
+    int m_wakeFd = -1;
+    std::atomic<bool> m_bConnected{false};
+    QPointer<QObject> m_hOwner;
+    QString m_strPort;
+    std::uint8_t m_byteSize = 8;
+    std::uint8_t m_parity = 0;
+    std::uint8_t m_stopBits = 0;
+    std::uint32_t m_dwBaudRate = 19200;
+    MessageSink m_messageSink;
+    std::unique_ptr<Watcher> m_watcher;
+};

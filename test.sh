@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks formatting, builds and runs every test.
+#   ./test.sh              normal build + full suite
+#   MORVIX_SANITIZERS=0    skip the sanitizer passes (ASan/UBSan suite, TSan serial tests)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+tools/scripts/ensure-packages.sh
+
+echo "== formatting"
+files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || true)
+if [ -n "$files" ]; then
+    # shellcheck disable=SC2086
+    if ! clang-format --dry-run --Werror $files; then
+        echo "Unformatted files; run: clang-format -i \$(git ls-files '*.cpp' '*.h')" >&2
+        exit 1
+    fi
+fi
+
+jobs=$(nproc)
+
+echo "== build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVIX_WERROR=ON >/dev/null
+cmake --build build -j "$jobs"
+
+echo "== tests"
+(cd build && ctest --output-on-failure -j "$jobs")
+
+if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
+    echo "== ASan/UBSan build and suite"
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
+        -DMORVIX_BUILD_BENCH=OFF "-DMORVIX_SANITIZE=address;undefined" >/dev/null
+    cmake --build build-asan -j "$jobs"
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --output-on-failure -j "$jobs")
+
+    echo "== TSan serial tests"
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
+        -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread >/dev/null
+    cmake --build build-tsan -j "$jobs" --target serial_tests
+    (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/../tests/tsan.supp" \
+        ctest --output-on-failure -L serial)
+fi
+echo "== all green"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "panel/PanelHost.h"
+#include "settings/SetupValues.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// A PanelHost for tests without a window: it records what the logic asked for and answers the
+// dialogs with preset results.
+class RecordingHost : public PanelHost {
+public:
+    void RequestRepaint() override { ++repaintRequests; }
+    void StartTimer(int id, int periodMs) override { timers[id] = periodMs; }
+    void StopTimer(int id) override { timers.remove(id); }
+    bool TakeCloseRequest() override {
+        const bool was = closeRequested;
+        closeRequested = false;
+        return was;
+    }
+    void ClearCloseRequest() override { closeRequested = false; }
+    int RunExitDialog() override {
+        ++exitDialogRuns;
+        return exitDialogResult;
+    }
+    int RunSetupDialog(SetupValues& values) override {
+        ++setupDialogRuns;
+        shownSetupValues = values;
+        if (setupDialog)
+            return setupDialog(values);
+        return 2;
+    }
+    void PostQuit(int exitCode) override { quitCode = exitCode; }
+    void ShowMessage(const QString& text, const QString& caption) override {
+        messages << text;
+        captions << caption;
+    }
+    bool AskYesNo(const QString& text, const QString&) override {
+        questions << text;
+        return yesNoAnswer;
+    }
+
+    bool IsTimerRunning(int id) const { return timers.contains(id); }
+    int TimerPeriod(int id) const { return timers.value(id, -1); }
+
+    int repaintRequests = 0;
+    QMap<int, int> timers;
+    bool closeRequested = false;
+    int exitDialogRuns = 0;
+    int exitDialogResult = 2;
+    int setupDialogRuns = 0;
+    SetupValues shownSetupValues;
+    std::function<int(SetupValues&)> setupDialog;
+    int quitCode = -1;
+    QStringList messages;
+    QStringList captions;
+    QStringList questions;
+    bool yesNoAnswer = true;
+};

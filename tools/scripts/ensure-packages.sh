@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Morvix needs, but only those that are missing,
+# so a second run costs nothing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ clang-format
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libbenchmark-dev
+    fonts-liberation fonts-nanum
+    xvfb xauth imagemagick x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+if ! "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"; then
+    # Package lists on a fresh machine may be stale or absent.
+    "${sudo_cmd[@]}" apt-get update -q
+    "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
+fi
