@@ -12,8 +12,10 @@ int PanelController::SendCommand(int type, int channel) {
     case CMD_CHANNEL:
     case CMD_SELECTED: {
         const int c = type == CMD_SELECTED ? m_selectedChannel : channel;
-        if (type == CMD_SELECTED &&
-            (c < 0 || c >= CHANNEL_COUNT || m_channelLevel[c] < 0 || m_channelLevel[c] > 255))
+        // Type 1 trusts its caller with the level, never with an index outside the model.
+        if (c < 0 || c >= CHANNEL_COUNT)
+            return 0;
+        if (type == CMD_SELECTED && (m_channelLevel[c] < 0 || m_channelLevel[c] > 255))
             return 0;
         m_txFlag = 1;
         m_frame.FillSetChannel(c, m_channelPower[c], m_channelLevel[c]);

@@ -1,0 +1,223 @@
+#include "RecordingHost.h"
+#include "TempConfigHome.h"
+#include "panel/PanelController.h"
+
+#include <QtTest>
+
+// Timer logic driven tick by tick: no waiting, the port stays closed.
+class LinkSupervisionTest : public QObject {
+    Q_OBJECT
+
+    static void Acknowledge(PanelController& panel, char first = 'u') {
+        panel.Com().m_rxBuffer[0] = static_cast<std::uint8_t>(first);
+        panel.OnCommRx(1, 0);
+    }
+
+private Q_SLOTS:
+    void silentLink_pollAndLinkLostOnEleventhTick() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        for (int tick = 1; tick <= 10; ++tick) {
+            panel.OnTimer(TIMER_WATCHDOG);
+            QCOMPARE(panel.m_idleTicks, tick);
+            QCOMPARE(panel.m_linkLost, 0);
+            QCOMPARE(panel.m_txFlag, 0);
+        }
+        panel.OnTimer(TIMER_WATCHDOG);
+        // The poll went out on this tick (TX lit, idle count restarted) and the link is lost.
+        QCOMPARE(panel.m_txFlag, 1);
+        QCOMPARE(panel.m_idleTicks, 0);
+        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.m_silentTicks, 0);
+        // And again 11 ticks later.
+        for (int tick = 1; tick <= 10; ++tick)
+            panel.OnTimer(TIMER_WATCHDOG);
+        panel.m_frame.bytes[1] = 0;
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+    }
+
+    void userFrames_restartIdleButNotSilentCount() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        for (int tick = 1; tick <= 11; ++tick) {
+            panel.SendCommand(CMD_CHANNEL, 0);
+            panel.OnTimer(TIMER_WATCHDOG);
+            QCOMPARE(panel.m_idleTicks, 1);
+        }
+        QCOMPARE(panel.m_linkLost, 1);
+    }
+
+    void acknowledge_resetsCountersAndLink() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_idleTicks = 5;
+        panel.m_silentTicks = 9;
+        panel.m_linkLost = 1;
+        panel.m_redrawPending = 0;
+        Acknowledge(panel);
+        QCOMPARE(panel.m_rxFlag, 1);
+        QCOMPARE(panel.m_idleTicks, 0);
+        QCOMPARE(panel.m_silentTicks, 0);
+        QCOMPARE(panel.m_linkLost, 0);
+        QCOMPARE(panel.m_redrawPending, 1);
+    }
+
+    void burstNotStartingWithU_changesNothing() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_silentTicks = 3;
+        panel.m_linkLost = 1;
+        panel.Com().m_rxBuffer = {'x', 'u', 0, 0, 0, 0};
+        panel.OnCommRx(2, 0);
+        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.m_silentTicks, 3);
+        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(host.repaintRequests, 0);
+    }
+
+    void watchdog_clearsLampsAndBlinks() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_txFlag = 1;
+        Acknowledge(panel);
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_txFlag, 0);
+        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.m_blinkPhase, 1);
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_blinkPhase, 0);
+    }
+
+    void sync_waitsForAnswerThenSendsEightChannelsInOrder() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
+        host.StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            panel.m_channelLevel[i] = 10 * i;
+
+        panel.OnTimer(TIMER_SYNC);
+        QCOMPARE(panel.m_syncIndex, 0);
+        QVERIFY(host.IsTimerRunning(TIMER_WATCHDOG));
+
+        Acknowledge(panel);
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
+            panel.OnTimer(TIMER_SYNC);
+            QVERIFY(!host.IsTimerRunning(TIMER_WATCHDOG));
+            QCOMPARE(panel.m_frame.bytes[2], std::uint8_t(i + 1));
+            QCOMPARE(panel.m_frame.bytes[4], std::uint8_t(10 * i));
+            QCOMPARE(panel.m_syncIndex, i + 1);
+        }
+        QVERIFY(host.IsTimerRunning(TIMER_SYNC));
+        panel.OnTimer(TIMER_SYNC);
+        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+    }
+
+    void repeat_firstStepOnTwentySecondTick_thenEveryTick() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_channelPower[0] = 1;
+        panel.m_channelLevel[0] = 253;
+        panel.m_repeatActive = 1;
+        panel.m_hoverPlus = 1;
+        for (int tick = 1; tick <= 21; ++tick) {
+            panel.m_txFlag = 0;
+            panel.OnTimer(TIMER_REPEAT);
+            QCOMPARE(panel.m_txFlag, 0);
+            QCOMPARE(panel.m_sendReady, 1);
+        }
+        QCOMPARE(panel.m_channelLevel[0], 253);
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(panel.m_channelLevel[0], 254);
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(panel.m_channelLevel[0], 255);
+        // At the top the steps stop but the frames go on.
+        panel.m_txFlag = 0;
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(panel.m_channelLevel[0], 255);
+        QCOMPARE(panel.m_txFlag, 1);
+        // The tick sends, so it also re-arms the throttle for the next one.
+        QCOMPARE(panel.m_sendReady, 1);
+    }
+
+    void repeat_requestsRepaintEveryTick() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.OnTimer(TIMER_REPEAT);
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(host.repaintRequests, 2);
+        QCOMPARE(panel.m_redrawPending, 1);
+    }
+
+    void closeRequest_runsExitOnNextWatchdogTick_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("confirmed") << IDOK;
+        QTest::newRow("cancelled") << IDCANCEL;
+    }
+    void closeRequest_runsExitOnNextWatchdogTick() {
+        QFETCH(int, answer);
+        TempConfigHome home;
+        RecordingHost host;
+        PanelController panel(host);
+        panel.BuildPaths();
+        panel.ResetState();
+        panel.LoadSettings();
+        panel.m_channelLevel[1] = 99;
+        panel.m_buttonHeld = panel.m_dragActive = panel.m_repeatActive = 1;
+        panel.m_repeatTicks = 12;
+        host.exitDialogResult = answer;
+
+        panel.OnTimer(TIMER_SYNC);
+        QCOMPARE(host.exitDialogRuns, 0);
+        host.closeRequested = true;
+        panel.OnTimer(TIMER_WATCHDOG);
+
+        QCOMPARE(host.exitDialogRuns, 1);
+        QVERIFY(!host.closeRequested);
+        for (int v : {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive,
+                      panel.m_repeatTicks})
+            QCOMPARE(v, 0);
+        if (answer == IDOK) {
+            QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);
+            QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_ALL_OFF);
+            QVERIFY(QFile::exists(home.settingsFile()));
+            // The model keeps its levels for the next start.
+            QCOMPARE(panel.m_channelLevel[1], 99);
+        } else {
+            QCOMPARE(host.quitCode, -1);
+            QVERIFY(!QFile::exists(home.settingsFile()));
+        }
+    }
+
+    void initialUpdate_withoutSettings_reportsPortAndRunsClosed() {
+        TempConfigHome home;
+        RecordingHost host;
+        PanelController panel(host);
+        panel.OnInitialUpdate();
+        QCOMPARE(panel.m_portName, QStringLiteral("NULL"));
+        QCOMPARE(host.messages, QStringList{QStringLiteral("포트를 확인하십시요.")});
+        QCOMPARE(host.captions, QStringList{QStringLiteral("Morvix")});
+        QVERIFY(!panel.PortOpen());
+        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
+        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        // The start-up poll is attempted anyway and lights TX.
+        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(panel.m_txFlag, 1);
+        QVERIFY(QDir(home.settingsFolder()).exists());
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkSupervisionTest)
+#include "test_link_supervision.moc"
