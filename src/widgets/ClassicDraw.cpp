@@ -1,0 +1,94 @@
+#include "widgets/ClassicDraw.h"
+
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+
+namespace {
+
+// One ring of a 3D frame: top and left in `topLeft`, bottom and right in `bottomRight`.
+void DrawShades(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    p.fillRect(QRect(r.left(), r.top(), r.width() - 1, 1), topLeft);
+    p.fillRect(QRect(r.left(), r.top(), 1, r.height() - 1), topLeft);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
+    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
+}
+
+void DrawRaised(QPainter& p, const QRect& r, const QPalette& pal) {
+    DrawShades(p, r, pal.midlight().color(), pal.shadow().color());
+    DrawShades(p, r.adjusted(1, 1, -1, -1), pal.light().color(), pal.dark().color());
+}
+
+void DrawSunken(QPainter& p, const QRect& r, const QPalette& pal) {
+    DrawShades(p, r, pal.dark().color(), pal.light().color());
+    DrawShades(p, r.adjusted(1, 1, -1, -1), pal.shadow().color(), pal.midlight().color());
+}
+
+} // namespace
+
+void DrawEdge(QPainter& p, const QRect& r, bool raised, const QPalette& pal) {
+    if (raised)
+        DrawRaised(p, r, pal);
+    else
+        DrawSunken(p, r, pal);
+}
+
+void DrawRectangle(QPainter& p, const QRect& r) {
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+void FillSolidRect(QPainter& p, const QRect& r, const QColor& color) {
+    p.fillRect(r, color);
+}
+
+namespace {
+
+void DrawDownArrow(QPainter& p, const QRect& box, const QColor& color, int shift) {
+    const int rows = std::max(2, std::min(box.width(), box.height()) / 4);
+    const int x = box.x() + (box.width() - (2 * rows - 1)) / 2 + shift;
+    const int y = box.y() + (box.height() - rows) / 2 + shift;
+    p.setPen(color);
+    for (int row = 0; row < rows; ++row)
+        p.drawLine(x + row, y + row, x + 2 * (rows - 1) - row, y + row);
+}
+
+} // namespace
+
+void DrawScrollDownButton(QPainter& p, const QRect& r, const QPalette& pal, bool pushed,
+                          bool inactive) {
+    p.save();
+    FillSolidRect(p, r, pal.button().color());
+    if (pushed) {
+        p.setPen(pal.dark().color());
+        p.setBrush(Qt::NoBrush);
+        DrawRectangle(p, r);
+    } else {
+        DrawRaised(p, r, pal);
+    }
+    const int shift = pushed ? 1 : 0;
+    if (inactive) {
+        DrawDownArrow(p, r, pal.light().color(), shift + 1);
+        DrawDownArrow(p, r, pal.dark().color(), shift);
+    } else {
+        DrawDownArrow(p, r, pal.buttonText().color(), shift);
+    }
+    p.restore();
+}
+
+void DrawFocusRect(QPainter& p, const QRect& r) {
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    p.save();
+    QPen pen(Qt::white);
+    pen.setWidth(1);
+    pen.setDashPattern({1, 1});
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.restore();
+}
