@@ -76,6 +76,8 @@ struct DevSim::Impl {
     std::size_t outputBytes = 0;
     bool hangupPending = false;
     std::int64_t hangupPendingSinceUs = 0;
+    std::int64_t lastWriteUs = 0;
+    bool readyToHangUp(std::int64_t now) const;
     std::int64_t masterQuietUntil = 0;
     std::int64_t lastFloodUs = 0;
     double floodCarry = 0;

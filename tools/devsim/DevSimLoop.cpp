@@ -13,8 +13,12 @@ constexpr std::size_t MAX_FLOOD_CHUNK = 16 * 1024;
 constexpr int FLOOD_TICK_MS = 10;
 // Back-off when the master reports a hang-up, so the loop never spins.
 constexpr std::int64_t HANGUP_BACKOFF_US = 20'000;
-// An answer due before a hang-up gets this long to leave.
+// An answer due before a hang-up gets this long to be read by the panel; a hang-up discards
+// whatever the panel has not read.
 constexpr std::int64_t HANGUP_GRACE_US = 500'000;
+// Bytes written to the master reach the slave's queue through a kernel worker shortly after.
+constexpr std::int64_t DELIVERY_US = 20'000;
+constexpr int HANGUP_CHECK_MS = 10;
 
 int minTimeout(int a, int b) {
     return a < 0 ? b : (b < 0 ? a : std::min(a, b));
@@ -31,7 +35,7 @@ int DevSim::Impl::pollTimeoutMs(std::int64_t now, int floodRate) const {
     if (floodRate > 0)
         timeout = minTimeout(timeout, FLOOD_TICK_MS);
     if (hangupPending)
-        timeout = minTimeout(timeout, 50);
+        timeout = minTimeout(timeout, HANGUP_CHECK_MS);
     if (now < masterQuietUntil)
         timeout = minTimeout(timeout, static_cast<int>((masterQuietUntil - now + 999) / 1000));
     return timeout;
@@ -75,12 +79,18 @@ void DevSim::Impl::run() {
         if (!hangupPending)
             addFlood(later, floodRate);
         flushOutput();
-        if (hangupPending && ((scheduled.empty() && output.empty()) ||
-                              later - hangupPendingSinceUs > HANGUP_GRACE_US)) {
+        if (hangupPending && readyToHangUp(later)) {
             hangUpNow();
             return;
         }
     }
+}
+
+bool DevSim::Impl::readyToHangUp(std::int64_t now) const {
+    if (now - hangupPendingSinceUs > HANGUP_GRACE_US)
+        return true;
+    return scheduled.empty() && output.empty() && now - lastWriteUs >= DELIVERY_US &&
+           pty.unreadByPanel() == 0;
 }
 
 void DevSim::Impl::readInput() {
@@ -206,6 +216,7 @@ void DevSim::Impl::flushOutput() {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
         if (n > 0) {
+            lastWriteUs = DevSim::nowUs();
             o.written += static_cast<std::size_t>(n);
             if (o.written < o.bytes.size())
                 continue;

@@ -15,13 +15,13 @@ struct DevSimFaults {
 };
 
 struct DevSimOptions {
-    DevSimFaults faults;
+    DevSimFaults faults{};
     int hangupAfter = 0;    // close the port after this many valid frames; 0: never
-    QString linkPath;       // symlink to the port; a symlink already there is replaced
-    QString logPath;        // JSON lines; "-" for stdout; empty: no log
+    QString linkPath{};     // symlink to the port; a symlink already there is replaced
+    QString logPath{};      // JSON lines; "-" for stdout; empty: no log
     bool view = false;      // channel table on stderr
     bool keepFrames = true; // record frames for frames(); a long-running tool turns it off
     std::uint32_t seed = 0x5EED;
     // Called by start() once the port exists, before the link, the log and the thread.
-    std::function<void(const QString& portPath)> onPortReady;
+    std::function<void(const QString& portPath)> onPortReady{};
 };

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -62,6 +63,11 @@ bool DevSimPty::open(QString* error) {
         return false;
     }
     return true;
+}
+
+int DevSimPty::unreadByPanel() const {
+    int count = 0;
+    return m_slave >= 0 && ioctl(m_slave, FIONREAD, &count) == 0 ? count : 0;
 }
 
 void DevSimPty::close() {

@@ -17,6 +17,8 @@ public:
     void close();
 
     int masterFd() const { return m_master; }
+    // Bytes the panel has not read yet (already through the line discipline).
+    int unreadByPanel() const;
     QString slavePath() const { return m_slavePath; }
 
 private:
