@@ -1,0 +1,162 @@
+#include "DevSim.h"
+#include "RecordingHost.h"
+#include "TempConfigHome.h"
+#include "panel/CMorvixView.h"
+
+#include <QFile>
+#include <QtTest>
+
+namespace {
+void WriteSettings(const TempConfigHome& home, const QString& port) {
+    QDir().mkpath(home.settingsFolder());
+    QFile ini(home.settingsFile());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    QByteArray text = "[set]\r\nPort=" + port.toLocal8Bit() + "\r\nFile Name=NULL\r\n[CH SET]\r\n";
+    for (int i = 0; i < CHANNEL_COUNT; ++i)
+        text += QByteArray("CH POWER-%1=%2\r\nCH VALUE-%1=%3\r\n")
+                    .replace("%1", QByteArray::number(i))
+                    .replace("%2", QByteArray::number(i % 2))
+                    .replace("%3", QByteArray::number(30 * i));
+    ini.write(text);
+}
+
+QByteArray Hex(const DevSimFrame& frame) {
+    return QByteArray(reinterpret_cast<const char*>(frame.bytes.data()), 6).toHex(' ');
+}
+} // namespace
+
+// The real sequence over a pseudo-terminal: the view with its Qt timers against the simulator.
+class LinkEndToEndTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startUp_pollThenEightChannelsThenSupervision() {
+        DevSim sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        TempConfigHome home;
+        WriteSettings(home, sim.portPath());
+        CMorvixView view;
+        view.OnInitialUpdate();
+        QVERIFY(view.Panel().PortOpen());
+
+        QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
+        const auto frames = sim.validFrames();
+        QCOMPARE(Hex(frames[0]), QByteArray("95 01 00 00 00 96"));
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
+            const DevSimCommand& c = frames[i + 1].command;
+            QCOMPARE(c.kind, DevSimCommandKind::Set);
+            QCOMPARE(c.channel, i + 1);
+            QCOMPARE(c.power, i % 2);
+            QCOMPARE(c.level, 30 * i);
+        }
+        // One channel per 20 ms tick; generous bounds for a loaded machine.
+        const auto span = frames[8].timestampUs - frames[1].timestampUs;
+        QVERIFY2(span >= 7 * 15000 && span <= 7 * 80000, qPrintable(QString::number(span)));
+        QTRY_COMPARE(view.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QTRY_VERIFY(!view.IsTimerRunning(TIMER_SYNC));
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            QCOMPARE(sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
+        QCOMPARE(view.Panel().m_linkLost, 0);
+    }
+
+    void quietDevice_isPolledEveryElevenTicks() {
+        DevSim sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        TempConfigHome home;
+        WriteSettings(home, sim.portPath());
+        CMorvixView view;
+        view.OnInitialUpdate();
+        QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
+        QTRY_VERIFY(!view.IsTimerRunning(TIMER_SYNC));
+        const auto lastSync = sim.validFrames().back().timestampUs;
+        // 11 watchdog ticks of 300 ms after the last frame.
+        QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 10, 6000);
+        const DevSimFrame poll = sim.validFrames().back();
+        QCOMPARE(poll.command.kind, DevSimCommandKind::Poll);
+        const auto quiet = poll.timestampUs - lastSync;
+        QVERIFY2(quiet >= 3000000 && quiet <= 4500000, qPrintable(QString::number(quiet)));
+    }
+
+    void silentDevice_noSynchronisationAndRedLink() {
+        DevSim sim(DevSimOptions{.faults = {.silent = true}});
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        TempConfigHome home;
+        WriteSettings(home, sim.portPath());
+        RecordingHost host;
+        PanelController panel(host);
+        panel.OnInitialUpdate();
+        QVERIFY(panel.PortOpen());
+        QVERIFY(sim.waitForValidFrames(1, 2000));
+        for (int tick = 0; tick < 20; ++tick)
+            panel.OnTimer(TIMER_SYNC);
+        for (int tick = 0; tick < 11; ++tick)
+            panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_linkLost, 1);
+        // Start-up poll, then the keep-alive poll of the eleventh tick; no channel frames.
+        QVERIFY(sim.waitForValidFrames(2, 2000));
+        const auto frames = sim.validFrames();
+        QCOMPARE(int(frames.size()), 2);
+        QCOMPARE(frames[1].command.kind, DevSimCommandKind::Poll);
+    }
+
+    void garbageAnswer_isNotAnAcknowledgement() {
+        DevSim sim(DevSimOptions{.faults = {.garbage = true}});
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        TempConfigHome home;
+        WriteSettings(home, sim.portPath());
+        RecordingHost host;
+        PanelController panel(host);
+        panel.OnInitialUpdate();
+        QVERIFY(sim.waitForAnswers(1, 2000));
+        // Give the answer time to cross; it must change nothing.
+        QTest::qWait(100);
+        QCOMPARE(panel.m_rxFlag, 0);
+    }
+
+    void exit_confirmedSendsAllOff_cancelledSendsNothing() {
+        DevSim sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        TempConfigHome home;
+        WriteSettings(home, sim.portPath());
+        RecordingHost host;
+        PanelController panel(host);
+        panel.OnInitialUpdate();
+        QVERIFY(sim.waitForValidFrames(1, 2000));
+        sim.clearLog();
+
+        host.exitDialogResult = IDCANCEL;
+        panel.ExitProgram();
+        QTest::qWait(100);
+        QCOMPARE(sim.frameCount(), 0);
+
+        host.exitDialogResult = IDOK;
+        panel.ExitProgram();
+        QVERIFY(sim.waitForValidFrames(1, 2000));
+        QCOMPARE(Hex(sim.validFrames()[0]), QByteArray("95 03 08 00 00 a0"));
+        QCOMPARE(host.quitCode, 18);
+    }
+
+    void closeRequestDuringSync_isActedOnAfterIt() {
+        DevSim sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        TempConfigHome home;
+        WriteSettings(home, sim.portPath());
+        int closeRequest = 0;
+        CMorvixView view;
+        view.SetCloseRequestFlag(&closeRequest);
+        view.OnInitialUpdate();
+        // As soon as the synchronisation has started, ask to close.
+        QTRY_VERIFY_WITH_TIMEOUT(sim.validFrameCount() >= 2, 3000);
+        closeRequest = 1;
+        QTRY_VERIFY_WITH_TIMEOUT(!view.IsTimerRunning(TIMER_SYNC), 3000);
+        QCOMPARE(sim.validFrameCount(), 9);
+        QCOMPARE(closeRequest, 1);
+        // The restarted watchdog (300 ms) takes the request; the exit dialog opens.
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget() != nullptr, 2000);
+        QCOMPARE(closeRequest, 0);
+        QApplication::activeModalWidget()->close();
+    }
+};
+
+QTEST_MAIN(LinkEndToEndTest)
+#include "test_link_end_to_end.moc"
