@@ -34,5 +34,5 @@ void CColorPicker::paintEvent(QPaintEvent*) {
     }
 
     if (hasFocus())
-        DrawFocusRect(p, swatch.adjusted(1, 1, -1, -1));
+        DrawFocusRect(p, swatch.adjusted(1, 1, -1, -1), fill);
 }

@@ -33,8 +33,8 @@ PopupCaptions MeasureCaptions(const QFont& font, const QString& autoText,
 
 CColorPopup::CColorPopup(QPoint topLeft, ColorRef initialColor, QWidget* owner,
                          const QString& autoText, const QString& otherText)
-    : QWidget(owner, Qt::Popup), m_autoText(autoText), m_otherText(otherText),
-      m_initialColor(initialColor), m_pickedColor(initialColor) {
+    : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint), m_autoText(autoText),
+      m_otherText(otherText), m_initialColor(initialColor), m_pickedColor(initialColor) {
     setAttribute(Qt::WA_DeleteOnClose);
     // Take the owner's font and palette like any menu of the dialog would.
     setAttribute(Qt::WA_WindowPropagation);

@@ -6,16 +6,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-namespace {
-
-// Shown in the gaps between the boxes and the grid.
-const QColor kGapColor(192, 192, 192);
-
-} // namespace
-
 void CColorPopup::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    p.fillRect(e->rect(), kGapColor);
+    // The gaps take the face colour, as the light grey background did on the classic scheme.
+    p.fillRect(e->rect(), palette().button());
     if (m_layout.hasAuto())
         PaintCell(p, AUTO_CELL);
     for (int i = 0; i < m_layout.colorCount(); ++i)

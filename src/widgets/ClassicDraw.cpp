@@ -79,16 +79,19 @@ void DrawScrollDownButton(QPainter& p, const QRect& r, const QPalette& pal, bool
     p.restore();
 }
 
-void DrawFocusRect(QPainter& p, const QRect& r) {
+void DrawFocusRect(QPainter& p, const QRect& r, const QColor& under) {
     if (r.width() <= 0 || r.height() <= 0)
         return;
+    // Every other pixel, in whatever contrasts with the swatch below.
     p.save();
-    QPen pen(Qt::white);
-    pen.setWidth(1);
-    pen.setDashPattern({1, 1});
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(qGray(under.rgb()) > 128 ? Qt::black : Qt::white);
+    for (int x = r.left(); x <= r.right(); x += 2) {
+        p.drawPoint(x, r.top());
+        p.drawPoint(x, r.bottom());
+    }
+    for (int y = r.top(); y <= r.bottom(); y += 2) {
+        p.drawPoint(r.left(), y);
+        p.drawPoint(r.right(), y);
+    }
     p.restore();
 }

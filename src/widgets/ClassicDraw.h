@@ -14,5 +14,5 @@ void FillSolidRect(QPainter& p, const QRect& r, const QColor& color);
 // A scroll-bar style button with a down arrow.
 void DrawScrollDownButton(QPainter& p, const QRect& r, const QPalette& pal, bool pushed,
                           bool inactive);
-// Dotted frame that inverts what is under it, so it shows on any swatch.
-void DrawFocusRect(QPainter& p, const QRect& r);
+// Dotted frame in black or white, whichever shows on `under`.
+void DrawFocusRect(QPainter& p, const QRect& r, const QColor& under);
