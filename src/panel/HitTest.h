@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+
+// The panel's hit-testing geometry in client pixels. Every "between a and b" is strict.
+namespace HitTest {
+
+inline constexpr int kNone = -1;
+inline constexpr int kSliderOrigin = 250;
+
+// Channel whose band holds y, or kNone (the bands leave gaps, y = 54 is in none).
+int ChannelBand(int y);
+// x inside the area a press acts on at all (11..505).
+bool InPressArea(int x);
+// x over the switch boxes (the band decides the channel).
+bool InSwitchColumn(int x);
+// Channel whose + (or -) button holds the point, or kNone.
+int PlusButtonAt(int x, int y);
+int MinusButtonAt(int x, int y);
+// 0 none, 1 SETUP, 2 EXIT.
+int PanelButtonAt(int x, int y);
+// Whether a press at x is on the slider (250 and beyond, within the press area).
+bool OnSliderPress(int x);
+// Level a drag to x gives: none outside 230..525, else x clamped to 250..505 minus the origin.
+std::optional<int> DragLevel(int x);
+
+} // namespace HitTest
