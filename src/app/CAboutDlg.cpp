@@ -10,8 +10,8 @@
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Morvix"));
     QFont font = KoreanFont(9);
-    font.setFamilies({QStringLiteral("굴림"), QStringLiteral("Gulim"), QStringLiteral("NanumGothic"),
-                      QStringLiteral("Noto Sans CJK KR")});
+    font.setFamilies({QStringLiteral("굴림"), QStringLiteral("Gulim"),
+                      QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
     setFont(font);
     const DialogUnits du(font);
     setFixedSize(du.X(235), du.Y(55));

@@ -42,7 +42,9 @@ CMainFrame::CMainFrame() {
 
 CMainFrame::~CMainFrame() = default;
 
-QString CMainFrame::ClockPaneText() const { return m_clockPane->text(); }
+QString CMainFrame::ClockPaneText() const {
+    return m_clockPane->text();
+}
 
 void CMainFrame::OnTimer() {
     m_clockPane->setText(ClockText(QDateTime::currentDateTime()));

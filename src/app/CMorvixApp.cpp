@@ -2,6 +2,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
+#include "app/StartupTrace.h"
 #include "panel/CMorvixView.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@ bool CMorvixApp::InitInstance() {
         return false;
     m_mainFrame = std::make_unique<CMainFrame>();
     AddShortcuts();
+    StartupTrace::WatchIfRequested(&m_mainFrame->View());
     m_mainFrame->View().OnInitialUpdate();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();

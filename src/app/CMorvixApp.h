@@ -3,7 +3,6 @@
 #include "app/CMorvixDoc.h"
 
 #include <QApplication>
-
 #include <memory>
 
 class CMainFrame;

@@ -11,7 +11,8 @@ public:
     explicit DialogUnits(const QFont& font) {
         const QFontMetrics metrics(font);
         // The average width of the 52 Latin letters, as the template engine measures it.
-        const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        const QString letters =
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
         m_baseX = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
         m_baseY = metrics.height();
     }

@@ -20,8 +20,8 @@ private Q_SLOTS:
         const QDate day(2024, 5, 7);
         QTest::newRow("after midnight reads 24")
             << QDateTime(day, QTime(0, 5, 9)) << QStringLiteral("  2024. 05. 07 [ 24 : 05 : 09 ]");
-        QTest::newRow("afternoon") << QDateTime(day, QTime(13, 5, 9))
-                                   << QStringLiteral("  2024. 05. 07 [ 13 : 05 : 09 ]");
+        QTest::newRow("afternoon")
+            << QDateTime(day, QTime(13, 5, 9)) << QStringLiteral("  2024. 05. 07 [ 13 : 05 : 09 ]");
         QTest::newRow("one in the morning") << QDateTime(QDate(999, 12, 31), QTime(1, 0, 0))
                                             << QStringLiteral("  0999. 12. 31 [ 01 : 00 : 00 ]");
         QTest::newRow("last second") << QDateTime(day, QTime(23, 59, 59))

@@ -143,10 +143,10 @@ private Q_SLOTS:
         QCOMPARE(panel.m_frame.bytes[0], FRAME_HEADER);
         for (int origin : panel.m_sliderOrigin)
             QCOMPARE(origin, 250);
-        for (int v : {panel.m_txFlag, panel.m_rxFlag, panel.m_linkLost, panel.m_idleTicks,
-                      panel.m_silentTicks, panel.m_syncIndex, panel.m_repeatActive,
-                      panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatTicks,
-                      panel.m_digitCount, panel.m_typedValue})
+        for (int v :
+             {panel.m_txFlag, panel.m_rxFlag, panel.m_linkLost, panel.m_idleTicks,
+              panel.m_silentTicks, panel.m_syncIndex, panel.m_repeatActive, panel.m_buttonHeld,
+              panel.m_dragActive, panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
             QCOMPARE(v, 0);
         QCOMPARE(panel.m_typedDigits, (std::array<int, 3>{0, 0, 0}));
         QVERIFY(!host.closeRequested);

@@ -185,8 +185,8 @@ private Q_SLOTS:
 
         QCOMPARE(host.exitDialogRuns, 1);
         QVERIFY(!host.closeRequested);
-        for (int v : {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive,
-                      panel.m_repeatTicks})
+        for (int v :
+             {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive, panel.m_repeatTicks})
             QCOMPARE(v, 0);
         if (answer == IDOK) {
             QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);
