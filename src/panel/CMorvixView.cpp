@@ -10,9 +10,8 @@ CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    m_panel.Com().SetMessageSink([this](const QString& text, const QString& caption) {
-        ShowMessage(text, caption);
-    });
+    m_panel.Com().SetMessageSink(
+        [this](const QString& text, const QString& caption) { ShowMessage(text, caption); });
 }
 
 CMorvixView::~CMorvixView() = default;
@@ -54,11 +53,17 @@ void CMorvixView::ClearCloseRequest() {
         *m_closeRequestFlag = 0;
 }
 
-int CMorvixView::RunExitDialog() { return m_exitDlg.exec() == QDialog::Accepted ? IDOK : IDCANCEL; }
+int CMorvixView::RunExitDialog() {
+    return m_exitDlg.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+}
 
-int CMorvixView::RunSetupDialog(SetupValues&) { return IDCANCEL; }
+int CMorvixView::RunSetupDialog(SetupValues&) {
+    return IDCANCEL;
+}
 
-void CMorvixView::PostQuit(int exitCode) { QCoreApplication::exit(exitCode); }
+void CMorvixView::PostQuit(int exitCode) {
+    QCoreApplication::exit(exitCode);
+}
 
 void CMorvixView::ShowMessage(const QString& text, const QString& caption) {
     QMessageBox::information(this, caption, text, QMessageBox::Ok);
@@ -69,4 +74,6 @@ bool CMorvixView::AskYesNo(const QString& text, const QString& caption) {
            QMessageBox::Yes;
 }
 
-bool CMorvixView::focusNextPrevChild(bool) { return false; }
+bool CMorvixView::focusNextPrevChild(bool) {
+    return false;
+}

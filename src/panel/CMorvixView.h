@@ -6,7 +6,6 @@
 #include "panel/PanelRenderer.h"
 
 #include <QWidget>
-
 #include <map>
 
 class QTimer;
