@@ -1,10 +1,13 @@
 #include "panel/CMorvixView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
-CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
+// The Setup dialog belongs to the view's window, so it opens centred over the panel and stays
+// above it, as a dialog owned by the main window does.
+CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this), m_setupDlg(this) {
     setFixedSize(kViewWidth, kViewHeight);
     // Every paint covers the whole view from the canvas, so Qt need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -12,6 +15,11 @@ CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
     setFocusPolicy(Qt::StrongFocus);
     m_panel.Com().SetMessageSink(
         [this](const QString& text, const QString& caption) { ShowMessage(text, caption); });
+    // Command 32772, "관리 설정": the same as the SETUP button. No key or menu issues it.
+    auto* setup = new QAction(QStringLiteral("관리 설정"), this);
+    setup->setData(32772);
+    connect(setup, &QAction::triggered, this, [this] { m_panel.RunSetup(); });
+    addAction(setup);
 }
 
 CMorvixView::~CMorvixView() = default;
@@ -57,8 +65,12 @@ int CMorvixView::RunExitDialog() {
     return m_exitDlg.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 
-int CMorvixView::RunSetupDialog(SetupValues&) {
-    return IDCANCEL;
+int CMorvixView::RunSetupDialog(SetupValues& values) {
+    m_setupDlg.SetValues(values);
+    if (m_setupDlg.exec() != CSetupDlg::kResultOk)
+        return IDCANCEL;
+    values = m_setupDlg.Values();
+    return IDOK;
 }
 
 void CMorvixView::PostQuit(int exitCode) {

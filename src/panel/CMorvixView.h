@@ -4,6 +4,7 @@
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 #include "panel/PanelRenderer.h"
+#include "settings/CSetupDlg.h"
 
 #include <QWidget>
 #include <map>
@@ -61,6 +62,7 @@ protected:
 private:
     PanelController m_panel;
     CExitDlg m_exitDlg;
+    CSetupDlg m_setupDlg;
     PanelRenderer m_renderer;
     std::map<int, QTimer*> m_timers;
     int* m_closeRequestFlag = nullptr;
