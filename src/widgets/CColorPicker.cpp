@@ -72,21 +72,12 @@ void CColorPicker::changeEvent(QEvent* e) {
 }
 
 void CColorPicker::Open() {
-    // The open grid holds pointer and keyboard, so this only guards programmatic clicks.
-    if (m_dropped)
-        return;
     m_dropped = true;
     repaint();
+    // The grid owns itself and, holding pointer and keyboard, is the only way back here.
     auto* popup = new CColorPopup(mapToGlobal(QPoint(0, height())), PickedColor(), this, m_autoText,
                                   m_otherText);
     connect(popup, &CColorPopup::colorMessage, this, &CColorPicker::OnPopupMessage);
-    // Should the grid vanish without an end message, the arrow must not stay pushed.
-    connect(popup, &QObject::destroyed, this, [this] {
-        if (m_dropped) {
-            m_dropped = false;
-            update();
-        }
-    });
     Notify(COLOR_MSG_DROP_DOWN, PickedColor());
 }
 
