@@ -127,11 +127,6 @@ void CColorPopup::mouseMoveEvent(QMouseEvent* e) {
     QWidget::mouseMoveEvent(e);
 }
 
-void CColorPopup::mousePressEvent(QMouseEvent* e) {
-    // The base class closes a popup on a press outside it; closeEvent turns that into cancel.
-    QWidget::mousePressEvent(e);
-}
-
 void CColorPopup::mouseReleaseEvent(QMouseEvent* e) {
     QWidget::mouseReleaseEvent(e);
     if (e->button() != Qt::LeftButton)
@@ -169,7 +164,8 @@ void CColorPopup::keyPressEvent(QKeyEvent* e) {
 }
 
 void CColorPopup::closeEvent(QCloseEvent* e) {
-    // Closed from outside (a click elsewhere, the window system): that is a cancel.
+    // Closed from outside: QWidget closes a popup on a press outside it, and the window system
+    // may close it too. Either is a cancel.
     Conclude(COLOR_MSG_END_CANCEL);
     QWidget::closeEvent(e);
 }
