@@ -1,0 +1,56 @@
+#pragma once
+
+#include "settings/ChSetSection.h"
+#include "settings/ProfileIni.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+
+// Files for the Setup tests: settings and preset files written in the profile format, and
+// their "CH SET" values read back.
+namespace setup_test {
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray SettingsText(const QString& port, const QString& fileName,
+                               const ChSetValues& values) {
+    ProfileIni ini;
+    ini.WriteString("set", "Port", QFile::encodeName(port));
+    ini.WriteString("set", "File Name", QFile::encodeName(fileName));
+    WriteChSetSection(ini, values);
+    return ini.Serialize();
+}
+
+inline ChSetValues ChSetOfFile(const QString& path) {
+    return ReadChSetSection(ProfileIni::FromFile(path));
+}
+
+inline QByteArray SetValueOfFile(const QString& path, const char* key) {
+    return ProfileIni::FromFile(path).GetString("set", key, "<none>");
+}
+
+// Distinct values per channel, so a value in the wrong place shows.
+inline ChSetValues SampleValues(int seed) {
+    ChSetValues values;
+    values.colorSlideLeft = 0x000010u * seed + 0x0000FFu;
+    values.colorSlideRight = 0x001000u * seed + 0x00FF00u;
+    values.colorChannel = 0x100000u * seed;
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        values.power[i] = (i + seed) % 2;
+        values.level[i] = (17 * i + 11 * seed) % 256;
+    }
+    return values;
+}
+
+} // namespace setup_test
