@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
 #include <array>
 #include <atomic>
 #include <cstdint>
