@@ -50,6 +50,7 @@ bool DevSim::start() {
             devSimRemoveLink(d->options.linkPath, d->portPath);
         d->pty.close();
         d->log.close();
+        d->portPath.clear();
         return false;
     };
     if (!d->options.linkPath.isEmpty() &&

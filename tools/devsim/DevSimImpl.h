@@ -27,6 +27,7 @@ struct DevSim::Impl {
     void releaseDueAnswers(std::int64_t now);
     void addFlood(std::int64_t now, int bytesPerSec);
     void flushOutput();
+    bool readyToHangUp(std::int64_t now) const;
     void hangUpNow();
     void showView();
     int pollTimeoutMs(std::int64_t now, int floodRate) const;
@@ -41,7 +42,8 @@ struct DevSim::Impl {
         std::vector<std::uint8_t> bytes;
     };
 
-    // Set before the thread starts, read-only afterwards.
+    // Set up before the thread starts; afterwards the port belongs to the thread until it is
+    // joined.
     const DevSimOptions options;
     DevSimPty pty;
     QString portPath;
@@ -77,7 +79,6 @@ struct DevSim::Impl {
     bool hangupPending = false;
     std::int64_t hangupPendingSinceUs = 0;
     std::int64_t lastWriteUs = 0;
-    bool readyToHangUp(std::int64_t now) const;
     std::int64_t masterQuietUntil = 0;
     std::int64_t lastFloodUs = 0;
     double floodCarry = 0;

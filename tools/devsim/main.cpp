@@ -7,6 +7,10 @@
 #include <pthread.h>
 
 int main(int argc, char** argv) {
+    // A shell starts background jobs with SIGINT ignored, and an ignored signal never reaches
+    // sigwait; an explicit kill -INT must still stop the device. SIGHUP keeps what nohup chose.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     // Blocked before any thread exists, so every thread inherits the mask and sigwait gets them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
