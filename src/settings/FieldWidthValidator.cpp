@@ -8,11 +8,15 @@ namespace {
 constexpr int kLineEditHorizontalMargin = 2;
 } // namespace
 
-FieldWidthValidator::FieldWidthValidator(QLineEdit* field) : QValidator(field), m_field(field) {}
+FieldWidthValidator::FieldWidthValidator(QLineEdit* field)
+    : QValidator(field), m_field(field), m_acceptedText(field->text()) {
+    connect(field, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_acceptedText = text; });
+}
 
 QValidator::State FieldWidthValidator::validate(QString& input, int&) const {
     const int width = TextWidth(input);
-    if (width <= VisibleWidth() || width <= TextWidth(m_field->text()))
+    if (width <= VisibleWidth() || width <= TextWidth(m_acceptedText))
         return Acceptable;
     return Invalid;
 }

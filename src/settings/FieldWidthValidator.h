@@ -20,4 +20,6 @@ private:
     int VisibleWidth() const;
 
     QLineEdit* m_field;
+    // The field's text before the edit being validated: the field already shows the edit then.
+    QString m_acceptedText;
 };
