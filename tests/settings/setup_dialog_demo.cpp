@@ -1,12 +1,15 @@
 // Shows the Setup dialog and writes, into the folder given as the first argument, two pictures
 // to hold against a screenshot: template.png, the rectangles of template 137 drawn from dialog
-// units, and overlay.png, the dialog as painted with those rectangles on top. Not a test.
+// units, and overlay.png, the dialog as painted with those rectangles on top. With "dropped" as
+// the second argument the port list is dropped down, to hold against the combo box's rectangle.
+// Not a test.
 #include "app/DialogUnits.h"
 #include "app/KoreanFont.h"
 #include "panel/ColorRef.h"
 #include "settings/CSetupDlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -87,6 +90,8 @@ int main(int argc, char* argv[]) {
         }
         shot.save(folder + QStringLiteral("/overlay.png"));
     });
+    if (argc > 2 && QByteArrayView(argv[2]) == "dropped")
+        QTimer::singleShot(300, &dialog, [&] { dialog.m_comboPort->showPopup(); });
     QTimer::singleShot(15000, &app, &QApplication::quit);
     return app.exec();
 }
