@@ -1,7 +1,9 @@
 #include "ChannelFrame.h"
 
 namespace {
-std::uint8_t LowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t LowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 } // namespace
 
 void ChannelFrame::FillSetChannel(int channelIndex, int power, int level) {

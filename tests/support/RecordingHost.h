@@ -6,7 +6,6 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 // A PanelHost for tests without a window: it records what the logic asked for and answers the
