@@ -115,6 +115,9 @@ protected:
 private:
     void RequestRepaint();
     void ClearPointerAndRepeat();
+    // Colours and channels from a preset's "CH SET"; m_presetName follows only a file that could
+    // be read, so a wrong name changes nothing.
+    bool LoadPresetFrom(const QString& path);
 
     PanelHost& m_host;
     CCom m_com;

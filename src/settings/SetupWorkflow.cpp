@@ -65,13 +65,7 @@ void PanelController::RunSetup() {
             ShellCopyFile(m_iniPath, values.m_presetPath, m_host);
             break;
         case PRESET_LOAD:
-            if (const auto preset = ReadPreset(values.m_presetPath)) {
-                m_presetName = values.m_presetPath;
-                ApplyChSetValues(*this, *preset);
-            } else {
-                m_host.ShowMessage(PresetUnreadableText(values.m_presetPath),
-                                   QStringLiteral("Morvix"));
-            }
+            LoadPresetFrom(values.m_presetPath);
             break;
         default:
             break;
@@ -86,8 +80,16 @@ void PanelController::RunSetup() {
 }
 
 void PanelController::LoadPreset() {
-    if (const auto preset = ReadPreset(m_presetName))
-        ApplyChSetValues(*this, *preset);
-    else
-        m_host.ShowMessage(PresetUnreadableText(m_presetName), QStringLiteral("Morvix"));
+    LoadPresetFrom(m_presetName);
+}
+
+bool PanelController::LoadPresetFrom(const QString& path) {
+    const auto preset = ReadPreset(path);
+    if (!preset) {
+        m_host.ShowMessage(PresetUnreadableText(path), QStringLiteral("Morvix"));
+        return false;
+    }
+    m_presetName = path;
+    ApplyChSetValues(*this, *preset);
+    return true;
 }

@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QTest>
 
+Q_DECLARE_METATYPE(PickerMetrics)
+
 namespace {
 
 // Margin 2 with 12-pixel captions narrower than the grid: the common case on screen.
@@ -376,8 +378,6 @@ void TestColorPopupLayout::pickerGeometry() {
     QCOMPARE(ArrowRectFor(metrics, fitted), arrow);
     QCOMPARE(SwatchRectFor(metrics, fitted), swatch);
 }
-
-Q_DECLARE_METATYPE(PickerMetrics)
 
 QTEST_APPLESS_MAIN(TestColorPopupLayout)
 #include "tst_colorpopuplayout.moc"
