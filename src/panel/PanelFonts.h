@@ -16,7 +16,7 @@ struct PanelFontSpec {
 
 PanelFontSpec SpecOf(PanelFont font);
 
-// A new font object for the spec: bold, at the pixel size whose ascent + descent comes nearest
+// A new font object for that description: bold, at the pixel size whose ascent + descent comes nearest
 // the cell height, stretched so the average character width comes near the one asked for.
 QFont CreatePanelFont(PanelFont font);
 
