@@ -7,8 +7,8 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <cerrno>
 #include <benchmark/benchmark.h>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>

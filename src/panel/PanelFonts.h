@@ -16,8 +16,8 @@ struct PanelFontSpec {
 
 PanelFontSpec SpecOf(PanelFont font);
 
-// A new font object for that description: bold, at the pixel size whose ascent + descent comes nearest
-// the cell height, stretched so the average character width comes near the one asked for.
+// A new font object for that description: bold, at the pixel size whose ascent + descent comes
+// nearest the cell height, stretched so the average character width comes near the one asked for.
 QFont CreatePanelFont(PanelFont font);
 
 // The face names the panel asks for, with what stands in for them where they are missing.
