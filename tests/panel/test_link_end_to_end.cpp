@@ -7,18 +7,27 @@
 #include <QtTest>
 
 namespace {
-void WriteSettings(const TempConfigHome& home, const QString& port) {
+bool WriteSettings(const TempConfigHome& home, const QString& port) {
     QDir().mkpath(home.settingsFolder());
     QFile ini(home.settingsFile());
-    QVERIFY(ini.open(QIODevice::WriteOnly));
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
     QByteArray text = "[set]\r\nPort=" + port.toLocal8Bit() + "\r\nFile Name=NULL\r\n[CH SET]\r\n";
     for (int i = 0; i < CHANNEL_COUNT; ++i)
         text += QByteArray("CH POWER-%1=%2\r\nCH VALUE-%1=%3\r\n")
                     .replace("%1", QByteArray::number(i))
                     .replace("%2", QByteArray::number(i % 2))
                     .replace("%3", QByteArray::number(30 * i));
-    ini.write(text);
+    return ini.write(text) == text.size();
 }
+
+// A running simulated device and a temporary settings folder whose set.ini names its port.
+struct DeviceWithSettings {
+    explicit DeviceWithSettings(DevSimOptions options = {}) : sim(std::move(options)) {}
+    bool Start() { return sim.start() && WriteSettings(home, sim.portPath()); }
+    DevSim sim;
+    TempConfigHome home;
+};
 
 QByteArray Hex(const DevSimFrame& frame) {
     return QByteArray(reinterpret_cast<const char*>(frame.bytes.data()), 6).toHex(' ');
@@ -31,10 +40,9 @@ class LinkEndToEndTest : public QObject {
 
 private Q_SLOTS:
     void startUp_pollThenEightChannelsThenSupervision() {
-        DevSim sim;
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        TempConfigHome home;
-        WriteSettings(home, sim.portPath());
+        DeviceWithSettings device;
+        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
+        DevSim& sim = device.sim;
         CMorvixView view;
         view.OnInitialUpdate();
         QVERIFY(view.Panel().PortOpen());
@@ -60,10 +68,9 @@ private Q_SLOTS:
     }
 
     void quietDevice_isPolledEveryElevenTicks() {
-        DevSim sim;
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        TempConfigHome home;
-        WriteSettings(home, sim.portPath());
+        DeviceWithSettings device;
+        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
+        DevSim& sim = device.sim;
         CMorvixView view;
         view.OnInitialUpdate();
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
@@ -78,10 +85,9 @@ private Q_SLOTS:
     }
 
     void silentDevice_noSynchronisationAndRedLink() {
-        DevSim sim(DevSimOptions{.faults = {.silent = true}});
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        TempConfigHome home;
-        WriteSettings(home, sim.portPath());
+        DeviceWithSettings device(DevSimOptions{.faults = {.silent = true}});
+        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
+        DevSim& sim = device.sim;
         RecordingHost host;
         PanelController panel(host);
         panel.OnInitialUpdate();
@@ -100,10 +106,9 @@ private Q_SLOTS:
     }
 
     void garbageAnswer_isNotAnAcknowledgement() {
-        DevSim sim(DevSimOptions{.faults = {.garbage = true}});
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        TempConfigHome home;
-        WriteSettings(home, sim.portPath());
+        DeviceWithSettings device(DevSimOptions{.faults = {.garbage = true}});
+        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
+        DevSim& sim = device.sim;
         RecordingHost host;
         PanelController panel(host);
         panel.OnInitialUpdate();
@@ -114,10 +119,9 @@ private Q_SLOTS:
     }
 
     void exit_confirmedSendsAllOff_cancelledSendsNothing() {
-        DevSim sim;
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        TempConfigHome home;
-        WriteSettings(home, sim.portPath());
+        DeviceWithSettings device;
+        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
+        DevSim& sim = device.sim;
         RecordingHost host;
         PanelController panel(host);
         panel.OnInitialUpdate();
@@ -137,10 +141,9 @@ private Q_SLOTS:
     }
 
     void closeRequestDuringSync_isActedOnAfterIt() {
-        DevSim sim;
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        TempConfigHome home;
-        WriteSettings(home, sim.portPath());
+        DeviceWithSettings device;
+        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
+        DevSim& sim = device.sim;
         int closeRequest = 0;
         CMorvixView view;
         view.SetCloseRequestFlag(&closeRequest);
