@@ -5,9 +5,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-// The Setup dialog belongs to the view's window, so it opens centred over the panel and stays
-// above it, as a dialog owned by the main window does.
-CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this), m_setupDlg(this) {
+CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
     setFixedSize(kViewWidth, kViewHeight);
     // Every paint covers the whole view from the canvas, so Qt need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -61,15 +59,21 @@ void CMorvixView::ClearCloseRequest() {
         *m_closeRequestFlag = 0;
 }
 
+// The dialogs belong to the view's window, so they open centred over the panel and stay above
+// it, as dialogs owned by the main window do.
 int CMorvixView::RunExitDialog() {
-    return m_exitDlg.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    if (!m_exitDlg)
+        m_exitDlg = std::make_unique<CExitDlg>(this);
+    return m_exitDlg->exec() == CExitDlg::kResultOk ? IDOK : IDCANCEL;
 }
 
 int CMorvixView::RunSetupDialog(SetupValues& values) {
-    m_setupDlg.SetValues(values);
-    if (m_setupDlg.exec() != CSetupDlg::kResultOk)
+    if (!m_setupDlg)
+        m_setupDlg = std::make_unique<CSetupDlg>(this);
+    m_setupDlg->SetValues(values);
+    if (m_setupDlg->exec() != CSetupDlg::kResultOk)
         return IDCANCEL;
-    values = m_setupDlg.Values();
+    values = m_setupDlg->Values();
     return IDOK;
 }
 

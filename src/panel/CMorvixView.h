@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <map>
+#include <memory>
 
 class QTimer;
 
@@ -61,8 +62,10 @@ protected:
 
 private:
     PanelController m_panel;
-    CExitDlg m_exitDlg;
-    CSetupDlg m_setupDlg;
+    // Built on first use, kept for the view's life (Setup keeps its values between showings);
+    // nothing of them is needed to show the panel, so start-up does not pay for them.
+    std::unique_ptr<CExitDlg> m_exitDlg;
+    std::unique_ptr<CSetupDlg> m_setupDlg;
     PanelRenderer m_renderer;
     std::map<int, QTimer*> m_timers;
     int* m_closeRequestFlag = nullptr;
