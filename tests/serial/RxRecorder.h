@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PtyPair.h"
 #include "serial/CCom.h"
 
 #include <QByteArray>
@@ -43,4 +44,21 @@ protected:
 
 private:
     CCom& m_com;
+};
+
+// A pty whose port is open in a CCom with the panel's line settings and a recorder as its owner.
+struct RecordedPort {
+    PtyPair pty;
+    CCom com;
+    RxRecorder rec{com};
+
+    bool Open() {
+        if (!pty.ok())
+            return false;
+        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        if (!com.Open())
+            return false;
+        com.SetOwner(&rec);
+        return true;
+    }
 };

@@ -40,13 +40,9 @@ private Q_SLOTS:
     void frames_crossTheLineUnchanged() {
         QFETCH(QByteArray, frame);
         QCOMPARE(frame.size(), 6);
-        PtyPair pty;
-        QVERIFY(pty.ok());
-        CCom com;
-        RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        QVERIFY(com.Open());
-        com.SetOwner(&rec);
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
 
         QCOMPARE(com.Write(data(frame), 6), 6u);
         QCOMPARE(pty.readMaster(6), frame);

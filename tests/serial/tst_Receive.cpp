@@ -31,13 +31,9 @@ class ReceiveTest : public QObject {
 
 private Q_SLOTS:
     void singleByte_isOneHandOverOfOne() {
-        PtyPair pty;
-        QVERIFY(pty.ok());
-        CCom com;
-        RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        QVERIFY(com.Open());
-        com.SetOwner(&rec);
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
         QVERIFY(pty.writeMaster("u"));
         QTRY_COMPARE(rec.bursts.size(), 1);
         QCOMPARE(rec.bursts[0].count, quintptr(1));
@@ -47,13 +43,9 @@ private Q_SLOTS:
     }
 
     void eightBytes_oneHandOverWithLastReadFirst() {
-        PtyPair pty;
-        QVERIFY(pty.ok());
-        CCom com;
-        RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        QVERIFY(com.Open());
-        com.SetOwner(&rec);
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
         // The eight bytes are queued while the watcher is held in the first hand-over, so its
         // next pass finds all of them at once.
         bool queued = false;
@@ -70,13 +62,9 @@ private Q_SLOTS:
     }
 
     void ownerHandling_holdsBackTheNextRead() {
-        PtyPair pty;
-        QVERIFY(pty.ok());
-        CCom com;
-        RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        QVERIFY(com.Open());
-        com.SetOwner(&rec);
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
         bool queued = false;
         bool untouched = true;
         rec.onBurst = [&](const RxRecorder::Burst&) {
@@ -99,13 +87,9 @@ private Q_SLOTS:
     }
 
     void noOwner_burstDroppedAndWatcherCarriesOn() {
-        PtyPair pty;
-        QVERIFY(pty.ok());
-        CCom com;
-        RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        QVERIFY(com.Open());
-        com.SetOwner(&rec);
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
         HandOverCounter handOvers;
         // 'a' is queued while the watcher is held; it is handed over after the owner has gone.
         bool queued = false;
@@ -127,13 +111,9 @@ private Q_SLOTS:
     }
 
     void closeWhileHandOverPending_dropsTheStaleBurst() {
-        PtyPair pty;
-        QVERIFY(pty.ok());
-        CCom com;
-        RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        QVERIFY(com.Open());
-        com.SetOwner(&rec);
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
         bool queued = false;
         bool readBeforeClose = false;
         bool reopened = false;
@@ -164,13 +144,9 @@ private Q_SLOTS:
     }
 
     void closeInsideHandler_doesNotDeadlock() {
-        PtyPair pty;
-        QVERIFY(pty.ok());
-        CCom com;
-        RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        QVERIFY(com.Open());
-        com.SetOwner(&rec);
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
         rec.onBurst = [&](const RxRecorder::Burst&) { com.Close(); };
         QVERIFY(pty.writeMaster("u"));
         QTRY_COMPARE(rec.bursts.size(), 1);
