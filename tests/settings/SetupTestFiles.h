@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "settings/ChSetSection.h"
 #include "settings/ProfileIni.h"
 
@@ -12,16 +13,8 @@
 // their "CH SET" values read back.
 namespace setup_test {
 
-inline QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-inline bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using ::ReadAll;
+using ::WriteAll;
 
 inline QByteArray SettingsText(const QString& port, const QString& fileName,
                                const ChSetValues& values) {

@@ -1,5 +1,6 @@
 #include "RecordingHost.h"
 #include "TempConfigHome.h"
+#include "TestFiles.h"
 #include "panel/PanelController.h"
 #include "settings/PanelSettings.h"
 #include "settings/ProfileIni.h"
@@ -10,16 +11,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray FreshListing() {
     QByteArray text = "[set]\r\nPort=NULL\r\nFile Name=NULL\r\n[CH SET]\r\n"

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "settings/ProfileIni.h"
 #include "settings/StagedFile.h"
 
@@ -6,20 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
-
-namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 class TestProfileIni : public QObject {
     Q_OBJECT
