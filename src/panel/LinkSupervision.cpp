@@ -13,6 +13,7 @@ constexpr char kAcknowledge = 'u';
 } // namespace
 
 void PanelController::OnInitialUpdate() {
+    const ChangeScope scope(*this);
     BuildPaths();
     ResetState();
     LoadSettings();
@@ -24,9 +25,11 @@ void PanelController::OnInitialUpdate() {
 }
 
 void PanelController::Connect() {
+    const ChangeScope scope(*this);
     if (m_com.IsConnected())
         m_com.Close();
     m_com.Configure(m_portName, kBaudRate, kDataBits, kOneStopBit, kOddParity);
+    m_answeredSinceOpen = false;
     if (m_com.Open()) {
         m_com.SetOwner(this);
         m_syncIndex = 0;
@@ -37,6 +40,7 @@ void PanelController::Connect() {
 }
 
 void PanelController::OnTimer(int id) {
+    const ChangeScope scope(*this);
     switch (id) {
     case TIMER_WATCHDOG:
         if (m_host.TakeCloseRequest())
@@ -88,9 +92,11 @@ void PanelController::OnTimer(int id) {
 }
 
 void PanelController::OnCommRx(quintptr, qintptr) {
+    const ChangeScope scope(*this);
     if (m_com.m_rxBuffer[0] != static_cast<std::uint8_t>(kAcknowledge))
         return;
     m_rxFlag = 1;
+    m_answeredSinceOpen = true;
     m_idleTicks = 0;
     m_silentTicks = 0;
     RequestRepaint();
@@ -98,6 +104,7 @@ void PanelController::OnCommRx(quintptr, qintptr) {
 }
 
 void PanelController::ExitProgram() {
+    const ChangeScope scope(*this);
     if (m_host.RunExitDialog() == IDOK) {
         SaveSettings();
         SendCommand(CMD_ALL_OFF);

@@ -45,6 +45,7 @@ int PanelController::SendCommand(int type, int channel) {
 }
 
 void PanelController::ResetState() {
+    const ChangeScope scope(*this);
     m_selectedChannel = 0;
     m_idleTicks = 0;
     m_syncIndex = 0;

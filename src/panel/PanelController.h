@@ -2,6 +2,7 @@
 
 #include "panel/ChannelFrame.h"
 #include "panel/ColorRef.h"
+#include "panel/LinkState.h"
 #include "serial/CCom.h"
 
 #include <QObject>
@@ -63,6 +64,10 @@ public:
     CCom& Com() { return m_com; }
     const CCom& Com() const { return m_com; }
     bool PortOpen() const { return m_com.IsConnected(); }
+    LinkState CurrentLinkState() const;
+
+    // Announces what changed since the last call; every entry point above calls it on its way out.
+    void PublishChanges();
 
     // Channel state.
     std::array<int, CHANNEL_COUNT> m_channelLevel{};
@@ -109,10 +114,34 @@ public:
     ColorRef m_colorSlideRight = 0;
     ColorRef m_colorChannel = 0;
 
+Q_SIGNALS:
+    // Channels 0..7; whoever made the change (the operator, a preset, another program).
+    void ChannelChanged(int channel, bool on, int level);
+    void SelectedChannelChanged(int channel);
+    void LinkStateChanged(LinkState state);
+
 protected:
     bool event(QEvent* e) override;
 
 private:
+    // Publishes on leaving the outermost entry point, so nested calls announce once.
+    class ChangeScope {
+    public:
+        explicit ChangeScope(PanelController& panel) : m_panel(panel) {
+            ++m_panel.m_changeScopeDepth;
+        }
+        ~ChangeScope();
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        PanelController& m_panel;
+    };
+    struct PublishedChannel {
+        bool on = false;
+        int level = 0;
+    };
+
     void RequestRepaint();
     void ClearPointerAndRepeat();
     // Colours and channels from a preset's "CH SET"; m_presetName follows only a file that could
@@ -121,4 +150,10 @@ private:
 
     PanelHost& m_host;
     CCom m_com;
+    // Cleared on every open, set by the first answer after it.
+    bool m_answeredSinceOpen = false;
+    int m_changeScopeDepth = 0;
+    std::array<PublishedChannel, CHANNEL_COUNT> m_published{};
+    int m_publishedSelection = 0;
+    LinkState m_publishedLink = LinkState::Closed;
 };

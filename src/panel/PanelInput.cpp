@@ -67,6 +67,7 @@ int Stepped(int level, int step) {
 } // namespace
 
 void PanelController::OnKeyDown(int virtualKey) {
+    const ChangeScope scope(*this);
     using namespace VirtualKey;
     int& level = m_channelLevel[m_selectedChannel];
     switch (virtualKey) {
@@ -103,6 +104,7 @@ void PanelController::OnKeyDown(int virtualKey) {
 }
 
 void PanelController::OnLButtonDown(int x, int y) {
+    const ChangeScope scope(*this);
     ClearTypedEntry(*this);
     m_buttonHeld = 1;
 
@@ -149,6 +151,7 @@ void PanelController::OnLButtonDown(int x, int y) {
 }
 
 void PanelController::OnMouseMove(int x, int y) {
+    const ChangeScope scope(*this);
     if (m_dragActive == 1) {
         const std::optional<int> level = HitTest::DragLevel(x);
         if (!level)
@@ -172,6 +175,7 @@ void PanelController::OnMouseMove(int x, int y) {
 }
 
 void PanelController::OnLButtonUp() {
+    const ChangeScope scope(*this);
     // The device ends at the final dragged level even if the last move was throttled.
     if (m_dragActive == 1)
         SendCommand(CMD_SELECTED);
@@ -179,6 +183,7 @@ void PanelController::OnLButtonUp() {
 }
 
 void PanelController::OnLButtonDblClk(int x, int y) {
+    const ChangeScope scope(*this);
     if (m_doubleClicksAccepted) {
         m_doubleClicksAccepted = false;
         return;

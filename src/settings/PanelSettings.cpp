@@ -44,6 +44,7 @@ void PanelController::BuildPaths() {
 }
 
 void PanelController::LoadSettings() {
+    const ChangeScope scope(*this);
     const ProfileIni ini = ProfileIni::FromFile(m_iniPath);
     m_portName = QString::fromLocal8Bit(ini.GetString(SECTION_SET, KEY_PORT, VALUE_MISSING));
     m_presetName =

@@ -31,6 +31,7 @@ QString PresetUnreadableText(const QString& path) {
 } // namespace
 
 void PanelController::RunSetup() {
+    const ChangeScope scope(*this);
     // The SETUP press has set m_buttonHeld; nothing may stay grabbed behind the dialog.
     m_dragActive = 0;
     m_buttonHeld = 0;
@@ -80,6 +81,7 @@ void PanelController::RunSetup() {
 }
 
 void PanelController::LoadPreset() {
+    const ChangeScope scope(*this);
     LoadPresetFrom(m_presetName);
 }
 

@@ -177,6 +177,9 @@ private Q_SLOTS:
         p.m_selectedChannel = selected;
         p.m_channelLevel.fill(level);
         p.m_channelPower.fill(power);
+        p.PublishChanges();
+        QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
+        QSignalSpy selectionSpy(&p, &PanelController::SelectedChannelChanged);
         for (int key : keys) {
             const Qt::KeyboardModifiers mods = (key & kKeypad)          ? Qt::KeypadModifier
                                                : key == Qt::Key_Backtab ? Qt::ShiftModifier
@@ -188,6 +191,13 @@ private Q_SLOTS:
         QCOMPARE(p.m_channelPower[expectedSelected], expectedPower);
         QCOMPARE(p.m_typedValue, expectedTyped);
         QCOMPARE(rig.Frames(), frames);
+        // Other programs hear of each change once, with the state it left behind.
+        const bool changed = expectedLevel != level || expectedPower != power;
+        QCOMPARE(channelSpy.size(), changed ? 1 : 0);
+        if (changed)
+            QCOMPARE(channelSpy.takeFirst(),
+                     (QVariantList{expectedSelected, expectedPower == 1, expectedLevel}));
+        QCOMPARE(selectionSpy.size(), expectedSelected != selected ? 1 : 0);
     }
 
     void keyAutoRepeat_actsEachTime() {
@@ -390,8 +400,10 @@ private Q_SLOTS:
         QCOMPARE(p.m_channelLevel[3], 100);
         rig.Move(230, y + 200, Qt::LeftButton); // y plays no part
         QCOMPARE(p.m_channelLevel[3], 0);
+        QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
         rig.Move(300, y, Qt::LeftButton); // no tick since the last frame: no frame
         QCOMPARE(p.m_channelLevel[3], 50);
+        QCOMPARE(channelSpy.value(0), (QVariantList{3, true, 50})); // but it is announced
         rig.Move(600, y, Qt::LeftButton);
         QCOMPARE(p.m_channelLevel[3], 50);
         rig.Tick();

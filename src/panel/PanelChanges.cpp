@@ -1,0 +1,34 @@
+#include "panel/PanelController.h"
+
+LinkState PanelController::CurrentLinkState() const {
+    if (!PortOpen())
+        return LinkState::Closed;
+    if (m_linkLost != 0)
+        return LinkState::NoAnswer;
+    return m_answeredSinceOpen ? LinkState::Answering : LinkState::Waiting;
+}
+
+void PanelController::PublishChanges() {
+    // Compared against what was last told, so every change is announced once whoever made it.
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        const PublishedChannel now{m_channelPower[c] == 1, m_channelLevel[c]};
+        if (now.on != m_published[c].on || now.level != m_published[c].level) {
+            m_published[c] = now;
+            Q_EMIT ChannelChanged(c, now.on, now.level);
+        }
+    }
+    if (m_selectedChannel != m_publishedSelection) {
+        m_publishedSelection = m_selectedChannel;
+        Q_EMIT SelectedChannelChanged(m_selectedChannel);
+    }
+    const LinkState link = CurrentLinkState();
+    if (link != m_publishedLink) {
+        m_publishedLink = link;
+        Q_EMIT LinkStateChanged(link);
+    }
+}
+
+PanelController::ChangeScope::~ChangeScope() {
+    if (--m_panel.m_changeScopeDepth == 0)
+        m_panel.PublishChanges();
+}
