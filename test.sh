@@ -17,6 +17,13 @@ if [ -n "$files" ]; then
     fi
 fi
 
+echo "== layering"
+# The shell is the top of the tree: only it and its own tests include from app/.
+if git grep -n -E '^\s*#\s*include\s*[<"]app/' -- ':!src/app' ':!tests/app'; then
+    echo "Files outside src/app include app/ headers; move the shared part below app/" >&2
+    exit 1
+fi
+
 jobs=$(nproc)
 
 echo "== build"

@@ -1,7 +1,7 @@
 #include "app/CAboutDlg.h"
 
-#include "app/DialogUnits.h"
-#include "app/KoreanFont.h"
+#include "dialogs/DialogUnits.h"
+#include "dialogs/KoreanFont.h"
 
 #include <QApplication>
 #include <QLabel>

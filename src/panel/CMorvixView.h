@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CExitDlg.h"
+#include "dialogs/CExitDlg.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 #include "panel/PanelRenderer.h"

@@ -1,7 +1,7 @@
 #include "settings/CSetupDlg.h"
 
-#include "app/DialogUnits.h"
-#include "app/KoreanFont.h"
+#include "dialogs/DialogUnits.h"
+#include "dialogs/KoreanFont.h"
 #include "settings/FieldWidthValidator.h"
 #include "widgets/CColorPicker.h"
 

@@ -1,7 +1,7 @@
 #include "TempConfigHome.h"
-#include "app/CExitDlg.h"
 #include "app/CMainFrame.h"
 #include "app/ClockText.h"
+#include "dialogs/CExitDlg.h"
 #include "panel/CMorvixView.h"
 
 #include <QLabel>

@@ -3,8 +3,8 @@
 // units, and overlay.png, the dialog as painted with those rectangles on top. With "dropped" as
 // the second argument the port list is dropped down, to hold against the combo box's rectangle.
 // Not a test.
-#include "app/DialogUnits.h"
-#include "app/KoreanFont.h"
+#include "dialogs/DialogUnits.h"
+#include "dialogs/KoreanFont.h"
 #include "panel/ColorRef.h"
 #include "settings/CSetupDlg.h"
 

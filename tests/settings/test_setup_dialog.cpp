@@ -1,5 +1,5 @@
 #include "SetupDialogDriver.h"
-#include "app/DialogUnits.h"
+#include "dialogs/DialogUnits.h"
 #include "panel/ColorRef.h"
 
 #include <QAbstractItemView>

@@ -1,7 +1,7 @@
-#include "app/CExitDlg.h"
+#include "dialogs/CExitDlg.h"
 
-#include "app/DialogUnits.h"
-#include "app/KoreanFont.h"
+#include "dialogs/DialogUnits.h"
+#include "dialogs/KoreanFont.h"
 
 #include <QLabel>
 #include <QPushButton>
