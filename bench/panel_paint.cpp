@@ -1,6 +1,8 @@
 // The cost of one full panel paint: the straightforward painter (new fonts, every element drawn)
-// against the cached one, over the same changing looks.
-//   QT_QPA_PLATFORM=offscreen panel_paint_bench [--save-png=panel.png] [benchmark flags]
+// against the cached one, over the same changing looks, on a plain screen (ratio 1) and on one
+// with two device pixels to the panel's pixel (ratio 2).
+//   QT_QPA_PLATFORM=offscreen panel_paint_bench [--save-png=panel.png] [--ratio=2]
+//   [benchmark flags]
 #include "panel/PanelColors.h"
 #include "panel/PanelElements.h"
 #include "panel/PanelRenderer.h"
@@ -9,6 +11,7 @@
 #include <QImage>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -52,18 +55,18 @@ const std::vector<PanelLook>& SharedLooks() {
     return looks;
 }
 
-void BM_PaintUncached(benchmark::State& state) {
+void BM_PaintUncached(benchmark::State& state, double ratio) {
     const auto& looks = SharedLooks();
     std::size_t i = 0;
     for (auto _ : state) {
-        QImage image = PanelElements::RenderUncached(looks[i++ % looks.size()]);
+        QImage image = PanelElements::RenderUncached(looks[i++ % looks.size()], ratio);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
 
-void BM_PaintCached(benchmark::State& state) {
+void BM_PaintCached(benchmark::State& state, double ratio) {
     const auto& looks = SharedLooks();
-    PanelRenderer renderer;
+    PanelRenderer renderer(ratio);
     std::size_t i = 0;
     for (auto _ : state) {
         const QImage& image = renderer.Render(looks[i++ % looks.size()]);
@@ -71,8 +74,10 @@ void BM_PaintCached(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_PaintUncached)->Unit(benchmark::kMicrosecond)->Repetitions(9);
-BENCHMARK(BM_PaintCached)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+BENCHMARK_CAPTURE(BM_PaintUncached, ratio1, 1.0)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+BENCHMARK_CAPTURE(BM_PaintCached, ratio1, 1.0)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+BENCHMARK_CAPTURE(BM_PaintUncached, ratio2, 2.0)->Unit(benchmark::kMicrosecond)->Repetitions(9);
+BENCHMARK_CAPTURE(BM_PaintCached, ratio2, 2.0)->Unit(benchmark::kMicrosecond)->Repetitions(9);
 
 // Prints the runs as usual and keeps the medians for the speed-up line.
 class MedianReporter : public benchmark::ConsoleReporter {
@@ -90,21 +95,30 @@ public:
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    double ratio = 1.0;
+    const char* png = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--save-png=", 11) == 0) {
-            PanelRenderer renderer;
-            const QImage& image = renderer.Render(SharedLooks()[100]);
-            return image.save(QString::fromLocal8Bit(argv[i] + 11)) ? 0 : 1;
-        }
+        if (std::strncmp(argv[i], "--save-png=", 11) == 0)
+            png = argv[i] + 11;
+        else if (std::strncmp(argv[i], "--ratio=", 8) == 0)
+            ratio = std::atof(argv[i] + 8);
+    }
+    if (png) {
+        PanelRenderer renderer(ratio > 0 ? ratio : 1.0);
+        const QImage& image = renderer.Render(SharedLooks()[100]);
+        return image.save(QString::fromLocal8Bit(png)) ? 0 : 1;
     }
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double uncached = reporter.medians["BM_PaintUncached"];
-    const double cached = reporter.medians["BM_PaintCached"];
-    if (uncached > 0 && cached > 0)
-        std::printf("median per paint: straightforward %.1f us, cached %.1f us, speed-up %.1fx\n",
-                    uncached, cached, uncached / cached);
+    for (const char* ratioName : {"ratio1", "ratio2"}) {
+        const double uncached = reporter.medians[std::string("BM_PaintUncached/") + ratioName];
+        const double cached = reporter.medians[std::string("BM_PaintCached/") + ratioName];
+        if (uncached > 0 && cached > 0)
+            std::printf("%s, median per paint: straightforward %.1f us, cached %.1f us, "
+                        "speed-up %.1fx\n",
+                        ratioName, uncached, cached, uncached / cached);
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -51,6 +51,7 @@ public:
     int TimerInterval(int id) const;
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,4 +1,5 @@
 #include "panel/CMorvixView.h"
+#include "panel/PanelElements.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -18,11 +19,29 @@ void CMorvixView::paintEvent(QPaintEvent* event) {
         return;
     }
     m_panel.m_redrawPending = 0;
+    // At the ratio of the screen the window is on now, so a move to another screen is followed.
+    m_renderer.SetDevicePixelRatio(devicePixelRatioF());
     const PanelLook look = PanelLook::Of(m_panel);
     const QImage& canvas = m_renderer.Render(look);
+    const double ratio = canvas.devicePixelRatio();
     QPainter p(this);
     for (const QRect& r : event->region())
-        p.drawImage(r.topLeft(), canvas, r);
+        p.drawImage(QRectF(r), canvas, QRectF(PanelElements::DevicePixels(r, ratio)));
     p.end();
     m_renderer.Shown().Painted(look, event->region(), rect());
+}
+
+// A new screen may have another pixel ratio; the panel is drawn afresh at it even when nothing
+// else changes, since an idle panel asks for no repaint of its own.
+bool CMorvixView::event(QEvent* e) {
+    if (e->type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        || e->type() == QEvent::DevicePixelRatioChange
+#endif
+    ) {
+        m_renderer.Shown().Forget(rect());
+        m_panel.m_redrawPending = 1;
+        update();
+    }
+    return QWidget::event(e);
 }

@@ -159,8 +159,15 @@ void DrawExitCaption(QPainter& p, const QFont& caption) {
     DrawText(p, caption, Align::Left, 240, 392, QStringLiteral("EXIT"), kBlue);
 }
 
-QImage RenderUncached(const PanelLook& look) {
-    const PanelBitmaps& bitmaps = PanelBitmaps::Get();
+QRect DevicePixels(const QRect& area, double ratio) {
+    const int left = qRound(area.x() * ratio);
+    const int top = qRound(area.y() * ratio);
+    return QRect(left, top, qRound((area.x() + area.width()) * ratio) - left,
+                 qRound((area.y() + area.height()) * ratio) - top);
+}
+
+QImage RenderUncached(const PanelLook& look, double ratio) {
+    const PanelBitmaps& bitmaps = PanelBitmaps::At(ratio);
     QImage canvas = bitmaps.background.copy();
     const QFont small = CreatePanelFont(PanelFont::Small);
     const QFont medium = CreatePanelFont(PanelFont::Medium);

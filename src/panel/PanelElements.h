@@ -57,8 +57,13 @@ QRect SliderArea(int row); // everything the knob can cover at levels 0..255
 QRect SetupButtonRect();
 QRect ExitButtonRect();
 
+// The device pixels a fill of the panel area covers on a canvas painted at `ratio`: edges are
+// rounded as the painter rounds them, so areas that meet on the panel meet on the canvas too.
+QRect DevicePixels(const QRect& area, double ratio);
+
 // The whole panel painted the straightforward way: a fresh white canvas, new fonts, every
-// element of every row and of the bar drawn in order.
-QImage RenderUncached(const PanelLook& look);
+// element of every row and of the bar drawn in order. The canvas has `ratio` device pixels to
+// the panel's pixel (and is tagged with it); the layout stays in panel pixels.
+QImage RenderUncached(const PanelLook& look, double ratio = 1.0);
 
 } // namespace PanelElements

@@ -14,13 +14,19 @@ struct PanelBitmaps;
 // the parts no field changes are painted once into a base image, and every text that depends
 // on a field is painted once per value and kept as a ready patch. The canvas is kept between
 // paints; each paint repaints every part a field can change.
+// The canvas has `ratio` device pixels to the panel's pixel, so text and edges stay sharp on a
+// scaled screen; every area keeps its place in panel pixels.
 class PanelRenderer {
 public:
     static constexpr int kPanelWidth = 800;
     static constexpr int kPanelHeight = 600;
 
-    PanelRenderer();
+    explicit PanelRenderer(double ratio = 1.0);
     ~PanelRenderer();
+
+    double DevicePixelRatio() const { return m_ratio; }
+    // Paints at `ratio` from the next Render on; a new ratio drops every cached image.
+    void SetDevicePixelRatio(double ratio);
 
     const QImage& Render(const PanelController& panel);
     const QImage& Render(const PanelLook& look);
@@ -35,9 +41,13 @@ private:
 
     void BuildBase(const QString& portName);
     const QImage& Patch(quint64 key, const QRect& area, auto&& draw);
-    void RenderRow(QPainter& p, int row, const RowLook& look);
+    // Copies the patch's device pixels onto the canvas at the area's place.
+    void Put(const QImage& patch, const QRect& area);
+    void PutRowPatches(int row, const RowLook& look);
+    void PaintRowLive(QPainter& p, int row, const RowLook& look);
 
-    const PanelBitmaps& m_bitmaps;
+    double m_ratio;
+    const PanelBitmaps* m_bitmaps;
     Fonts m_fonts;
     QImage m_base;    // everything no field but the port name changes
     QImage m_scratch; // the base, for painting patches at their own place
@@ -46,5 +56,6 @@ private:
     bool m_hasBase = false;
     bool m_canvasOnBase = false;
     QHash<quint64, QImage> m_patches;
+    qsizetype m_patchBytes = 0;
     ShownPanel m_shown;
 };
