@@ -29,6 +29,7 @@ public:
 
     PanelController& Panel() { return m_panel; }
     const PanelController& Panel() const { return m_panel; }
+    const PanelRenderer& Renderer() const { return m_renderer; }
 
     // The main frame's m_bCloseRequested, read and cleared by the watchdog tick.
     void SetCloseRequestFlag(int* flag) { m_closeRequestFlag = flag; }

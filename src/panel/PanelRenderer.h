@@ -31,6 +31,9 @@ public:
     const QImage& Render(const PanelController& panel);
     const QImage& Render(const PanelLook& look);
 
+    // The canvas of the last Render.
+    const QImage& Canvas() const { return m_canvas; }
+
     // What the screen shows, for the view's repaint bookkeeping.
     ShownPanel& Shown() { return m_shown; }
 

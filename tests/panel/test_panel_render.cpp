@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <map>
 
 using namespace PanelColors;
 using PanelElements::RowY;
@@ -38,16 +39,50 @@ void SetUpPanel(PanelController& panel) {
     }
 }
 
-QRgb Pixel(const QImage& image, int x, int y) {
-    return image.pixel(x, y) | 0xFF000000u;
+// Images painted at a device pixel ratio are read in panel pixels: a panel pixel is the block of
+// device pixels it covers.
+QRect Block(const QImage& image, int x, int y) {
+    return PanelElements::DevicePixels(QRect(x, y, 1, 1), image.devicePixelRatio());
 }
 
+// Panel pixels of that colour, counted as device pixels over the pixels of one panel pixel.
 int CountColour(const QImage& image, const QRect& area, QRgb colour) {
+    const double ratio = image.devicePixelRatio();
+    const QRect pixels = PanelElements::DevicePixels(area, ratio);
     int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            n += Pixel(image, x, y) == colour;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            n += (image.pixel(x, y) | 0xFF000000u) == colour;
+    return qRound(n / (ratio * ratio));
+}
+
+// Panel pixels whose device pixels are not all of one colour: edges drawn at the device's
+// resolution, not panel pixels blown up.
+int SplitPixels(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRect block = Block(image, x, y);
+            const QRgb first = image.pixel(block.topLeft());
+            bool split = false;
+            for (int by = block.top(); by <= block.bottom() && !split; ++by)
+                for (int bx = block.left(); bx <= block.right() && !split; ++bx)
+                    split = image.pixel(bx, by) != first;
+            n += split;
+        }
+    }
     return n;
+}
+
+// The colour of the whole block, or an impossible colour when the block is not of one colour.
+QRgb BlockColour(const QImage& image, int x, int y) {
+    const QRect block = Block(image, x, y);
+    const QRgb first = image.pixel(block.topLeft()) | 0xFF000000u;
+    for (int by = block.top(); by <= block.bottom(); ++by)
+        for (int bx = block.left(); bx <= block.right(); ++bx)
+            if ((image.pixel(bx, by) | 0xFF000000u) != first)
+                return 0x00123456;
+    return first;
 }
 
 QString Hex(QRgb c) {
@@ -55,11 +90,11 @@ QString Hex(QRgb c) {
 }
 
 #define COMPARE_PIXEL(image, x, y, colour)                                                         \
-    QVERIFY2(Pixel(image, x, y) == (colour),                                                       \
+    QVERIFY2(BlockColour(image, x, y) == (colour),                                                 \
              qPrintable(QStringLiteral("(%1, %2) is %3, not %4")                                   \
                             .arg(x)                                                                \
                             .arg(y)                                                                \
-                            .arg(Hex(Pixel(image, x, y)), Hex(colour))))
+                            .arg(Hex(BlockColour(image, x, y)), Hex(colour))))
 
 } // namespace
 
@@ -72,22 +107,39 @@ private Q_SLOTS:
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("up");
         QTest::addColumn<QRgb>("ink");
-        QTest::newRow("149") << 149 << true << kButtonGrey;
-        QTest::newRow("150") << 150 << false << kButtonGrey;
-        QTest::newRow("151") << 151 << true << kButtonCyan;
-        QTest::newRow("152") << 152 << false << kButtonCyan;
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("149") << 149 << true << kButtonGrey << 1.0;
+        QTest::newRow("150") << 150 << false << kButtonGrey << 1.0;
+        QTest::newRow("151") << 151 << true << kButtonCyan << 1.0;
+        QTest::newRow("152") << 152 << false << kButtonCyan << 1.0;
+        // Drawn afresh with twice the pixels: the staircase is finer, not doubled.
+        QTest::newRow("149 at 2") << 149 << true << kButtonGrey << 2.0;
+        QTest::newRow("150 at 2") << 150 << false << kButtonGrey << 2.0;
+        QTest::newRow("151 at 2") << 151 << true << kButtonCyan << 2.0;
+        QTest::newRow("152 at 2") << 152 << false << kButtonCyan << 2.0;
     }
     void bitmaps_followTheTriangleRule() {
         QFETCH(int, id);
         QFETCH(bool, up);
         QFETCH(QRgb, ink);
-        const QImage image = PanelBitmaps::Load(id);
-        QCOMPARE(image.size(), QSize(14, 14));
-        QVERIFY(image.colorCount() <= 16);
-        for (int y = 0; y < 14; ++y) {
-            const int k = (up ? y : 13 - y) / 2;
-            for (int x = 0; x < 14; ++x) {
-                const bool filled = x >= 6 - k && x <= 7 + k;
+        QFETCH(double, ratio);
+        const PanelBitmaps& scaled = PanelBitmaps::At(ratio);
+        const std::map<int, QImage> byId = {{149, scaled.plus},
+                                            {150, scaled.minus},
+                                            {151, scaled.plusHover},
+                                            {152, scaled.minusHover}};
+        QImage image = ratio == 1.0 ? PanelBitmaps::Load(id) : byId.at(id);
+        const int side = 14 * static_cast<int>(ratio);
+        QCOMPARE(image.size(), QSize(side, side));
+        if (ratio == 1.0)
+            QVERIFY(image.colorCount() <= 16);
+        // Tagged with its ratio, so it covers 14 x 14 panel pixels; read here pixel by pixel.
+        QCOMPARE(image.devicePixelRatio(), ratio);
+        image.setDevicePixelRatio(1);
+        for (int y = 0; y < side; ++y) {
+            const int k = (up ? y : side - 1 - y) / 2;
+            for (int x = 0; x < side; ++x) {
+                const bool filled = x >= side / 2 - 1 - k && x <= side / 2 + k;
                 COMPARE_PIXEL(image, x, y, filled ? ink : kSilver);
             }
         }
@@ -122,14 +174,23 @@ private Q_SLOTS:
                  qPrintable(QString::number(average)));
     }
 
+    // On a screen with two device pixels to the panel's pixel every element keeps its place in
+    // panel pixels; rectangles cover whole blocks of device pixels, texts are drawn finer.
+    void rowOn_elementsAtTheirRectangles_data() {
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("1") << 1.0;
+        QTest::newRow("2") << 2.0;
+    }
     void rowOn_elementsAtTheirRectangles() {
+        QFETCH(double, ratio);
         RecordingHost host;
         PanelController panel(host);
         SetUpPanel(panel);
         panel.m_selectedChannel = 5;
-        PanelRenderer renderer;
+        PanelRenderer renderer(ratio);
         const QImage image = renderer.Render(panel);
-        QCOMPARE(image.size(), QSize(800, 600));
+        QCOMPARE(image.size(), QSize(800, 600) * ratio);
+        QCOMPARE(image.devicePixelRatio(), ratio);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             const int y = RowY(i);
             COMPARE_PIXEL(image, 10, y - 10, kSilver);  // row background corner
@@ -140,10 +201,18 @@ private Q_SLOTS:
             COMPARE_PIXEL(image, 159, y + 24, kAmber);
             COMPARE_PIXEL(image, 15, y - 5, kWhite); // label box
             COMPARE_PIXEL(image, 104, y + 24, kWhite);
-            COMPARE_PIXEL(image, 186, y - 6, kButtonGrey); // + tip
+            if (ratio == 1.0) {
+                COMPARE_PIXEL(image, 186, y - 6, kButtonGrey); // + tip
+            } else { // the tip is half a panel pixel wide and high, in the middle
+                COMPARE_PIXEL(image, 186, y - 5, kButtonGrey);
+                QCOMPARE(CountColour(image, QRect(180, y - 6, 14, 1), kButtonGrey), 1);
+            }
             COMPARE_PIXEL(image, 180, y - 6, kSilver);
-            COMPARE_PIXEL(image, 180, y + 14, kButtonGrey);      // - base
-            COMPARE_PIXEL(image, 187, y + 27, kButtonGrey);      // - tip
+            COMPARE_PIXEL(image, 180, y + 14, kButtonGrey); // - base
+            if (ratio == 1.0)
+                COMPARE_PIXEL(image, 187, y + 27, kButtonGrey); // - tip
+            else
+                QCOMPARE(CountColour(image, QRect(180, y + 27, 14, 1), kButtonGrey), 1);
             COMPARE_PIXEL(image, 250, y + 10, Rgb(kLeftColour)); // left fill
             COMPARE_PIXEL(image, 345, y + 10, Rgb(kLeftColour)); // its last pixel: 250 + L - 5
             COMPARE_PIXEL(image, 346, y + 10, kWhite);           // knob 346..353
@@ -163,7 +232,16 @@ private Q_SLOTS:
             QVERIFY(CountColour(image, QRect(110, y, 50, 20), kMidGrey) == 0);
             const QRgb number = i == 5 ? kRed : kBlack;
             QVERIFY(CountColour(image, PanelElements::LevelNumberArea(i), number) > 20);
+            if (ratio > 1) {
+                // Glyph edges fall inside panel pixels: scale digits, label, "ON", level number.
+                QVERIFY(SplitPixels(image, QRect(240, y - 11, 280, 10)) > 30);
+                QVERIFY(SplitPixels(image, QRect(15, y - 10, 85, 40)) > 30);
+                QVERIFY(SplitPixels(image, QRect(110, y, 50, 20)) > 10);
+                QVERIFY(SplitPixels(image, PanelElements::LevelNumberArea(i)) > 10);
+            }
         }
+        if (ratio > 1)
+            QVERIFY(SplitPixels(image, PanelElements::SetupButtonRect()) > 30);
     }
 
     void rowOff_isGreyWhateverElseHolds() {
@@ -192,21 +270,26 @@ private Q_SLOTS:
     void knobAndFill_atLevel_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("fillPixels");
-        QTest::newRow("0") << 0 << 0;
-        QTest::newRow("1") << 1 << 0;
-        QTest::newRow("4") << 4 << 0;
-        QTest::newRow("5") << 5 << 1;
-        QTest::newRow("128") << 128 << 124;
-        QTest::newRow("255") << 255 << 251;
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("0") << 0 << 0 << 1.0;
+        QTest::newRow("1") << 1 << 0 << 1.0;
+        QTest::newRow("4") << 4 << 0 << 1.0;
+        QTest::newRow("5") << 5 << 1 << 1.0;
+        QTest::newRow("128") << 128 << 124 << 1.0;
+        QTest::newRow("255") << 255 << 251 << 1.0;
+        QTest::newRow("0 at 2") << 0 << 0 << 2.0;
+        QTest::newRow("5 at 2") << 5 << 1 << 2.0;
+        QTest::newRow("255 at 2") << 255 << 251 << 2.0;
     }
     void knobAndFill_atLevel() {
         QFETCH(int, level);
         QFETCH(int, fillPixels);
+        QFETCH(double, ratio);
         RecordingHost host;
         PanelController panel(host);
         SetUpPanel(panel);
         panel.m_channelLevel[3] = level;
-        PanelRenderer renderer;
+        PanelRenderer renderer(ratio);
         const QImage image = renderer.Render(panel);
         const int y = RowY(3) + 10;
         // The fill starts at 250; the knob covers 246 + L .. 253 + L; the track runs to 504.
@@ -327,9 +410,16 @@ private Q_SLOTS:
 
     // The cached painter against the straightforward one, over a walk through many looks so a
     // pixel left over from an earlier paint would show.
+    void cachedPaint_isPixelIdenticalToUncached_data() {
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("1") << 1.0;
+        QTest::newRow("1.5") << 1.5;
+        QTest::newRow("2") << 2.0;
+    }
     void cachedPaint_isPixelIdenticalToUncached() {
+        QFETCH(double, ratio);
         QRandomGenerator random(1234);
-        PanelRenderer renderer;
+        PanelRenderer renderer(ratio);
         const QStringList ports = {QStringLiteral("COM1"), QStringLiteral("NULL"),
                                    QStringLiteral("/dev/ttyUSB0 with a long name over SETUP")};
         PanelLook look;
@@ -358,7 +448,7 @@ private Q_SLOTS:
                 look.rows[2].level = 300; // from a hand-edited file
             if (step == 151)
                 look.rows[2].level = 3;
-            const QImage expected = PanelElements::RenderUncached(look);
+            const QImage expected = PanelElements::RenderUncached(look, ratio);
             const QImage& actual = renderer.Render(look);
             QVERIFY2(actual == expected, qPrintable(QStringLiteral("step %1").arg(step)));
         }
