@@ -1,4 +1,5 @@
 #include "ColorDialogAnswer.h"
+#include "GrabAtRatio.h"
 #include "widgets/CColorPicker.h"
 #include "widgets/CColorPopup.h"
 #include "widgets/QtColorRef.h"
@@ -70,8 +71,11 @@ private Q_SLOTS:
     void paint_swatch_data();
     void paint_swatch();
     void paint_arrowPushedWhileDropped();
+    void paint_arrowNarrowsByOneDevicePixelARow_data();
+    void paint_arrowNarrowsByOneDevicePixelARow();
     void paint_caption_data();
     void paint_caption();
+    void paint_focusDotsInsideSwatch_data();
     void paint_focusDotsInsideSwatch();
 
 private:
@@ -337,6 +341,33 @@ void TestColorPicker::paint_arrowPushedWhileDropped() {
     QCOMPARE(corner(), pal.midlight().color().name());
 }
 
+// The drop-down arrow is drawn at the screen's resolution: on a screen with two device pixels
+// to the pixel its slopes are steps of one device pixel, not of two.
+void TestColorPicker::paint_arrowNarrowsByOneDevicePixelARow_data() {
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("1") << 1.0;
+    QTest::newRow("2") << 2.0;
+}
+
+void TestColorPicker::paint_arrowNarrowsByOneDevicePixelARow() {
+    QFETCH(double, ratio);
+    const QImage image = GrabAtRatio(m_picker, ratio);
+    const QRgb ink = m_picker->palette().buttonText().color().rgb();
+    const QRect box(m_picker->arrowRect().topLeft() * ratio, m_picker->arrowRect().size() * ratio);
+    QList<int> widths;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        int width = 0;
+        for (int x = box.left(); x <= box.right(); ++x)
+            width += image.pixel(x, y) == ink;
+        if (width > 0)
+            widths.append(width);
+    }
+    QVERIFY2(widths.size() >= 3 * ratio, qPrintable(QString::number(widths.size())));
+    for (int i = 1; i < widths.size(); ++i)
+        QCOMPARE(widths[i], widths[i - 1] - 2);
+    QVERIFY(widths.last() <= 2);
+}
+
 void TestColorPicker::paint_caption_data() {
     QTest::addColumn<ColorRef>("label");
     QTest::addColumn<bool>("enabled");
@@ -380,28 +411,35 @@ void TestColorPicker::paint_caption() {
     QCOMPARE(withAbsent, 0);
 }
 
+void TestColorPicker::paint_focusDotsInsideSwatch_data() {
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("1") << 1.0;
+    QTest::newRow("2") << 2.0;
+}
+
 void TestColorPicker::paint_focusDotsInsideSwatch() {
+    QFETCH(double, ratio);
     m_picker->SetFillColor(kRed);
     m_dialog->activateWindow();
     m_picker->setFocus();
     QTRY_VERIFY(m_picker->hasFocus());
     const QRect swatch =
         SwatchRectFor(PickerMetricsFor(m_picker->style(), m_picker), m_picker->size());
-    QImage image = m_picker->grab().toImage();
+    QImage image = GrabAtRatio(m_picker, ratio);
     // White dots on a dark swatch, every other pixel, one pixel inside.
     const QPoint corner = swatch.topLeft() + QPoint(1, 1);
-    QCOMPARE(QColor(image.pixel(corner)).name(), QColor(Qt::white).name());
-    QCOMPARE(QColor(image.pixel(corner + QPoint(1, 0))).name(), QColor(Qt::red).name());
-    QCOMPARE(QColor(image.pixel(corner + QPoint(2, 0))).name(), QColor(Qt::white).name());
-    QCOMPARE(QColor(image.pixel(swatch.center())).name(), QColor(Qt::red).name());
+    QCOMPARE(PixelName(image, corner), QColor(Qt::white).name());
+    QCOMPARE(PixelName(image, corner + QPoint(1, 0)), QColor(Qt::red).name());
+    QCOMPARE(PixelName(image, corner + QPoint(2, 0)), QColor(Qt::white).name());
+    QCOMPARE(PixelName(image, swatch.center()), QColor(Qt::red).name());
 
     m_picker->SetFillColor(MakeColorRef(255, 255, 224));
-    image = m_picker->grab().toImage();
-    QCOMPARE(QColor(image.pixel(corner)).name(), QColor(Qt::black).name());
+    image = GrabAtRatio(m_picker, ratio);
+    QCOMPARE(PixelName(image, corner), QColor(Qt::black).name());
 
     m_picker->clearFocus();
-    image = m_picker->grab().toImage();
-    QCOMPARE(QColor(image.pixel(corner)).name(), QColor(255, 255, 224).name());
+    image = GrabAtRatio(m_picker, ratio);
+    QCOMPARE(PixelName(image, corner), QColor(255, 255, 224).name());
 }
 
 QTEST_MAIN(TestColorPicker)

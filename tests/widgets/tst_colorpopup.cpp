@@ -1,4 +1,5 @@
 #include "ColorDialogAnswer.h"
+#include "GrabAtRatio.h"
 #include "widgets/CColorPopup.h"
 #include "widgets/ColorMessages.h"
 #include "widgets/ColorTable.h"
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void other_runsColourDialog();
     void hover_highlightsCellUnderPointerAsTooltipNames_data();
     void hover_highlightsCellUnderPointerAsTooltipNames();
+    void paint_showsMarkedHotAndSwatches_data();
     void paint_showsMarkedHotAndSwatches();
 
 private:
@@ -335,18 +337,26 @@ void TestColorPopup::hover_highlightsCellUnderPointerAsTooltipNames() {
     QToolTip::hideText();
 }
 
+// At ratio 2 every frame and outline still covers whole pixels at its place.
+void TestColorPopup::paint_showsMarkedHotAndSwatches_data() {
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("1") << 1.0;
+    QTest::newRow("2") << 2.0;
+}
+
 void TestColorPopup::paint_showsMarkedHotAndSwatches() {
+    QFETCH(double, ratio);
     CColorPopup* popup = Open(kRed);
     QVERIFY(popup);
     popup->Highlight(39);
-    const QImage image = popup->grab().toImage();
+    const QImage image = GrabAtRatio(popup, ratio);
     const QPalette& pal = popup->palette();
     const ColorPopupLayout& layout = popup->cellLayout();
     QRect marked, hot, plain;
     QVERIFY(layout.CellRect(16, marked));
     QVERIFY(layout.CellRect(39, hot));
     QVERIFY(layout.CellRect(1, plain));
-    auto pixel = [&](QPoint p) { return QColor(image.pixel(p)).name(); };
+    auto pixel = [&](QPoint p) { return PixelName(image, p); };
 
     // The marked cell: sunken frame, highlight fill, red swatch.
     QCOMPARE(pixel(marked.topLeft()), pal.dark().color().name());
@@ -370,7 +380,16 @@ void TestColorPopup::paint_showsMarkedHotAndSwatches() {
     QCOMPARE(pixel(QPoint(x, other.top() + 1)), pal.light().color().name());
     // The window's own raised edge.
     QCOMPARE(pixel(QPoint(0, 0)), pal.midlight().color().name());
-    QCOMPARE(pixel(QPoint(image.width() - 1, image.height() - 1)), pal.shadow().color().name());
+    QCOMPARE(pixel(QPoint(popup->width() - 1, popup->height() - 1)), pal.shadow().color().name());
+    // Inside a swatch's outline, and the Auto box's inner outline with the face inside it.
+    QCOMPARE(pixel(plain.topLeft() + QPoint(4, 4)), ToQColor(kBrown).name());
+    const QRect inner = layout.autoRect()
+                            .adjusted(1, 1, -1, -1)
+                            .adjusted(2 * layout.margin(), 2 * layout.margin(),
+                                      -2 * layout.margin(), -2 * layout.margin());
+    QCOMPARE(pixel(inner.topLeft()), pal.dark().color().name());
+    QCOMPARE(pixel(inner.bottomRight()), pal.dark().color().name());
+    QCOMPARE(pixel(inner.topLeft() + QPoint(1, 1)), pal.button().color().name());
 }
 
 QTEST_MAIN(TestColorPopup)
