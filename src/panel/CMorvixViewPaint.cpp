@@ -25,8 +25,12 @@ void CMorvixView::paintEvent(QPaintEvent* event) {
     const QImage& canvas = m_renderer.Render(look);
     const double ratio = canvas.devicePixelRatio();
     QPainter p(this);
-    for (const QRect& r : event->region())
-        p.drawImage(QRectF(r), canvas, QRectF(PanelElements::DevicePixels(r, ratio)));
+    // Whole device pixels of the canvas onto the same device pixels of the window.
+    for (const QRect& r : event->region()) {
+        const QRect pixels = PanelElements::DevicePixels(r, ratio);
+        p.drawImage(QRectF(QPointF(pixels.topLeft()) / ratio, QSizeF(pixels.size()) / ratio),
+                    canvas, pixels);
+    }
     p.end();
     m_renderer.Shown().Painted(look, event->region(), rect());
 }
