@@ -1,5 +1,7 @@
 #include "panel/CMorvixView.h"
 
+#include "panel/PanelAccessible.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
@@ -18,6 +20,7 @@ CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
     setup->setData(32772);
     connect(setup, &QAction::triggered, this, [this] { m_panel.RunSetup(); });
     addAction(setup);
+    InstallPanelAccessibility(*this);
 }
 
 CMorvixView::~CMorvixView() = default;

@@ -61,6 +61,14 @@ public:
     void OnLButtonUp();
     void OnLButtonDblClk(int x, int y);
 
+    // One channel acted on by name (screen readers, automation): the channel becomes the
+    // selected one, then the model changes and the frame goes out as for the operator's input.
+    void SelectChannel(int channel);
+    void ToggleChannel(int channel);              // as Space
+    void StepChannel(int channel, int step);      // as the Right (+1) or Left (-1) arrow
+    void SetChannelLevel(int channel, int level); // as a typed number and Enter; clamped
+    void PressStepButton(int channel, int step);  // as a press on + (+1) or - (-1)
+
     CCom& Com() { return m_com; }
     const CCom& Com() const { return m_com; }
     bool PortOpen() const { return m_com.IsConnected(); }

@@ -69,21 +69,14 @@ int Stepped(int level, int step) {
 void PanelController::OnKeyDown(int virtualKey) {
     const ChangeScope scope(*this);
     using namespace VirtualKey;
-    int& level = m_channelLevel[m_selectedChannel];
     switch (virtualKey) {
     case kRight:
     case kLeft:
-        ClearTypedEntry(*this);
-        level = Stepped(level, virtualKey == kRight ? 1 : -1);
-        SendCommand(CMD_SELECTED);
+        StepChannel(m_selectedChannel, virtualKey == kRight ? 1 : -1);
         return;
-    case kSpace: {
-        ClearTypedEntry(*this);
-        int& power = m_channelPower[m_selectedChannel];
-        power = power == 0 ? 1 : 0;
-        SendCommand(CMD_SELECTED);
+    case kSpace:
+        ToggleChannel(m_selectedChannel);
         return;
-    }
     case kTab:
         ClearTypedEntry(*this);
         m_selectedChannel = (m_selectedChannel + 1) % CHANNEL_COUNT;
@@ -189,4 +182,54 @@ void PanelController::OnLButtonDblClk(int x, int y) {
         return;
     }
     OnLButtonDown(x, y);
+}
+
+void PanelController::SelectChannel(int channel) {
+    const ChangeScope scope(*this);
+    if (channel < 0 || channel >= CHANNEL_COUNT)
+        return;
+    ClearTypedEntry(*this);
+    m_selectedChannel = channel;
+}
+
+void PanelController::ToggleChannel(int channel) {
+    const ChangeScope scope(*this);
+    if (channel < 0 || channel >= CHANNEL_COUNT)
+        return;
+    SelectChannel(channel);
+    int& power = m_channelPower[channel];
+    power = power == 0 ? 1 : 0;
+    SendCommand(CMD_SELECTED);
+}
+
+void PanelController::StepChannel(int channel, int step) {
+    const ChangeScope scope(*this);
+    if (channel < 0 || channel >= CHANNEL_COUNT)
+        return;
+    SelectChannel(channel);
+    m_channelLevel[channel] = Stepped(m_channelLevel[channel], step);
+    SendCommand(CMD_SELECTED);
+}
+
+void PanelController::SetChannelLevel(int channel, int level) {
+    const ChangeScope scope(*this);
+    if (channel < 0 || channel >= CHANNEL_COUNT)
+        return;
+    SelectChannel(channel);
+    m_channelLevel[channel] = std::clamp(level, 0, kMaxLevel);
+    SendCommand(CMD_SELECTED);
+}
+
+// Like the pointer's press: nothing but the selection on a channel that is off, and the frame
+// three times; there is no hold, so nothing repeats.
+void PanelController::PressStepButton(int channel, int step) {
+    const ChangeScope scope(*this);
+    if (channel < 0 || channel >= CHANNEL_COUNT)
+        return;
+    SelectChannel(channel);
+    if (m_channelPower[channel] != 1)
+        return;
+    m_channelLevel[channel] = Stepped(m_channelLevel[channel], step);
+    m_pressedChannel = channel;
+    SendThreeTimes(*this);
 }

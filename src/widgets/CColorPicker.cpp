@@ -1,6 +1,7 @@
 #include "widgets/CColorPicker.h"
 
 #include "widgets/CColorPopup.h"
+#include "widgets/ColorAccessible.h"
 #include "widgets/QtColorRef.h"
 #include "widgets/StyleMetrics.h"
 
@@ -14,6 +15,7 @@ CColorPicker::CColorPicker(int controlId, QWidget* parent)
       m_labelColor(FromQColor(palette().buttonText().color())) {
     // Enter belongs to the dialog's default button; Space still opens the grid.
     setAutoDefault(false);
+    InstallColorAccessibility();
     connect(this, &QAbstractButton::clicked, this, &CColorPicker::Open);
     FitSize();
 }
@@ -22,12 +24,16 @@ void CColorPicker::SetFillColor(ColorRef c) {
     m_fillColor = c;
     if (isVisible())
         repaint();
+    if (m_pickTarget != PICK_LABEL)
+        AnnouncePickerColor(this);
 }
 
 void CColorPicker::SetLabelColor(ColorRef c) {
     m_labelColor = c;
     if (isVisible())
         repaint();
+    if (m_pickTarget == PICK_LABEL)
+        AnnouncePickerColor(this);
 }
 
 ColorRef CColorPicker::PickedColor() const {

@@ -1,5 +1,6 @@
 #include "widgets/CColorPopup.h"
 
+#include "widgets/ColorAccessible.h"
 #include "widgets/ColorMessages.h"
 #include "widgets/ColorTable.h"
 #include "widgets/QtColorRef.h"
@@ -35,6 +36,7 @@ CColorPopup::CColorPopup(QPoint topLeft, ColorRef initialColor, QWidget* owner,
                          const QString& autoText, const QString& otherText)
     : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint), m_autoText(autoText),
       m_otherText(otherText), m_initialColor(initialColor), m_pickedColor(initialColor) {
+    InstallColorAccessibility();
     setAttribute(Qt::WA_DeleteOnClose);
     // Take the owner's font and palette like any menu of the dialog would.
     setAttribute(Qt::WA_WindowPropagation);
@@ -63,6 +65,7 @@ void CColorPopup::Highlight(int i) {
     m_hotIndex = i;
     if (m_layout.CellRect(i, r))
         update(r);
+    AnnounceHotCell(this);
 
     if (i == OTHER_CELL) {
         // The dialog decides the colour only when the popup ends.

@@ -23,6 +23,8 @@ public:
     int initialIndex() const { return m_initialIndex; }
     ColorRef initialColor() const { return m_initialColor; }
     ColorRef pickedColor() const { return m_pickedColor; }
+    const QString& autoText() const { return m_autoText; }
+    const QString& otherText() const { return m_otherText; }
 
     // Makes i the highlighted cell, repaints the old and new cell and reports the change.
     void Highlight(int i);
