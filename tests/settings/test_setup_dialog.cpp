@@ -3,6 +3,7 @@
 #include "panel/ColorRef.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QFontInfo>
 
 using namespace setup_test;
@@ -273,14 +274,24 @@ void TestSetupDialog::endings_closeEscapeAndCloseBoxGiveTwo() {
 void TestSetupDialog::colours_shownOnPickersAndReadBackOnOk_data() {
     QTest::addColumn<ColorRef>("before");
     QTest::addColumn<ColorRef>("chosen");
-    QTest::newRow("plain") << MakeColorRef(10, 20, 30) << MakeColorRef(255, 0, 128);
-    QTest::newRow("Auto chosen") << MakeColorRef(0, 0, 255) << CLR_DEFAULT;
-    QTest::newRow("Auto before") << CLR_DEFAULT << MakeColorRef(0, 255, 0);
+    // What screen readers read as the colour buttons' descriptions.
+    QTest::addColumn<QString>("beforeText");
+    QTest::addColumn<QString>("chosenText");
+    QTest::newRow("plain") << MakeColorRef(10, 20, 30) << MakeColorRef(255, 0, 128)
+                           << "red 10, green 20, blue 30"
+                           << "red 255, green 0, blue 128";
+    QTest::newRow("Auto chosen") << MakeColorRef(0, 0, 255) << CLR_DEFAULT
+                                 << "파란색 (red 0, green 0, blue 255)"
+                                 << "Auto";
+    QTest::newRow("Auto before") << CLR_DEFAULT << MakeColorRef(0, 255, 0) << "Auto"
+                                 << "밝은 녹색 (red 0, green 255, blue 0)";
 }
 
 void TestSetupDialog::colours_shownOnPickersAndReadBackOnOk() {
     QFETCH(ColorRef, before);
     QFETCH(ColorRef, chosen);
+    QFETCH(QString, beforeText);
+    QFETCH(QString, chosenText);
     CSetupDlg dialog;
     SetupValues in = Inputs("COM1");
     in.m_colorSlideL = before;
@@ -293,8 +304,21 @@ void TestSetupDialog::colours_shownOnPickersAndReadBackOnOk() {
     QCOMPARE(left->FillColor(), in.m_colorSlideL);
     QCOMPARE(right->FillColor(), in.m_colorSlideR);
     QCOMPARE(channel->FillColor(), in.m_colorCh);
+    // Each button named after the text beside it.
+    const std::pair<CColorPicker*, QString> named[] = {
+        {left, "Color (Slide L)"}, {right, "Color (Slide R)"}, {channel, "Color (Ch')"}};
+    for (const auto& [picker, name] : named) {
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(picker);
+        QCOMPARE(button->role(), QAccessible::Button);
+        QCOMPARE(button->text(QAccessible::Name), name);
+    }
+    QAccessibleInterface* leftButton = QAccessible::queryAccessibleInterface(left);
+    QCOMPARE(leftButton->text(QAccessible::Description), beforeText);
 
     // What the popup does with the operator's choice.
+    left->SetPickedColor(chosen);
+    QCOMPARE(leftButton->text(QAccessible::Description), chosenText);
+    left->SetPickedColor(in.m_colorSlideL);
     right->SetPickedColor(chosen);
     Click(dialog, 1);
     const SetupValues out = dialog.Values();

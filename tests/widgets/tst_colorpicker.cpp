@@ -1,10 +1,13 @@
 #include "ColorDialogAnswer.h"
 #include "GrabAtRatio.h"
+#include "widgets/AccessibleElement.h"
 #include "widgets/CColorPicker.h"
 #include "widgets/CColorPopup.h"
 #include "widgets/QtColorRef.h"
 #include "widgets/StyleMetrics.h"
 
+#include <QAccessible>
+#include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
@@ -30,6 +33,14 @@ QList<Message> Messages(const QSignalSpy& spy) {
     for (const QList<QVariant>& args : spy)
         out.append({args.at(0).toInt(), args.at(1).value<ColorRef>(), args.at(2).toInt()});
     return out;
+}
+
+// Colour changes of a picker told to screen readers.
+int g_pickerDescribed = 0;
+void CountPickerDescriptions(QAccessibleEvent* e) {
+    if (e->type() == QAccessible::DescriptionChanged && e->object() &&
+        e->object()->inherits("CColorPicker"))
+        ++g_pickerDescribed;
 }
 
 // Counts paints, to tell an immediate repaint from a scheduled one.
@@ -63,6 +74,7 @@ private Q_SLOTS:
     void notifications_comeInOrderWithId_data();
     void notifications_comeInOrderWithId();
     void closeUp_arrivesAfterColourIsSet();
+    void accessible_pressDropsGridAndChosenColourIsDescribed();
     void liveTracking_setsColourOnEveryHighlight_data();
     void liveTracking_setsColourOnEveryHighlight();
     void pickLabel_routesColourToLabel();
@@ -244,6 +256,34 @@ void TestColorPicker::closeUp_arrivesAfterColourIsSet() {
     QCOMPARE(closeUps, 1);
     QCOMPARE(seenFill, CLR_DEFAULT);
     QVERIFY(!seenDropped);
+}
+
+// Screen readers press the button like a click and hear of the colour it ends with.
+void TestColorPicker::accessible_pressDropsGridAndChosenColourIsDescribed() {
+    QLabel label(QStringLiteral("&Fill :"), m_dialog);
+    label.setGeometry(5, 200, 40, 20); // not on the button's line: the buddy decides
+    label.setBuddy(m_picker);
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(m_picker);
+    QCOMPARE(button->role(), QAccessible::Button);
+    QCOMPARE(button->text(QAccessible::Name), QString("Fill"));
+    QCOMPARE(button->text(QAccessible::Description), QString("빨간색 (red 255, green 0, blue 0)"));
+    QVERIFY(button->state().hasPopup);
+    QSignalSpy spy(m_picker, &CColorPicker::colorMessage);
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    CColorPopup* popup = ActivePopup();
+    QVERIFY(popup);
+    QVERIFY(button->state().pressed);
+    g_pickerDescribed = 0;
+    SetAccessibleEventTap(&CountPickerDescriptions);
+    QTest::keyClick(popup, Qt::Key_Up); // Auto
+    QTest::keyClick(popup, Qt::Key_Right);
+    QTest::keyClick(popup, Qt::Key_Right); // cell 1, brown
+    QTest::keyClick(popup, Qt::Key_Return);
+    SetAccessibleEventTap(nullptr);
+    QCOMPARE(m_picker->FillColor(), kBrown);
+    QCOMPARE(g_pickerDescribed, 1);
+    QCOMPARE(button->text(QAccessible::Description), QString("갈색 (red 165, green 42, blue 0)"));
+    QVERIFY(!button->state().pressed);
 }
 
 void TestColorPicker::liveTracking_setsColourOnEveryHighlight_data() {

@@ -1,10 +1,12 @@
 #include "ColorDialogAnswer.h"
 #include "GrabAtRatio.h"
+#include "widgets/AccessibleElement.h"
 #include "widgets/CColorPopup.h"
 #include "widgets/ColorMessages.h"
 #include "widgets/ColorTable.h"
 #include "widgets/QtColorRef.h"
 
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPointer>
@@ -34,6 +36,15 @@ ColorRef MessageColor(const QList<QVariant>& args) {
     return args.at(1).value<ColorRef>();
 }
 
+// What screen readers were told: event type and the item's name.
+QStringList g_events;
+void RecordEvent(QAccessibleEvent* event) {
+    QAccessibleInterface* item = event->accessibleInterface();
+    g_events << QStringLiteral("%1 %2")
+                    .arg(int(event->type()), 0, 16)
+                    .arg(item ? item->text(QAccessible::Name) : QString());
+}
+
 } // namespace
 
 class TestColorPopup : public QObject {
@@ -49,6 +60,7 @@ private Q_SLOTS:
     void highlight_reportsAndPicks_data();
     void highlight_reportsAndPicks();
     void highlight_repaintsOnlyTwoCells();
+    void accessible_cellsListedByNameAndPressed();
     void keys_endThePopup_data();
     void keys_endThePopup();
     void pointer_endsThePopup_data();
@@ -69,6 +81,7 @@ private:
 };
 
 void TestColorPopup::init() {
+    SetAccessibleEventTap(&RecordEvent);
     m_host = new QWidget;
     m_host->setGeometry(50, 50, 400, 300);
     m_beneath = new QPushButton(QStringLiteral("beneath"), m_host);
@@ -148,23 +161,26 @@ void TestColorPopup::highlight_reportsAndPicks_data() {
     QTest::addColumn<QList<int>>("cells");
     QTest::addColumn<QList<ColorRef>>("reported");
     QTest::addColumn<ColorRef>("picked");
+    QTest::addColumn<QString>("focusedName"); // the list item screen readers are on
     QTest::newRow("cell") << QList<int>{39} << QList<ColorRef>{MakeColorRef(255, 255, 255)}
-                          << MakeColorRef(255, 255, 255);
+                          << MakeColorRef(255, 255, 255) << "흰색";
     QTest::newRow("cell then other keeps cell")
-        << QList<int>{1, OTHER_CELL} << QList<ColorRef>{kBrown, kOdd} << kBrown;
+        << QList<int>{1, OTHER_CELL} << QList<ColorRef>{kBrown, kOdd} << kBrown << "Other";
     QTest::newRow("auto picks default")
-        << QList<int>{AUTO_CELL} << QList<ColorRef>{CLR_DEFAULT} << CLR_DEFAULT;
+        << QList<int>{AUTO_CELL} << QList<ColorRef>{CLR_DEFAULT} << CLR_DEFAULT << "Auto";
     QTest::newRow("same cell twice reports twice")
-        << QList<int>{1, 1} << QList<ColorRef>{kBrown, kBrown} << kBrown;
+        << QList<int>{1, 1} << QList<ColorRef>{kBrown, kBrown} << kBrown << "갈색";
 }
 
 void TestColorPopup::highlight_reportsAndPicks() {
     QFETCH(QList<int>, cells);
     QFETCH(QList<ColorRef>, reported);
     QFETCH(ColorRef, picked);
+    QFETCH(QString, focusedName);
     CColorPopup* popup = Open(kOdd);
     QVERIFY(popup);
     QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    g_events.clear();
     for (int cell : cells)
         popup->Highlight(cell);
     QCOMPARE(spy.size(), reported.size());
@@ -172,6 +188,45 @@ void TestColorPopup::highlight_reportsAndPicks() {
         QCOMPARE(MessageColor(spy.at(i)), reported.at(i));
     QCOMPARE(popup->hotIndex(), cells.last());
     QCOMPARE(popup->pickedColor(), picked);
+    QAccessibleInterface* focused = QAccessible::queryAccessibleInterface(popup)->focusChild();
+    QVERIFY(focused);
+    QCOMPARE(focused->role(), QAccessible::ListItem);
+    QCOMPARE(focused->text(QAccessible::Name), focusedName);
+    QVERIFY(focused->state().focused && focused->state().selected);
+    QCOMPARE(g_events.size(), 2 * cells.size());
+    QCOMPARE(g_events.last(),
+             QStringLiteral("%1 %2").arg(int(QAccessible::Selection), 0, 16).arg(focusedName));
+}
+
+// The cells as a list: Auto, the forty colours by name in grid order, Other; pressing one
+// picks it as a click does.
+void TestColorPopup::accessible_cellsListedByNameAndPressed() {
+    CColorPopup* popup = Open(kRed);
+    QVERIFY(popup);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(popup);
+    QCOMPARE(list->role(), QAccessible::List);
+    QCOMPARE(list->childCount(), 42);
+    QCOMPARE(list->child(0)->text(QAccessible::Name), QString("Auto"));
+    for (int i = 0; i < 40; ++i) {
+        QAccessibleInterface* cell = list->child(i + 1);
+        QCOMPARE(cell->role(), QAccessible::ListItem);
+        QCOMPARE(cell->text(QAccessible::Name), QString::fromUtf8(ColorTable[i].name));
+        QRect r;
+        QVERIFY(popup->cellLayout().CellRect(i, r));
+        QCOMPARE(cell->rect(), QRect(popup->mapToGlobal(r.topLeft()), r.size()));
+    }
+    QCOMPARE(list->child(41)->text(QAccessible::Name), QString("Other"));
+    QCOMPARE(list->child(17)->text(QAccessible::Description),
+             QString("red 255, green 0, blue 0, current colour"));
+    QCOMPARE(list->child(2)->text(QAccessible::Description), QString("red 165, green 42, blue 0"));
+
+    QPointer<CColorPopup> alive(popup);
+    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(!alive);
+    QCOMPARE(spy.size(), 2);
+    QCOMPARE(spy.at(1).at(0).toInt(), int(COLOR_MSG_END_OK));
+    QCOMPARE(MessageColor(spy.at(1)), kBrown);
 }
 
 void TestColorPopup::highlight_repaintsOnlyTwoCells() {
