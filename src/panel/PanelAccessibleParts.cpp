@@ -199,7 +199,7 @@ QString BarButton::Name() const {
 }
 
 LampIndicator::LampIndicator(CMorvixView& view, QAccessibleInterface* parent, Lamp lamp)
-    : Part(view, parent, QAccessible::Indicator), m_lamp(lamp) {}
+    : Part(view, parent, QAccessible::StatusBar), m_lamp(lamp) {}
 
 // Lit lamps are active; the link lamp is unavailable while the port is closed.
 QAccessible::State LampIndicator::state() const {

@@ -114,7 +114,8 @@ private:
     Kind m_kind;
 };
 
-// TX, RX or link: a status indicator whose description says its state.
+// TX, RX or link: a status indicator whose description says its state. Its role is the status
+// bar's, which screen readers read on demand, as the web's "status" role is read.
 class LampIndicator : public Part {
 public:
     LampIndicator(CMorvixView& view, QAccessibleInterface* parent, Lamp lamp);

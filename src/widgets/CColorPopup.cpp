@@ -56,6 +56,7 @@ CColorPopup::CColorPopup(QPoint topLeft, ColorRef initialColor, QWidget* owner,
 
     m_initialIndex = m_layout.InitialIndexFor(m_initialColor);
     show();
+    AnnouncePopupFocus(this);
 }
 
 void CColorPopup::Highlight(int i) {
@@ -65,7 +66,7 @@ void CColorPopup::Highlight(int i) {
     m_hotIndex = i;
     if (m_layout.CellRect(i, r))
         update(r);
-    AnnounceHotCell(this);
+    AnnouncePopupFocus(this);
 
     if (i == OTHER_CELL) {
         // The dialog decides the colour only when the popup ends.

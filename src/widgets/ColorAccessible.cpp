@@ -15,13 +15,28 @@ QString Rgb(ColorRef c) {
     return QStringLiteral("red %1, green %2, blue %3").arg(RedOf(c)).arg(GreenOf(c)).arg(BlueOf(c));
 }
 
-// The colour button: named after its label, its colour as description.
+// The colour button: named after its label, its colour as description. While dropped, its grid
+// is its child, as a combo box holds its list: a popup window is no child of the application.
 class PickerAccessible : public QAccessibleWidget {
 public:
     explicit PickerAccessible(CColorPicker* picker)
         : QAccessibleWidget(picker, QAccessible::Button) {}
 
     CColorPicker* picker() const { return static_cast<CColorPicker*>(widget()); }
+
+    CColorPopup* OpenPopup() const {
+        auto* popup = picker()->findChild<CColorPopup*>(QString(), Qt::FindDirectChildrenOnly);
+        return popup && popup->isVisible() ? popup : nullptr;
+    }
+
+    int childCount() const override { return OpenPopup() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override {
+        CColorPopup* popup = OpenPopup();
+        return index == 0 && popup ? QAccessible::queryAccessibleInterface(popup) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* c) const override {
+        return c && c == child(0) ? 0 : -1;
+    }
 
     QString text(QAccessible::Text t) const override {
         switch (t) {
@@ -135,6 +150,23 @@ public:
             m_parts.Add(new PopupCell(popup, this, OTHER_CELL));
     }
 
+    // Named after the button it drops from, so a screen reader says whose colour it sets.
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) {
+            QWidget* button = widget()->parentWidget();
+            QAccessibleInterface* owner =
+                button ? QAccessible::queryAccessibleInterface(button) : nullptr;
+            return owner ? owner->text(QAccessible::Name) : QString();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessibleInterface* parent() const override {
+        if (QWidget* button = widget()->parentWidget())
+            return QAccessible::queryAccessibleInterface(button);
+        return QAccessibleWidget::parent();
+    }
+
     int childCount() const override { return m_parts.Count(); }
     QAccessibleInterface* child(int index) const override { return m_parts.At(index); }
     int indexOfChild(const QAccessibleInterface* c) const override { return m_parts.IndexOf(c); }
@@ -225,13 +257,16 @@ void AnnouncePickerColor(CColorPicker* picker) {
     SendAccessibleEvent(event);
 }
 
-void AnnounceHotCell(CColorPopup* popup) {
+void AnnouncePopupFocus(CColorPopup* popup) {
     auto* root = dynamic_cast<PopupAccessible*>(QAccessible::queryAccessibleInterface(popup));
-    QAccessibleInterface* hot = root ? root->HotChild() : nullptr;
+    if (!root)
+        return;
+    QAccessibleInterface* hot = root->HotChild();
+    // Nothing is highlighted on opening: the grid itself takes the focus.
+    QAccessibleEvent focus(hot ? hot : root, QAccessible::Focus);
+    SendAccessibleEvent(focus);
     if (!hot)
         return;
-    QAccessibleEvent focus(hot, QAccessible::Focus);
-    SendAccessibleEvent(focus);
     QAccessibleEvent selection(hot, QAccessible::Selection);
     SendAccessibleEvent(selection);
 }

@@ -20,5 +20,6 @@ QString LabelTextFor(const QWidget* widget);
 void InstallColorAccessibility();
 // Tells screen readers the picker's colour changed.
 void AnnouncePickerColor(CColorPicker* picker);
-// Tells screen readers which cell of the popup is now highlighted.
-void AnnounceHotCell(CColorPopup* popup);
+// Tells screen readers which cell of the popup is highlighted, or that the grid itself has the
+// focus while none is.
+void AnnouncePopupFocus(CColorPopup* popup);

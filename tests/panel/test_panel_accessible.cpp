@@ -95,7 +95,7 @@ private Q_SLOTS:
                                   QAccessibleActionInterface::decreaseAction()}));
         }
         for (int i = 8; i <= 10; ++i)
-            QCOMPARE(root->child(i)->role(), QAccessible::Indicator);
+            QCOMPARE(root->child(i)->role(), QAccessible::StatusBar);
         for (int i = 11; i <= 12; ++i) {
             QCOMPARE(root->child(i)->role(), QAccessible::Button);
             QCOMPARE(root->child(i)->actionInterface()->actionNames(),

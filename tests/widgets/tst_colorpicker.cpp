@@ -273,6 +273,11 @@ void TestColorPicker::accessible_pressDropsGridAndChosenColourIsDescribed() {
     CColorPopup* popup = ActivePopup();
     QVERIFY(popup);
     QVERIFY(button->state().pressed);
+    // The grid hangs below the button in the tree, named after it.
+    QCOMPARE(button->childCount(), 1);
+    QCOMPARE(button->child(0), QAccessible::queryAccessibleInterface(popup));
+    QCOMPARE(button->child(0)->parent(), button);
+    QCOMPARE(button->child(0)->text(QAccessible::Name), QString("Fill"));
     g_pickerDescribed = 0;
     SetAccessibleEventTap(&CountPickerDescriptions);
     QTest::keyClick(popup, Qt::Key_Up); // Auto
@@ -284,6 +289,7 @@ void TestColorPicker::accessible_pressDropsGridAndChosenColourIsDescribed() {
     QCOMPARE(g_pickerDescribed, 1);
     QCOMPARE(button->text(QAccessible::Description), QString("갈색 (red 165, green 42, blue 0)"));
     QVERIFY(!button->state().pressed);
+    QCOMPARE(button->childCount(), 0);
 }
 
 void TestColorPicker::liveTracking_setsColourOnEveryHighlight_data() {

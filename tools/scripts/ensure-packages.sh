@@ -9,6 +9,8 @@ packages=(
     libbenchmark-dev
     fonts-liberation fonts-nanum
     xvfb xauth imagemagick x11-utils
+    # tools/scripts/dump-a11y-tree.sh: the accessibility bus and a client that walks it
+    at-spi2-core python3-pyatspi dbus-daemon
 )
 
 missing=()
