@@ -63,7 +63,7 @@ public:
 
     // One channel acted on by name (screen readers, automation): the channel becomes the
     // selected one, then the model changes and the frame goes out as for the operator's input.
-    void SelectChannel(int channel);
+    bool SelectChannel(int channel);              // false, and nothing done, for no such channel
     void ToggleChannel(int channel);              // as Space
     void StepChannel(int channel, int step);      // as the Right (+1) or Left (-1) arrow
     void SetChannelLevel(int channel, int level); // as a typed number and Enter; clamped

@@ -184,19 +184,19 @@ void PanelController::OnLButtonDblClk(int x, int y) {
     OnLButtonDown(x, y);
 }
 
-void PanelController::SelectChannel(int channel) {
+bool PanelController::SelectChannel(int channel) {
     const ChangeScope scope(*this);
     if (channel < 0 || channel >= CHANNEL_COUNT)
-        return;
+        return false;
     ClearTypedEntry(*this);
     m_selectedChannel = channel;
+    return true;
 }
 
 void PanelController::ToggleChannel(int channel) {
     const ChangeScope scope(*this);
-    if (channel < 0 || channel >= CHANNEL_COUNT)
+    if (!SelectChannel(channel))
         return;
-    SelectChannel(channel);
     int& power = m_channelPower[channel];
     power = power == 0 ? 1 : 0;
     SendCommand(CMD_SELECTED);
@@ -204,18 +204,16 @@ void PanelController::ToggleChannel(int channel) {
 
 void PanelController::StepChannel(int channel, int step) {
     const ChangeScope scope(*this);
-    if (channel < 0 || channel >= CHANNEL_COUNT)
+    if (!SelectChannel(channel))
         return;
-    SelectChannel(channel);
     m_channelLevel[channel] = Stepped(m_channelLevel[channel], step);
     SendCommand(CMD_SELECTED);
 }
 
 void PanelController::SetChannelLevel(int channel, int level) {
     const ChangeScope scope(*this);
-    if (channel < 0 || channel >= CHANNEL_COUNT)
+    if (!SelectChannel(channel))
         return;
-    SelectChannel(channel);
     m_channelLevel[channel] = std::clamp(level, 0, kMaxLevel);
     SendCommand(CMD_SELECTED);
 }
@@ -224,9 +222,8 @@ void PanelController::SetChannelLevel(int channel, int level) {
 // three times; there is no hold, so nothing repeats.
 void PanelController::PressStepButton(int channel, int step) {
     const ChangeScope scope(*this);
-    if (channel < 0 || channel >= CHANNEL_COUNT)
+    if (!SelectChannel(channel))
         return;
-    SelectChannel(channel);
     if (m_channelPower[channel] != 1)
         return;
     m_channelLevel[channel] = Stepped(m_channelLevel[channel], step);

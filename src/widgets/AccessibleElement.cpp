@@ -27,30 +27,30 @@ AccessibleElement::AccessibleElement(QWidget* widget, QAccessibleInterface* pare
                                      QAccessible::Role role)
     : m_widget(widget), m_parent(parent), m_role(role) {}
 
-QWindow* AccessibleElement::window() const {
-    return m_widget ? m_widget->window()->windowHandle() : nullptr;
-}
-
-QAccessibleInterface* AccessibleElement::child(int index) const {
-    if (index < 0 || index >= childCount())
+AccessibleElement* AccessibleElementList::At(int index) const {
+    if (index < 0 || index >= Count())
         return nullptr;
-    return m_children[std::size_t(index)];
+    return m_elements[std::size_t(index)];
 }
 
-int AccessibleElement::indexOfChild(const QAccessibleInterface* child) const {
-    for (std::size_t i = 0; i < m_children.size(); ++i) {
-        if (m_children[i] == child)
+int AccessibleElementList::IndexOf(const QAccessibleInterface* element) const {
+    for (std::size_t i = 0; i < m_elements.size(); ++i) {
+        if (m_elements[i] == element)
             return int(i);
     }
     return -1;
 }
 
-QAccessibleInterface* AccessibleElement::childAt(int x, int y) const {
-    for (AccessibleElement* c : m_children) {
-        if (c->rect().contains(x, y))
-            return c;
+AccessibleElement* AccessibleElementList::At(int x, int y) const {
+    for (AccessibleElement* e : m_elements) {
+        if (e->rect().contains(x, y))
+            return e;
     }
     return nullptr;
+}
+
+QWindow* AccessibleElement::window() const {
+    return m_widget ? m_widget->window()->windowHandle() : nullptr;
 }
 
 QString AccessibleElement::text(QAccessible::Text t) const {
@@ -94,7 +94,7 @@ AccessibleParts::~AccessibleParts() {
 }
 
 void AccessibleParts::Add(AccessibleElement* element) {
-    m_top.push_back(element);
+    m_elements.push_back(element);
     std::vector<AccessibleElement*> pending{element};
     while (!pending.empty()) {
         AccessibleElement* e = pending.back();
@@ -103,26 +103,4 @@ void AccessibleParts::Add(AccessibleElement* element) {
         for (int i = 0; i < e->childCount(); ++i)
             pending.push_back(static_cast<AccessibleElement*>(e->child(i)));
     }
-}
-
-AccessibleElement* AccessibleParts::At(int index) const {
-    if (index < 0 || index >= Count())
-        return nullptr;
-    return m_top[std::size_t(index)];
-}
-
-int AccessibleParts::IndexOf(const QAccessibleInterface* element) const {
-    for (std::size_t i = 0; i < m_top.size(); ++i) {
-        if (m_top[i] == element)
-            return int(i);
-    }
-    return -1;
-}
-
-QAccessibleInterface* AccessibleParts::At(int x, int y) const {
-    for (AccessibleElement* e : m_top) {
-        if (e->rect().contains(x, y))
-            return e;
-    }
-    return nullptr;
 }

@@ -9,6 +9,21 @@
 #include <vector>
 
 class QWidget;
+class AccessibleElement;
+
+// Parts in the order a screen reader walks them; holds, does not own.
+class AccessibleElementList {
+public:
+    int Count() const { return int(m_elements.size()); }
+    AccessibleElement* At(int index) const;
+    int IndexOf(const QAccessibleInterface* element) const;
+    // The part whose screen rectangle holds the point, or none.
+    AccessibleElement* At(int x, int y) const;
+
+protected:
+    std::vector<AccessibleElement*> m_elements;
+    friend class AccessibleElement;
+};
 
 // A painted part of a widget, seen by screen readers as an object of its own: the parts have no
 // QObject, so the widget's interface owns them (AccessibleParts) and they live as long as it.
@@ -20,10 +35,12 @@ public:
     QObject* object() const override { return nullptr; }
     QWindow* window() const override;
     QAccessibleInterface* parent() const override { return m_parent; }
-    QAccessibleInterface* child(int index) const override;
-    int childCount() const override { return int(m_children.size()); }
-    int indexOfChild(const QAccessibleInterface* child) const override;
-    QAccessibleInterface* childAt(int x, int y) const override;
+    QAccessibleInterface* child(int index) const override { return m_children.At(index); }
+    int childCount() const override { return m_children.Count(); }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return m_children.IndexOf(child);
+    }
+    QAccessibleInterface* childAt(int x, int y) const override { return m_children.At(x, y); }
     QAccessible::Role role() const override { return m_role; }
     QString text(QAccessible::Text t) const override;
     void setText(QAccessible::Text, const QString&) override {}
@@ -35,7 +52,7 @@ public:
     void doAction(const QString&) override {}
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
-    void AddChild(AccessibleElement* child) { m_children.push_back(child); }
+    void AddChild(AccessibleElement* child) { m_children.m_elements.push_back(child); }
 
 protected:
     QWidget* widget() const { return m_widget.data(); }
@@ -48,12 +65,12 @@ private:
     QPointer<QWidget> m_widget;
     QAccessibleInterface* m_parent;
     QAccessible::Role m_role;
-    std::vector<AccessibleElement*> m_children;
+    AccessibleElementList m_children;
 };
 
 // The top-level parts of a widget's interface: registered with Qt's cache so they keep one id,
 // and deleted with the widget's interface.
-class AccessibleParts {
+class AccessibleParts : public AccessibleElementList {
 public:
     AccessibleParts() = default;
     ~AccessibleParts();
@@ -62,14 +79,8 @@ public:
 
     // Takes the element (and, through it, its children).
     void Add(AccessibleElement* element);
-    int Count() const { return int(m_top.size()); }
-    AccessibleElement* At(int index) const;
-    int IndexOf(const QAccessibleInterface* element) const;
-    // The top-level part whose screen rectangle holds the point, or none.
-    QAccessibleInterface* At(int x, int y) const;
 
 private:
-    std::vector<AccessibleElement*> m_top;
     std::vector<QAccessible::Id> m_ids;
 };
 
