@@ -3,6 +3,7 @@
 #include "panel/CMorvixView.h"
 #include "panel/PanelElements.h"
 
+#include <QApplication>
 #include <QTimer>
 
 namespace PanelAccessibleParts {
@@ -182,6 +183,10 @@ void BarButton::doAction(const QString& action) {
     PanelController* p = &panel();
     const Kind kind = m_kind;
     QTimer::singleShot(0, p, [p, kind] {
+        // The pointer cannot reach the panel past an open dialog; nor may a screen reader
+        // open a second one (or the same one again) from under it.
+        if (QApplication::activeModalWidget())
+            return;
         if (kind == Kind::Setup)
             p->RunSetup();
         else
