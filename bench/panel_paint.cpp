@@ -3,13 +3,16 @@
 // with two device pixels to the panel's pixel (ratio 2).
 //   QT_QPA_PLATFORM=offscreen panel_paint_bench [--save-png=panel.png] [--ratio=2]
 //   [benchmark flags]
+//   QT_QPA_PLATFORM=offscreen panel_paint_bench --samples=N [--ratio=2]   (each paint timed)
 #include "panel/PanelColors.h"
 #include "panel/PanelElements.h"
 #include "panel/PanelRenderer.h"
 
 #include <QGuiApplication>
 #include <QImage>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -91,18 +94,51 @@ public:
     std::map<std::string, double> medians;
 };
 
+// Times every paint on its own, both painters alternating over the same looks in one run.
+int PrintPercentiles(int samples, double ratio) {
+    using Clock = std::chrono::steady_clock;
+    const auto& looks = SharedLooks();
+    PanelRenderer renderer(ratio);
+    std::vector<double> uncached, cached;
+    for (int i = 0; i < samples; ++i) {
+        const PanelLook& look = looks[static_cast<std::size_t>(i) % looks.size()];
+        auto start = Clock::now();
+        QImage image = PanelElements::RenderUncached(look, ratio);
+        benchmark::DoNotOptimize(image.constBits());
+        uncached.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        start = Clock::now();
+        benchmark::DoNotOptimize(renderer.Render(look).constBits());
+        cached.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    for (auto* series : {&uncached, &cached}) {
+        std::sort(series->begin(), series->end());
+        const auto at = [&](double q) {
+            return (*series)[std::min(series->size() - 1, std::size_t(q * double(series->size())))];
+        };
+        std::printf("paint %s over %d paints: median %.1f us, p99 %.1f us, max %.1f us\n",
+                    series == &cached ? "cached" : "straightforward", samples, at(0.5), at(0.99),
+                    series->back());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     double ratio = 1.0;
     const char* png = nullptr;
+    int samples = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--save-png=", 11) == 0)
             png = argv[i] + 11;
         else if (std::strncmp(argv[i], "--ratio=", 8) == 0)
             ratio = std::atof(argv[i] + 8);
+        else if (std::strncmp(argv[i], "--samples=", 10) == 0)
+            samples = std::max(1, std::atoi(argv[i] + 10));
     }
+    if (samples > 0)
+        return PrintPercentiles(samples, ratio > 0 ? ratio : 1.0);
     if (png) {
         PanelRenderer renderer(ratio > 0 ? ratio : 1.0);
         const QImage& image = renderer.Render(SharedLooks()[100]);

@@ -2,8 +2,10 @@
 #include "RecordingHost.h"
 #include "TempConfigHome.h"
 #include "panel/CMorvixView.h"
+#include "panel/KeyMap.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -28,6 +30,27 @@ struct DeviceWithSettings {
     DevSim sim;
     TempConfigHome home;
 };
+
+// x and y of a pointer event: half the time anywhere on the window, half the time in a column
+// where something is (switch boxes, + and -, sliders, the two buttons).
+QPoint RandomPoint(QRandomGenerator& random) {
+    static constexpr int kColumns[][2] = {{111, 160}, {181, 194}, {230, 526}, {81, 330}};
+    int x = random.bounded(0, 540);
+    if (random.bounded(2) == 0) {
+        const auto& column = kColumns[random.bounded(4)];
+        x = random.bounded(column[0], column[1]);
+    }
+    return {x, random.bounded(0, 460)};
+}
+
+int RandomKey(QRandomGenerator& random) {
+    using namespace VirtualKey;
+    static constexpr int kKeys[] = {kRight,  kRight,  kLeft, kLeft, kSpace, kTab,
+                                    kEscape, kReturn, 38,    40,    65};
+    if (random.bounded(3) == 0)
+        return (random.bounded(2) == 0 ? kDigit0 : kNumpad0) + random.bounded(10);
+    return kKeys[random.bounded(int(std::size(kKeys)))];
+}
 
 QByteArray Hex(const DevSimFrame& frame) {
     return QByteArray(reinterpret_cast<const char*>(frame.bytes.data()), 6).toHex(' ');
@@ -138,6 +161,63 @@ private Q_SLOTS:
         QVERIFY(sim.waitForValidFrames(1, 2000));
         QCOMPARE(Hex(sim.validFrames()[0]), QByteArray("95 03 08 00 00 a0"));
         QCOMPARE(host.quitCode, 18);
+    }
+
+    // Keys, pointer events and ticks in random order, the device answering all along: once the
+    // operator lets go, the device holds exactly what the panel shows, and no frame was torn.
+    void randomOperatorInput_deviceEndsEqualToPanel() {
+        DeviceWithSettings device;
+        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
+        DevSim& sim = device.sim;
+        RecordingHost host;
+        PanelController panel(host);
+        panel.OnInitialUpdate();
+        QVERIFY(panel.PortOpen());
+        for (int i = 0; i < 500 && host.IsTimerRunning(TIMER_SYNC); ++i) {
+            QTest::qWait(5);
+            panel.OnTimer(TIMER_SYNC);
+        }
+        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+
+        const quint32 seed = qEnvironmentVariableIsSet("MORVIX_TORTURE_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("MORVIX_TORTURE_SEED"))
+                                 : 20261207u;
+        QRandomGenerator random(seed);
+        for (int event = 0; event < 10000; ++event) {
+            const int kind = random.bounded(100);
+            const QPoint at = RandomPoint(random);
+            if (kind < 30)
+                panel.OnKeyDown(RandomKey(random));
+            else if (kind < 60)
+                panel.OnMouseMove(at.x(), at.y());
+            else if (kind < 70)
+                panel.OnLButtonDown(at.x(), at.y());
+            else if (kind < 80)
+                panel.OnLButtonUp();
+            else if (kind < 82)
+                panel.OnLButtonDblClk(at.x(), at.y());
+            else if (kind < 97)
+                panel.OnTimer(TIMER_REPEAT);
+            else
+                panel.OnTimer(TIMER_WATCHDOG);
+            // Lets the answers in, as the event loop would between two inputs.
+            QCoreApplication::processEvents();
+        }
+        panel.OnLButtonUp();
+
+        // Frames are written in order from this thread: once this poll is in, all are.
+        const int before = sim.validFrameCount();
+        panel.SendCommand(CMD_POLL);
+        QTRY_VERIFY_WITH_TIMEOUT(sim.validFrameCount() > before &&
+                                     sim.validFrames().back().command.kind ==
+                                         DevSimCommandKind::Poll,
+                                 5000);
+        qInfo("seed %u: %d frames", seed, sim.validFrameCount());
+        QCOMPARE(sim.frameCount(), sim.validFrameCount());
+        QCOMPARE(sim.skippedBytes(), 0L);
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            QCOMPARE(sim.channel(i),
+                     (DevSimChannel{panel.m_channelPower[i], panel.m_channelLevel[i]}));
     }
 
     void closeRequestDuringSync_isActedOnAfterIt() {

@@ -1,0 +1,79 @@
+// Time of LoadSettings and SaveSettings on a full set.ini in a temporary folder on the ordinary
+// file system (a save syncs the file), each call timed on its own.
+//   settings_io_bench [loads] [saves]
+#include "panel/PanelController.h"
+#include "panel/PanelHost.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+namespace {
+
+class QuietHost : public PanelHost {
+public:
+    void RequestRepaint() override {}
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
+    bool TakeCloseRequest() override { return false; }
+    void ClearCloseRequest() override {}
+    int RunExitDialog() override { return IDCANCEL; }
+    int RunSetupDialog(SetupValues&) override { return IDCANCEL; }
+    void PostQuit(int) override {}
+    void ShowMessage(const QString& text, const QString&) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    bool AskYesNo(const QString&, const QString&) override { return false; }
+};
+
+void Report(const char* what, int count, const std::function<void(int)>& call) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> us;
+    us.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const auto start = Clock::now();
+        call(i);
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    std::sort(us.begin(), us.end());
+    const auto at = [&](double q) {
+        return us[std::min(us.size() - 1, std::size_t(q * double(us.size())))];
+    };
+    std::printf("%s over %d calls: median %.1f us, p99 %.1f us, max %.1f us\n", what, count,
+                at(0.5), at(0.99), us.back());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int loads = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
+    const int saves = argc > 2 ? std::max(1, std::atoi(argv[2])) : 300;
+
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    QuietHost host;
+    PanelController panel(host);
+    panel.BuildPaths();
+    panel.m_portName = QStringLiteral("/dev/ttyUSB0");
+    panel.m_presetName = home.path() + QStringLiteral("/preset.qvd");
+    panel.m_colorSlideLeft = 0xFF0000;
+    panel.m_colorSlideRight = 0xFF000000;
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        panel.m_channelPower[i] = i % 2;
+        panel.m_channelLevel[i] = 30 * i;
+    }
+    panel.SaveSettings();
+
+    Report("settings load", loads, [&](int) { panel.LoadSettings(); });
+    Report("settings save", saves, [&](int i) {
+        panel.m_channelLevel[0] = i % 256;
+        panel.SaveSettings();
+    });
+    return 0;
+}

@@ -1,0 +1,89 @@
+// Received bursts of any bytes and any counts, handed to the controller the way the port's
+// watcher hands them over, between watchdog, synchronisation and repeat ticks: a burst whose
+// first byte is 'u' marks the link alive and asks for a repaint, any other burst changes nothing.
+#include "FuzzInput.h"
+#include "RecordingHost.h"
+#include "panel/PanelController.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+struct Snapshot {
+    std::array<int, CHANNEL_COUNT> level, power, origin;
+    std::array<int, 21> fields;
+    std::array<std::uint8_t, FRAME_SIZE> frame;
+    int repaints;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot Take(const PanelController& p, const RecordingHost& host) {
+    return {p.m_channelLevel,
+            p.m_channelPower,
+            p.m_sliderOrigin,
+            {p.m_selectedChannel, p.m_pressedChannel, p.m_txFlag,     p.m_rxFlag,
+             p.m_idleTicks,       p.m_silentTicks,    p.m_linkLost,   p.m_blinkPhase,
+             p.m_syncIndex,       p.m_redrawPending,  p.m_sendReady,  p.m_repeatActive,
+             p.m_repeatTicks,     p.m_buttonHeld,     p.m_dragActive, p.m_digitCount,
+             p.m_typedValue,      p.m_hoverSwitch,    p.m_hoverPlus,  p.m_hoverMinus,
+             p.m_hoverButton},
+            p.m_frame.bytes,
+            host.repaintRequests};
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzInput in(data, size);
+    RecordingHost host;
+    PanelController panel(host);
+    panel.ResetState();
+    // A model in any state the operator or a settings file can leave it in.
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        panel.m_channelLevel[i] = in.Integral<std::int16_t>();
+        panel.m_channelPower[i] = in.Byte() % 3;
+    }
+    panel.m_selectedChannel = in.Byte() % CHANNEL_COUNT;
+    panel.m_repeatActive = in.Byte() % 2;
+    panel.m_hoverPlus = in.Byte() % 9;
+
+    while (!in.Empty()) {
+        switch (in.Byte() % 4) {
+        case 0: {
+            // Each read stores at most six bytes at the start; the rest keep older values.
+            const std::size_t n = in.Byte() % 7;
+            for (std::size_t i = 0; i < n; ++i)
+                panel.Com().m_rxBuffer[i] = in.Byte();
+            const quintptr count = in.Integral<quintptr>();
+            Snapshot expected = Take(panel, host);
+            if (panel.Com().m_rxBuffer[0] == 'u') {
+                expected.fields[3] = 1; // m_rxFlag
+                expected.fields[4] = 0; // m_idleTicks
+                expected.fields[5] = 0; // m_silentTicks
+                expected.fields[6] = 0; // m_linkLost
+                expected.fields[9] = 1; // m_redrawPending
+                ++expected.repaints;
+            }
+            CommRxEvent rx(count, 0);
+            QCoreApplication::sendEvent(&panel, &rx);
+            FUZZ_CHECK(Take(panel, host) == expected);
+            break;
+        }
+        case 1:
+            panel.OnTimer(TIMER_WATCHDOG);
+            break;
+        case 2:
+            panel.OnTimer(TIMER_SYNC);
+            break;
+        default:
+            panel.OnTimer(TIMER_REPEAT);
+            break;
+        }
+    }
+    return 0;
+}

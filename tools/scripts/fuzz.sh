@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (libFuzzer, ASan, UBSan) in build-fuzz and runs each in turn.
+#   tools/scripts/fuzz.sh                      15 s per target (what ./test.sh runs)
+#   tools/scripts/fuzz.sh --seconds=3600       an hour per target
+#   tools/scripts/fuzz.sh --runs=10000000 frame_parser    ten million inputs, one target
+# Each target starts from its saved corpus in fuzz/corpus/<target> and grows a working corpus in
+# build-fuzz/corpus/<target>. A finding is written to build-fuzz/findings/<target>/ and the run
+# fails; once understood and mended, copy the input into fuzz/corpus/<target>/, where the replay
+# test of the normal build keeps it as a regression case.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+limit=(-max_total_time=15)
+targets=()
+for arg in "$@"; do
+    case "$arg" in
+    --seconds=*) limit=(-max_total_time="${arg#*=}") ;;
+    --runs=*) limit=(-runs="${arg#*=}") ;;
+    -*) echo "unknown option $arg" >&2; exit 2 ;;
+    *) targets+=("$arg") ;;
+    esac
+done
+[ ${#targets[@]} -eq 0 ] && targets=(profile_ini settings_roundtrip frame_parser rx_burst)
+
+build=build-fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DMORVIX_WERROR=ON -DMORVIX_BUILD_TESTS=OFF -DMORVIX_BUILD_BENCH=OFF -DMORVIX_BUILD_FUZZ=ON \
+    >/dev/null
+cmake --build "$build" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
+
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+failed=0
+for t in "${targets[@]}"; do
+    mkdir -p "$build/corpus/$t" "$build/findings/$t"
+    log="$build/findings/$t.log"
+    echo "== fuzz $t (${limit[*]})"
+    # One run at a time and at low priority: the machine is shared.
+    if ! nice -n 19 "$build/fuzz/fuzz_$t" "${limit[@]}" -print_final_stats=1 \
+        -artifact_prefix="$build/findings/$t/" "$build/corpus/$t" "fuzz/corpus/$t" >"$log" 2>&1; then
+        failed=1
+        tail -n 40 "$log"
+        echo "FINDING in $t: see $build/findings/$t/ and $log" >&2
+        continue
+    fi
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -n 1)
+    corpus=$(grep -oE 'corp: [0-9]+/[0-9]+[a-zA-Z]*' "$log" | tail -n 1)
+    echo "$t: $runs executions, $cov, $corpus, no finding"
+done
+exit $failed
