@@ -79,6 +79,10 @@ void PanelController::OnKeyDown(int virtualKey) {
         return;
     case kTab:
         ClearTypedEntry(*this);
+        // The release of a drag speaks for the selected channel only: before the selection moves
+        // on, the dragged channel's last (perhaps throttled) level goes out.
+        if (m_dragActive == 1 && m_selectedChannel == m_pressedChannel)
+            SendCommand(CMD_SELECTED);
         m_selectedChannel = (m_selectedChannel + 1) % CHANNEL_COUNT;
         return;
     case kEscape:
