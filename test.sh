@@ -2,6 +2,7 @@
 # Installs what is missing, checks formatting, builds and runs every test.
 #   ./test.sh              normal build + full suite
 #   MORVIX_SANITIZERS=0    skip the sanitizer passes (ASan/UBSan suite, TSan serial tests)
+#   MORVIX_FUZZ=0          skip the short fuzz runs
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -47,5 +48,9 @@ if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
     cmake --build build-tsan -j "$jobs" --target serial_tests
     (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/../tests/tsan.supp" \
         ctest --output-on-failure -L serial)
+fi
+if [ "${MORVIX_FUZZ:-1}" != "0" ]; then
+    echo "== fuzz targets, short budget"
+    tools/scripts/fuzz.sh --seconds=15
 fi
 echo "== all green"

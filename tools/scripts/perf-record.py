@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""The performance record: builds the bench programs, runs them and prints the README table.
+
+    tools/scripts/perf-record.py [build-dir]            prints the table (Markdown)
+    tools/scripts/perf-record.py [build-dir] --readme   also replaces the table in README.md
+
+Medians and 99th percentiles, each over the samples named in its row; a few minutes in all.
+Start-up, memory and idle figures come from the real program under Xvfb on the simulated device.
+"""
+import os
+import platform
+import re
+import statistics
+import subprocess
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+args = [a for a in sys.argv[1:] if not a.startswith("--")]
+BUILD = os.path.abspath(args[0] if args else os.path.join(ROOT, "build"))
+TARGETS = ["morvix", "morvix-devsim", "panel_paint_bench", "serial_latency_bench",
+           "key_to_wire_bench", "settings_io_bench"]
+ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+
+def run(cmd, env=ENV):
+    out = subprocess.run(cmd, env=env, cwd=ROOT, check=True, capture_output=True, text=True)
+    return out.stdout + out.stderr
+
+
+def percentiles(text, label):
+    """(median, p99, samples) from a bench line 'label over N ...: median X us, p99 Y us'."""
+    m = re.search(re.escape(label) + r" over (\d+) \w+: median ([\d.]+) us, p99 ([\d.]+) us", text)
+    if not m:
+        raise SystemExit(f"no '{label}' line in:\n{text}")
+    return float(m.group(2)), float(m.group(3)), int(m.group(1))
+
+
+def nearest_rank(values, q):
+    values = sorted(values)
+    return values[min(len(values) - 1, int(q * len(values)))]
+
+
+def machine():
+    cpu = "unknown CPU"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    with open("/proc/meminfo") as f:
+        mem_gib = int(f.readline().split()[1]) / 1024 / 1024
+    distro = platform.platform()
+    if os.path.exists("/etc/os-release"):
+        with open("/etc/os-release") as f:
+            distro = dict(l.rstrip().split("=", 1) for l in f if "=" in l).get(
+                "PRETTY_NAME", distro).strip('"')
+    return (f"{cpu}, {os.cpu_count()} cores, {mem_gib:.1f} GiB, {distro}, "
+            f"Linux {platform.release()}")
+
+
+def idle_figures():
+    """CPU % and wake-ups per second of the idle panel, from bench/idle_cpu.sh (3 runs)."""
+    cpus, wakeups = [], []
+    for _ in range(3):
+        text = run(["bash", "bench/idle_cpu.sh", BUILD, "8"], env=dict(os.environ))
+        kv = dict(re.findall(r"^(\w+)=([\d.]+)\s*$", text, re.M))
+        if "cpu_percent" in kv:
+            cpus.append(float(kv["cpu_percent"]))
+        else:
+            m = re.search(r"morvix ([\d.]+)% of a core", text)
+            if not m:
+                raise SystemExit(f"idle_cpu.sh said:\n{text}")
+            cpus.append(float(m.group(1)))
+        if "wakeups_per_s" in kv:
+            wakeups.append(float(kv["wakeups_per_s"]))
+    return cpus, wakeups
+
+
+def startup_figures(runs=10):
+    """First painted frame (ms) and resident memory (MiB) after 3 s idle, over `runs` starts."""
+    text = run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", sys.executable,
+                "bench/startup.py", BUILD, str(runs), "3"], env=dict(os.environ))
+    starts = [float(x) for x in re.findall(r"first paint ([\d.]+) ms, RSS", text)]
+    rss = [float(x) for x in re.findall(r"RSS ([\d.]+) MiB", text)]
+    if len(starts) != runs:
+        raise SystemExit(f"startup.py said:\n{text}")
+    return starts, rss
+
+
+def main():
+    subprocess.run(["cmake", "--build", BUILD, "--target", *TARGETS], cwd=ROOT, check=True,
+                   stdout=subprocess.DEVNULL)
+    rows = []
+
+    def row(what, median, p99, unit, samples):
+        def fmt(v):
+            return f"{v:.0f}" if v >= 100 else f"{v:.1f}"
+        rows.append(f"| {what} | {fmt(median)} {unit} | {fmt(p99)} {unit} | {samples} |")
+
+    paint = run([f"{BUILD}/bench/panel_paint_bench", "--samples=2000"])
+    for label, what in (("paint straightforward", "Panel paint, straightforward"),
+                        ("paint cached", "Panel paint, cached")):
+        med, p99, n = percentiles(paint, label)
+        row(what, med, p99, "µs", f"{n} paints, same run")
+
+    serial = run([f"{BUILD}/bench/serial_latency_bench", "--benchmark_filter=BM_SendCommandPoll"])
+    med, p99, n = percentiles(serial, "SendCommand(CMD_POLL) to master")
+    row("Frame to wire (SendCommand to pty master)", med, p99, "µs", f"{n} frames")
+
+    keys = run([f"{BUILD}/bench/key_to_wire_bench", "1000"])
+    med, p99, n = percentiles(keys, "key to wire")
+    row("Key to wire (key event to the simulated device)", med, p99, "µs", f"{n} key presses")
+
+    settings = run([f"{BUILD}/bench/settings_io_bench", "2000", "300"])
+    for label, what in (("settings load", "Settings load (`set.ini`)"),
+                        ("settings save", "Settings save (`set.ini`, synced)")):
+        med, p99, n = percentiles(settings, label)
+        row(what, med, p99, "µs", f"{n} calls")
+
+    starts, rss = startup_figures()
+    row("Start to first painted frame", statistics.median(starts), nearest_rank(starts, 0.99),
+        "ms", f"{len(starts)} starts (p99 = slowest)")
+    row("Resident memory after 3 s idle", statistics.median(rss), nearest_rank(rss, 0.99), "MiB",
+        f"{len(rss)} starts (p99 = largest)")
+
+    cpus, wakeups = idle_figures()
+    row("Idle CPU (share of one core)", statistics.median(cpus), max(cpus), "%",
+        f"{len(cpus)} runs of 8 s (p99 = highest)")
+    if wakeups:
+        row("Idle wake-ups", statistics.median(wakeups), max(wakeups), "/s",
+            f"{len(wakeups)} runs of 8 s (p99 = highest)")
+    else:
+        rows.append("| Idle wake-ups | not measured by this `bench/idle_cpu.sh` | | |")
+
+    load = os.getloadavg()[0]
+    table = "\n".join([f"Machine: {machine()}; load average {load:.1f} at the end of the run.", "",
+                       "| Measure | Median | 99th percentile | Samples |",
+                       "|---|---|---|---|", *rows])
+    print(table)
+    if "--readme" in sys.argv:
+        path = os.path.join(ROOT, "README.md")
+        with open(path) as f:
+            text = f.read()
+        begin, end = "<!-- perf-record begin -->", "<!-- perf-record end -->"
+        if begin not in text or end not in text:
+            raise SystemExit("README.md has no perf-record markers")
+        head, rest = text.split(begin, 1)
+        text = head + begin + "\n" + table + "\n" + end + rest.split(end, 1)[1]
+        with open(path, "w") as f:
+            f.write(text)
+
+
+main()
