@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang-format
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev llvm-14
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libbenchmark-dev
     fonts-liberation fonts-nanum
