@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sys/resource.h>
 

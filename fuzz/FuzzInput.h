@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
+#include <type_traits>
 
 // Takes typed values off the front of a fuzz input; an exhausted input yields zeros, so every
 // input is a valid program for the target.

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
