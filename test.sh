@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks formatting, builds and runs every test.
+# Installs what is missing, checks formatting, builds and runs every test, builds and checks the
+# Debian package.
 #   ./test.sh              normal build + full suite
 #   MORVIX_SANITIZERS=0    skip the sanitizer passes (ASan/UBSan suite, TSan serial tests)
 #   MORVIX_FUZZ=0          skip the short fuzz runs
@@ -33,6 +34,10 @@ cmake --build build -j "$jobs"
 
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$jobs")
+
+echo "== package"
+deb=$(cd build && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+tools/scripts/check-package.sh "$deb"
 
 if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
     echo "== ASan/UBSan build and suite"

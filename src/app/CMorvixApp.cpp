@@ -11,6 +11,8 @@
 
 CMorvixApp::CMorvixApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Morvix"));
+    // Wayland compositors find the launcher entry, and with it the icon, by this name.
+    setDesktopFileName(QStringLiteral(MORVIX_APP_ID));
     setWindowIcon(QIcon(QStringLiteral(":/morvix/morvix.png")));
 }
 

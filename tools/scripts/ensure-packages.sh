@@ -12,6 +12,8 @@ packages=(
     xvfb xauth imagemagick x11-utils
     # tools/scripts/dump-a11y-tree.sh: the accessibility bus and a client that walks it
     at-spi2-core python3-pyatspi dbus-daemon
+    # ./test.sh's package step: dpkg-shlibdeps, the desktop entry, AppStream and man page checks
+    dpkg-dev desktop-file-utils appstream groff-base
 )
 
 missing=()
