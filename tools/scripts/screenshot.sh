@@ -2,7 +2,7 @@
 # Photographs the panel for the README: the program on a simulated device under Xvfb, a few
 # channels switched on, the link answering. Writes docs/morvix-panel.png, or the file given.
 #   tools/scripts/screenshot.sh [out.png]
-# QT_SCALE_FACTOR and the like pass through to the program.
+# QT_SCALE_FACTOR and the like pass through to the program (the screen fits a factor of 2).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 out=$(realpath -m "${1:-docs/morvix-panel.png}")
@@ -42,7 +42,7 @@ for _ in $(seq 50); do [ -e "$port" ] && break; sleep 0.1; done
 [ -e "$port" ] || { echo "simulated device did not start" >&2; exit 1; }
 
 export XDG_CONFIG_HOME=$home OUT=$out
-xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
     build/morvix & app=$!
     window=""
     for _ in $(seq 100); do
