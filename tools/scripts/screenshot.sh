@@ -18,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Short enough to show whole beside the link lamp, as a real port name would.
+# A short name beside the link lamp, as a real port's would be.
 port=/tmp/ttyQV
 if [ -e "$port" ] || [ -L "$port" ]; then
     echo "$port is in use; remove it if no simulated device runs" >&2
