@@ -1,11 +1,14 @@
 #include "panel/CMorvixView.h"
 
+#include "panel/HitTest.h"
 #include "panel/PanelAccessible.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMessageBox>
 #include <QTimer>
+#include <QToolTip>
 
 CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
     setFixedSize(kViewWidth, kViewHeight);
@@ -91,6 +94,14 @@ void CMorvixView::ShowMessage(const QString& text, const QString& caption) {
 bool CMorvixView::AskYesNo(const QString& text, const QString& caption) {
     return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
+}
+
+bool CMorvixView::ShowLinkTooltip(const QHelpEvent& help) {
+    if (HitTest::OnLinkLamp(help.pos().x(), help.pos().y()))
+        QToolTip::showText(help.globalPos(), LinkHealthText(m_panel.Health()), this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 bool CMorvixView::focusNextPrevChild(bool) {

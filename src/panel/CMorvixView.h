@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+class QHelpEvent;
 class QTimer;
 
 // The one view: the painted control panel. It owns the panel logic (model, port, supervision),
@@ -63,6 +64,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The link lamp's tooltip: the link's figures as they are when it opens.
+    bool ShowLinkTooltip(const QHelpEvent& help);
+
     PanelController m_panel;
     // Built on first use, kept for the view's life (Setup keeps its values between showings);
     // nothing of them is needed to show the panel, so start-up does not pay for them.

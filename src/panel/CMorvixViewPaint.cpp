@@ -1,6 +1,7 @@
 #include "panel/CMorvixView.h"
 #include "panel/PanelElements.h"
 
+#include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -38,6 +39,8 @@ void CMorvixView::paintEvent(QPaintEvent* event) {
 // A new screen may have another pixel ratio; the panel is drawn afresh at it even when nothing
 // else changes, since an idle panel asks for no repaint of its own.
 bool CMorvixView::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip)
+        return ShowLinkTooltip(*static_cast<QHelpEvent*>(e));
     if (e->type() == QEvent::ScreenChangeInternal
 #if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
         || e->type() == QEvent::DevicePixelRatioChange

@@ -77,3 +77,8 @@ std::optional<int> DragLevel(int x) {
 }
 
 } // namespace HitTest
+
+bool HitTest::OnLinkLamp(int x, int y) {
+    // The lamp's white frame at 15..25 and the name up to the SETUP button.
+    return x >= 15 && x < 80 && y >= 418 && y < 434;
+}

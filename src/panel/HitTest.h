@@ -19,6 +19,8 @@ int PlusButtonAt(int x, int y);
 int MinusButtonAt(int x, int y);
 // 0 none, 1 SETUP, 2 EXIT.
 int PanelButtonAt(int x, int y);
+// The link lamp with the port name beside it, where its tooltip answers.
+bool OnLinkLamp(int x, int y);
 // Whether a press at x is on the slider (250 and beyond, within the press area).
 bool OnSliderPress(int x);
 // Level a drag to x gives: none outside 230..525, else x clamped to 250..505 minus the origin.

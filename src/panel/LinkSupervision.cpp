@@ -1,5 +1,7 @@
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
+#include "serial/PortDiscovery.h"
+#include "serial/PortErrorText.h"
 
 namespace {
 constexpr int kIdleTicksBeforePoll = 10;
@@ -26,17 +28,39 @@ void PanelController::OnInitialUpdate() {
 
 void PanelController::Connect() {
     const ChangeScope scope(*this);
+    ConnectPort(false);
+}
+
+bool PanelController::ConnectPort(bool quiet) {
     if (m_com.IsConnected())
         m_com.Close();
     m_com.Configure(m_portName, kBaudRate, kDataBits, kOneStopBit, kOddParity);
     m_answeredSinceOpen = false;
-    if (m_com.Open()) {
+    m_com.SetMessagesMuted(quiet);
+    const bool opened = m_com.Open();
+    m_com.SetMessagesMuted(false);
+    if (opened) {
         m_com.SetOwner(this);
         m_syncIndex = 0;
+        m_linkCounters.PortOpened();
         m_host.StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
-    } else {
-        m_host.ShowMessage(QStringLiteral("포트를 확인하십시요."), QStringLiteral("Morvix"));
+        m_syncRunning = true;
+        StopReconnect();
+        return true;
     }
+    PortError error = m_com.LastError();
+    if (!quiet) {
+        FindPortHolder(error);
+        m_host.ShowMessage(QStringLiteral("포트를 확인하십시요.\n\n") +
+                               PortErrorText(error, DiscoverPorts()),
+                           QStringLiteral("Morvix"));
+    }
+    // A name, a permission or a file that is no port stays wrong until the operator acts.
+    if (error.MayClearByItself())
+        StartReconnect();
+    else
+        StopReconnect();
+    return false;
 }
 
 void PanelController::OnTimer(int id) {
@@ -83,7 +107,12 @@ void PanelController::OnTimer(int id) {
             break;
         }
         m_host.StopTimer(TIMER_SYNC);
+        m_syncRunning = false;
         m_host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_SUPERVISING_MS);
+        break;
+
+    case TIMER_RECONNECT:
+        OnReconnectTick();
         break;
 
     default:
@@ -99,6 +128,7 @@ void PanelController::OnCommRx(quintptr, qintptr) {
     m_answeredSinceOpen = true;
     m_idleTicks = 0;
     m_silentTicks = 0;
+    m_linkCounters.AnswerReceived(LinkCounters::Clock::now());
     RequestRepaint();
     m_linkLost = 0;
 }

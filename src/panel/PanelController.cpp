@@ -20,7 +20,7 @@ int PanelController::SendCommand(int type, int channel) {
         m_txFlag = 1;
         m_frame.FillSetChannel(c, m_channelPower[c], m_channelLevel[c]);
         m_idleTicks = 0;
-        m_com.Write(m_frame.bytes.data(), FRAME_SIZE);
+        WriteFrame();
         if (type == CMD_SELECTED)
             m_sendReady = 0;
         break;
@@ -29,13 +29,13 @@ int PanelController::SendCommand(int type, int channel) {
         m_frame.FillAllOff();
         m_txFlag = 1;
         m_idleTicks = 0;
-        m_com.Write(m_frame.bytes.data(), FRAME_SIZE);
+        WriteFrame();
         break;
     case CMD_POLL:
         m_txFlag = 1;
         m_idleTicks = 0;
         m_frame.FillPoll();
-        m_com.Write(m_frame.bytes.data(), FRAME_SIZE);
+        WriteFrame();
         break;
     default:
         return 0;
@@ -65,10 +65,20 @@ void PanelController::ResetState() {
     m_host.ClearCloseRequest();
 }
 
+void PanelController::WriteFrame() {
+    const auto at = LinkCounters::Clock::now();
+    if (m_com.Write(m_frame.bytes.data(), FRAME_SIZE) == FRAME_SIZE)
+        m_linkCounters.FrameWritten(at);
+}
+
 bool PanelController::event(QEvent* e) {
     if (e->type() == static_cast<QEvent::Type>(WM_COMM_RX)) {
         const auto* rx = static_cast<CommRxEvent*>(e);
         OnCommRx(rx->wParam(), rx->lParam());
+        return true;
+    }
+    if (e->type() == static_cast<QEvent::Type>(WM_COMM_CLOSED)) {
+        OnPortClosed();
         return true;
     }
     return QObject::event(e);

@@ -2,6 +2,7 @@
 
 #include "panel/ChannelFrame.h"
 #include "panel/ColorRef.h"
+#include "panel/LinkHealth.h"
 #include "panel/LinkState.h"
 #include "serial/CCom.h"
 
@@ -18,6 +19,9 @@ inline constexpr int WATCHDOG_PERIOD_START_MS = 500;
 inline constexpr int WATCHDOG_PERIOD_SUPERVISING_MS = 300;
 inline constexpr int REPEAT_PERIOD_MS = 20;
 inline constexpr int SYNC_PERIOD_MS = 20;
+// While the device is away: look for its path again once a second.
+inline constexpr int TIMER_RECONNECT = 600;
+inline constexpr int RECONNECT_PERIOD_MS = 1000;
 
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
@@ -44,6 +48,16 @@ public:
     void OnTimer(int id);
     void OnCommRx(quintptr wParam, qintptr lParam);
     void ExitProgram();
+
+    // The device went away under an open port: grey lamp, then look for it again.
+    void OnPortClosed();
+    // Once a second while the port is closed by something that may clear: connect when the
+    // device's path exists again, without a message.
+    void OnReconnectTick();
+    bool ReconnectPending() const { return m_reconnectPending; }
+
+    // The link's figures for the lamp's tooltip and anyone else reporting on it.
+    LinkHealth Health() const;
 
     // Settings file.
     void BuildPaths();
@@ -151,6 +165,12 @@ private:
     };
 
     void RequestRepaint();
+    // Writes m_frame and counts it when it went out whole.
+    void WriteFrame();
+    // Connect's work; quiet: no message box of its own or of the port's.
+    bool ConnectPort(bool quiet);
+    void StartReconnect();
+    void StopReconnect();
     void ClearPointerAndRepeat();
     // Colours and channels from a preset's "CH SET"; m_presetName follows only a file that could
     // be read, so a wrong name changes nothing.
@@ -164,4 +184,8 @@ private:
     std::array<PublishedChannel, CHANNEL_COUNT> m_published{};
     int m_publishedSelection = 0;
     LinkState m_publishedLink = LinkState::Closed;
+    LinkCounters m_linkCounters;
+    bool m_syncRunning = false;
+    bool m_reconnectPending = false;
+    bool m_connecting = false;
 };

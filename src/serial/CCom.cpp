@@ -74,26 +74,38 @@ bool CCom::Open() {
     if (m_hComm >= 0 || m_watcher->thread.joinable())
         Close();
 
-    const QByteArray path = QFile::encodeName(DevicePath(m_strPort));
+    m_lastError = {};
+    const QString devicePath = DevicePath(m_strPort);
+    const QByteArray path = QFile::encodeName(devicePath);
     const int fd =
         path.isEmpty() ? -1 : ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        m_lastError = DiagnosePortError(m_strPort, devicePath, path.isEmpty() ? ENOENT : errno);
         m_bConnected = false;
         return false;
     }
     // Exclusive like an unshared Windows handle. TIOCEXCL does not hold back root, the lock does
     // for anyone who takes it too.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int lockError = errno;
         ::close(fd);
+        m_lastError = DiagnosePortError(m_strPort, devicePath, lockError);
         m_bConnected = false;
         return false;
     }
     ::ioctl(fd, TIOCEXCL);
     m_hComm = fd;
+    m_sendDeadline = {};
 
     termios tio{};
     const LineSettings settings{m_dwBaudRate, m_byteSize, m_stopBits, m_parity};
-    bool accepted = ::tcgetattr(fd, &tio) == 0 && MakeLineSettings(tio, settings);
+    if (::tcgetattr(fd, &tio) != 0) {
+        // Still the settings message, as for any port that refuses them; the reason says more.
+        return FailOpen("Connect Failed. DCB Setting Error", kAppTitle,
+                        errno == ENOTTY ? PortErrorKind::NotATerminal : PortErrorKind::Other,
+                        errno);
+    }
+    bool accepted = MakeLineSettings(tio, settings);
     if (accepted) {
         // tcsetattr succeeds when any part was taken, and glibc reports EINVAL when nothing changed
         // although the request differs (a reopened pty, which drops parity): judge by the result.
@@ -103,25 +115,30 @@ bool CCom::Open() {
                    SettingsTaken(tio, actual);
     }
     if (!accepted)
-        return FailOpen("Connect Failed. DCB Setting Error", kAppTitle);
+        return FailOpen("Connect Failed. DCB Setting Error", kAppTitle,
+                        PortErrorKind::SettingsRefused, 0);
     ::tcflush(fd, TCIOFLUSH);
 
     // Without a way to wake the watcher it could never be stopped, so it is not started.
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0)
-        return FailOpen("Failed to create event for thread!", "com Error!");
+        return FailOpen("Failed to create event for thread!", "com Error!", PortErrorKind::Other,
+                        errno);
 
     m_bConnected = true;
     try {
         m_watcher->thread = std::thread([this] { CommWatchProc(); });
-    } catch (const std::system_error&) {
-        return FailOpen("Thread Run Fail", kAppTitle);
+    } catch (const std::system_error& e) {
+        return FailOpen("Thread Run Fail", kAppTitle, PortErrorKind::Other, e.code().value());
     }
     return true;
 }
 
-bool CCom::FailOpen(const char* text, const char* caption) {
+bool CCom::FailOpen(const char* text, const char* caption, PortErrorKind kind, int errnum) {
     Close();
+    m_lastError.kind = kind;
+    m_lastError.errnum = errnum;
+    m_lastError.path = DevicePath(m_strPort);
     ShowMessage(QString::fromUtf8(text), QString::fromUtf8(caption));
     return false;
 }
@@ -130,6 +147,9 @@ bool CCom::Close() {
     m_bConnected = false;
     StopWatcher();
     if (m_hComm >= 0) {
+        // A frame reported as written must reach the device (the all-off frame of an exit, the
+        // one before Setup's reconnect) before the flush below would throw it away.
+        WaitUntilSent(m_sendDeadline);
         // A pseudo-terminal has no modem lines (ENOTTY/EINVAL); nothing to do about it.
         const int dtr = TIOCM_DTR;
         ::ioctl(m_hComm, TIOCMBIC, &dtr);
@@ -164,6 +184,8 @@ void CCom::StopWatcher() {
 }
 
 void CCom::ShowMessage(const QString& text, const QString& caption) {
+    if (m_messagesMuted)
+        return;
     if (m_messageSink)
         m_messageSink(text, caption);
     else

@@ -1,10 +1,12 @@
 #include "serial/CCom.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 std::uint32_t CCom::Write(const std::uint8_t* buffer, std::uint32_t length) {
@@ -40,7 +42,39 @@ std::uint32_t CCom::Write(const std::uint8_t* buffer, std::uint32_t length) {
         if (ready > 0 && (writable.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
             break;
     }
+    if (written > 0) {
+        m_sendDeadline = deadline;
+        WaitUntilSent(deadline);
+    }
     return written;
+}
+
+// TIOCOUTQ counts what the driver still holds; a UART that reports its line status also says
+// when its transmitter has shifted out the last bit. A pseudo-terminal hands bytes over at once.
+bool CCom::WaitUntilSent(std::chrono::steady_clock::time_point deadline) const {
+    const int fd = m_hComm;
+    if (fd < 0)
+        return true;
+    using namespace std::chrono;
+    // One character on the line: start, data, parity and stop bits.
+    const auto charTime = microseconds(11'000'000 / std::max<std::uint32_t>(m_dwBaudRate, 1));
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0)
+            return true; // nothing to ask: not a line that queues
+        unsigned int lineStatus = 0;
+        const bool shifterBusy = queued == 0 && ::ioctl(fd, TIOCSERGETLSR, &lineStatus) == 0 &&
+                                 (lineStatus & TIOCSER_TEMT) == 0;
+        if (queued <= 0 && !shifterBusy)
+            return true;
+        const auto now = steady_clock::now();
+        if (now >= deadline)
+            return false;
+        const auto wait = std::min<nanoseconds>(deadline - now, charTime * std::max(queued, 1));
+        const timespec ts{static_cast<time_t>(wait.count() / 1'000'000'000),
+                          static_cast<long>(wait.count() % 1'000'000'000)};
+        ::nanosleep(&ts, nullptr);
+    }
 }
 
 std::uint32_t CCom::Read() {

@@ -20,6 +20,7 @@ unsigned CCom::CommWatchProc() {
             m_bConnected = false;
             PostMessageFromWatcher(QStringLiteral("CommWatchProc Exit 3nd if"),
                                    QStringLiteral("Morvix"));
+            PostClosedFromWatcher();
             return 0;
         }
         if (fds[1].revents != 0 || !m_bConnected.load())
@@ -37,6 +38,7 @@ unsigned CCom::CommWatchProc() {
                 // The device is gone (adapter pulled, pty master closed): poll would report it for
                 // ever, so stop here and let the link show it.
                 m_bConnected = false;
+                PostClosedFromWatcher();
                 break;
             }
             continue;
@@ -84,4 +86,29 @@ void CCom::PostMessageFromWatcher(const QString& text, const QString& caption) {
     QMetaObject::invokeMethod(
         &m_watcher->relay, [this, text, caption] { ShowMessage(text, caption); },
         Qt::QueuedConnection);
+}
+
+void CCom::PostClosedFromWatcher() {
+    std::uint64_t id = 0;
+    {
+        std::lock_guard lock(m_watcher->mutex);
+        if (m_watcher->stop)
+            return;
+        id = m_watcher->burst;
+    }
+    QMetaObject::invokeMethod(
+        &m_watcher->relay, [this, id] { DeliverClosed(id); }, Qt::QueuedConnection);
+}
+
+void CCom::DeliverClosed(std::uint64_t id) {
+    {
+        // A Close or a new opening since then: that one's owner needs no word of this.
+        std::lock_guard lock(m_watcher->mutex);
+        if (m_watcher->stop || m_watcher->burst != id)
+            return;
+    }
+    if (QObject* owner = m_hOwner.data()) {
+        QEvent event(static_cast<QEvent::Type>(WM_COMM_CLOSED));
+        QCoreApplication::sendEvent(owner, &event);
+    }
 }

@@ -46,13 +46,14 @@ constexpr ControlTemplate kControls[] = {
 constexpr int kDialogWidth = 200;
 constexpr int kDialogHeight = 150;
 
-const QStringList kPortList = {
+} // namespace
+
+// The template's initial data: stored files use these names.
+const QStringList CSetupDlg::kComPorts = {
     QStringLiteral("COM1"), QStringLiteral("COM2"),  QStringLiteral("COM3"), QStringLiteral("COM4"),
     QStringLiteral("COM5"), QStringLiteral("COM6"),  QStringLiteral("COM7"), QStringLiteral("COM8"),
     QStringLiteral("COM9"), QStringLiteral("COM10"),
 };
-
-} // namespace
 
 CSetupDlg::CSetupDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Setup"));
@@ -82,7 +83,7 @@ void CSetupDlg::CreateControls() {
         case Kind::Combo: {
             auto* combo = new QComboBox(this);
             combo->setEditable(true);
-            combo->addItems(kPortList);
+            combo->addItems(kComPorts);
             // Typed names are returned as typed and never join the list.
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setCompleter(nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panel/ColorRef.h"
+#include "serial/PortDiscovery.h"
 #include "settings/PresetFileDialog.h"
 #include "settings/SetupValues.h"
 
@@ -31,6 +32,7 @@ public:
     static constexpr int IDC_ALL_OFF = 1012;
     static constexpr int kResultOk = 1;
     static constexpr int kResultCancel = 2;
+    static const QStringList kComPorts;
 
     explicit CSetupDlg(QWidget* parent = nullptr);
     ~CSetupDlg() override;
@@ -41,6 +43,9 @@ public:
 
     // Where "&Save" and "&Open" get their file name; the real file dialog unless replaced.
     void SetFileChooser(PresetFileChooser chooser) { m_fileChooser = std::move(chooser); }
+
+    // Where the serial devices offered after COM1..COM10 are looked for at each opening.
+    void SetDiscoveryRoots(DiscoveryRoots roots) { m_discoveryRoots = std::move(roots); }
 
     // The control with this id (1 OK, 2 CLOSE, 1001 ...); the statics without an id are not found.
     QWidget* Control(int id) const;
@@ -76,9 +81,14 @@ protected:
 private:
     void CreateControls();
     void SelectPort();
+    // COM1..COM10, then the devices present now; each of those keeps its full path as item data.
+    void ListPorts();
+    // The port the field stands for: a listed device's full path, else the text as it stands.
+    QString ChosenPort() const;
 
     QLabel* m_staticFileName = nullptr;
     QCheckBox* m_checkAllOff = nullptr;
     QWidget* m_firstTabStop = nullptr;
     PresetFileChooser m_fileChooser = RunPresetFileDialog;
+    DiscoveryRoots m_discoveryRoots;
 };

@@ -1,9 +1,11 @@
 #include "settings/CSetupDlg.h"
 #include "widgets/CColorPicker.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QScrollBar>
 #include <QShowEvent>
 
 void CSetupDlg::showEvent(QShowEvent* event) {
@@ -15,7 +17,7 @@ void CSetupDlg::showEvent(QShowEvent* event) {
 
 void CSetupDlg::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
-        m_strPortText = m_comboPort->currentText();
+        m_strPortText = ChosenPort();
         m_strFileName = m_staticFileName->text();
         m_bAllOff = m_checkAllOff->isChecked() ? 1 : 0;
         return;
@@ -26,11 +28,14 @@ void CSetupDlg::DoDataExchange(bool saveAndValidate) {
 }
 
 // The first list item that begins with the port text, case ignored, so "COM1" picks COM1 and
-// not COM10 and "com3" picks COM3; a name that begins no item stays as typed.
+// not COM10 and "com3" picks COM3; a name that begins no item stays as typed. A listed device is
+// known by its full path too, which is what the settings keep of it.
 void CSetupDlg::SelectPort() {
     for (int i = 0; i < m_comboPort->count(); ++i) {
         const QString item = m_comboPort->itemText(i);
-        if (item.startsWith(m_strPortText, Qt::CaseInsensitive)) {
+        const QString path = m_comboPort->itemData(i).toString();
+        if (item.startsWith(m_strPortText, Qt::CaseInsensitive) ||
+            (!path.isEmpty() && path.startsWith(m_strPortText, Qt::CaseInsensitive))) {
             m_comboPort->setCurrentIndex(i);
             m_comboPort->setEditText(item);
             return;
@@ -40,7 +45,31 @@ void CSetupDlg::SelectPort() {
     m_comboPort->setEditText(m_strPortText);
 }
 
+void CSetupDlg::ListPorts() {
+    while (m_comboPort->count() > kComPorts.size())
+        m_comboPort->removeItem(m_comboPort->count() - 1);
+    for (const DiscoveredPort& port : DiscoverPorts(m_discoveryRoots))
+        m_comboPort->addItem(port.label, port.path);
+    // The field keeps the template's width; the dropped list shows whole names.
+    m_comboPort->view()->setMinimumWidth(
+        m_comboPort->view()->sizeHintForColumn(0) +
+        m_comboPort->view()->verticalScrollBar()->sizeHint().width());
+}
+
+QString CSetupDlg::ChosenPort() const {
+    const QString text = m_comboPort->currentText();
+    const int index = m_comboPort->currentIndex();
+    // An item's text edited afterwards is typed text, not the device.
+    if (index >= 0 && m_comboPort->itemText(index) == text) {
+        const QString path = m_comboPort->itemData(index).toString();
+        if (!path.isEmpty())
+            return path;
+    }
+    return text;
+}
+
 bool CSetupDlg::OnInitDialog() {
+    ListPorts();
     DoDataExchange(false);
     m_btnSlideL->SetFillColor(m_colorSlideL);
     m_btnSlideR->SetFillColor(m_colorSlideR);

@@ -206,9 +206,15 @@ private Q_SLOTS:
         PanelController panel(host);
         panel.OnInitialUpdate();
         QCOMPARE(panel.m_portName, QStringLiteral("NULL"));
-        QCOMPARE(host.messages, QStringList{QStringLiteral("포트를 확인하십시요.")});
+        QCOMPARE(host.messages.size(), 1);
+        QCOMPARE(host.messages[0].split(u'\n').constFirst(),
+                 QStringLiteral("포트를 확인하십시요."));
+        QVERIFY2(host.messages[0].contains(QStringLiteral("No port has been chosen yet")),
+                 qPrintable(host.messages[0]));
         QCOMPARE(host.captions, QStringList{QStringLiteral("Morvix")});
         QVERIFY(!panel.PortOpen());
+        // Nothing would change by itself, so nothing is retried.
+        QVERIFY(!host.IsTimerRunning(TIMER_RECONNECT));
         QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
         QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
         QVERIFY(!host.IsTimerRunning(TIMER_SYNC));

@@ -21,8 +21,15 @@ inline SetupValues Inputs(const QString& port, const QString& presetPath = "NULL
     return values;
 }
 
+// A machine without serial devices, so the list holds the ten COM names only.
+inline DiscoveryRoots NoDevices() {
+    return {QStringLiteral("/nonexistent/dev"), QStringLiteral("/nonexistent/sys")};
+}
+
 // Shows the dialog as RunSetup would fill it; false if it never became the active window.
-inline bool OpenDialog(CSetupDlg& dialog, const SetupValues& values) {
+inline bool OpenDialog(CSetupDlg& dialog, const SetupValues& values,
+                       const DiscoveryRoots& roots = NoDevices()) {
+    dialog.SetDiscoveryRoots(roots);
     dialog.SetValues(values);
     dialog.show();
     dialog.activateWindow();

@@ -1,3 +1,4 @@
+#include "FakeDeviceTree.h"
 #include "SetupDialogDriver.h"
 #include "dialogs/DialogUnits.h"
 #include "panel/ColorRef.h"
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void template_controlsInCreationOrder();
     void tabOrder_followsCreation_andStartsAtOkEachShowing();
     void portList_tenComPortsInOrder();
+    void portList_devicesPresentFollow_chosenByFullPath();
     void portSelection_firstItemBeginningWithText_data();
     void portSelection_firstItemBeginningWithText();
     void typedPort_returnedUnvalidated_data();
@@ -166,6 +168,48 @@ void TestSetupDialog::portList_tenComPortsInOrder() {
         items << combo->itemText(i);
     QCOMPARE(items, (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
                                  "COM9", "COM10"}));
+}
+
+void TestSetupDialog::portList_devicesPresentFollow_chosenByFullPath() {
+    FakeDeviceTree tree;
+    QVERIFY(tree.AddTypical());
+    const QString ftdi = tree.dev() + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    CSetupDlg dialog;
+    // Stored as the full path, which is wider than the field: the device's entry is chosen.
+    QVERIFY(OpenDialog(dialog, Inputs(ftdi), {tree.dev(), tree.sys()}));
+    QComboBox* combo = PortCombo(dialog);
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QCOMPARE(items.mid(0, 10), CSetupDlg::kComPorts);
+    QCOMPARE(items.mid(10), (QStringList{"Arduino www.arduino.cc 0043 7573530323135 (ttyACM0)",
+                                         "FTDI FT232R USB UART A50285BI (ttyUSB0)",
+                                         tree.dev() + "/ttyUSB0", tree.dev() + "/ttyUSB2",
+                                         tree.dev() + "/ttyUSB10", tree.dev() + "/ttyACM0",
+                                         tree.dev() + "/rfcomm0", tree.dev() + "/ttyS0"}));
+    QCOMPARE(combo->currentIndex(), 11);
+    QCOMPARE(combo->currentText(), QString("FTDI FT232R USB UART A50285BI (ttyUSB0)"));
+    Click(dialog, 1);
+    QCOMPARE(dialog.Values().m_strPortText, ftdi);
+
+    // Picked from the list, whatever its length; the next opening lists again and picks it.
+    QVERIFY(OpenDialog(dialog, Inputs("COM2"), {tree.dev(), tree.sys()}));
+    combo->setCurrentIndex(10);
+    Click(dialog, 1);
+    const QString arduino =
+        tree.dev() + "/serial/by-id/usb-Arduino__www.arduino.cc__0043_7573530323135-if00";
+    QCOMPARE(dialog.Values().m_strPortText, arduino);
+    QVERIFY(OpenDialog(dialog, Inputs(arduino), {tree.dev(), tree.sys()}));
+    QCOMPARE(combo->count(), 18);
+    QCOMPARE(combo->currentIndex(), 10);
+
+    // An entry's text edited by hand is typed text, not the device.
+    PortCombo(dialog)->lineEdit()->setFocus();
+    QTest::keyClick(combo->lineEdit(), Qt::Key_End);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Backspace);
+    Click(dialog, 1);
+    QCOMPARE(dialog.Values().m_strPortText,
+             QString("Arduino www.arduino.cc 0043 7573530323135 (ttyACM0"));
 }
 
 void TestSetupDialog::portSelection_firstItemBeginningWithText_data() {

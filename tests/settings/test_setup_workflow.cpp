@@ -182,7 +182,12 @@ void TestSetupWorkflow::okWithPortThatWillNotOpen_reportsAndKeepsTheName() {
     };
     PressSetup(rig);
     QVERIFY(!rig.panel->PortOpen());
-    QCOMPARE(rig.host.messages, QStringList{"포트를 확인하십시요."});
+    QCOMPARE(rig.host.messages.size(), 1);
+    const QStringList lines = rig.host.messages[0].split(u'\n');
+    QCOMPARE(lines.mid(0, 4),
+             (QStringList{"포트를 확인하십시요.", "", missing, "No such device."}));
+    // The device may still be plugged in: looked for again without the operator.
+    QVERIFY(rig.host.IsTimerRunning(TIMER_RECONNECT));
     QCOMPARE(rig.panel->m_portName, missing);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(missing));
 }

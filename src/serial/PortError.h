@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Why the port did not open, as far as the system tells. The port records it; the panel turns it
+// into words (PortErrorText) under its own message.
+enum class PortErrorKind {
+    None,
+    NotChosen,        // empty name or the settings' "NULL"
+    NotFound,         // no such device (never plugged in, or unplugged)
+    PermissionDenied, // the device's group does not include this user
+    Busy,             // another descriptor holds it exclusively
+    NotATerminal,     // the path exists but is no serial line
+    SettingsRefused,  // the line settings were not taken
+    Other,            // anything else; errnum says what
+};
+
+struct PortError {
+    PortErrorKind kind = PortErrorKind::None;
+    int errnum = 0;
+    QString path; // the device path tried
+    // PermissionDenied: the group that owns the device (its number when it has no name).
+    QString group;
+    // Busy: who holds the device, when /proc tells.
+    qint64 holderPid = 0;
+    QString holderName;
+
+    // Kinds that may clear by themselves, so retrying without the operator makes sense.
+    bool MayClearByItself() const {
+        return kind == PortErrorKind::NotFound || kind == PortErrorKind::Busy;
+    }
+};
+
+// What an open(2) or lock failure on `path` with `errnum` means, with the owning group filled in
+// for a permission failure.
+PortError DiagnosePortError(const QString& portName, const QString& path, int errnum);
+
+// For a busy port: the first process found in the process table under `procRoot` with a
+// descriptor on the same device. Walks every process, so only for a message the operator reads.
+void FindPortHolder(PortError& error, const QString& procRoot = QStringLiteral("/proc"));
