@@ -148,12 +148,14 @@ bool CCom::Close() {
     StopWatcher();
     if (m_hComm >= 0) {
         // A frame reported as written must reach the device (the all-off frame of an exit, the
-        // one before Setup's reconnect) before the flush below would throw it away.
-        WaitUntilSent(m_sendDeadline);
+        // one before Setup's reconnect) before DTR drops. Only output still queued past its
+        // time-out is thrown away: once the queue is empty an output flush has nothing of ours
+        // to drop, and on a pseudo-terminal it would discard what the device has not read yet.
+        const bool sent = WaitUntilSent(m_sendDeadline);
         // A pseudo-terminal has no modem lines (ENOTTY/EINVAL); nothing to do about it.
         const int dtr = TIOCM_DTR;
         ::ioctl(m_hComm, TIOCMBIC, &dtr);
-        ::tcflush(m_hComm, TCIOFLUSH);
+        ::tcflush(m_hComm, sent ? TCIFLUSH : TCIOFLUSH);
     }
     if (m_watcher->thread.joinable())
         m_watcher->thread.join();

@@ -22,11 +22,17 @@ public:
     explicit RxRecorder(CCom& com) : m_com(com) {}
 
     QList<Burst> bursts;
+    // WM_COMM_CLOSED: the watcher ended because the device went away.
+    int closedNotices = 0;
     // Runs inside the handler, while the watcher waits for it.
     std::function<void(const Burst&)> onBurst;
 
 protected:
     bool event(QEvent* e) override {
+        if (e->type() == WM_COMM_CLOSED) {
+            ++closedNotices;
+            return true;
+        }
         if (e->type() != WM_COMM_RX)
             return QObject::event(e);
         const auto* rx = static_cast<CommRxEvent*>(e);

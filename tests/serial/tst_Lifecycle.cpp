@@ -51,6 +51,12 @@ private Q_SLOTS:
         QTRY_COMPARE(rec.bursts.size(), 1);
         QCOMPARE(rec.bursts[0].count, quintptr(6));
         QCOMPARE(rec.bursts[0].buffer, frame);
+
+        // A close right after the write (exit, Setup's reconnect) still lets the frame out whole.
+        QCOMPARE(com.Write(data(frame), 6), 6u);
+        QVERIFY(com.Close());
+        QCOMPARE(pty.readMaster(6), frame);
+        QCOMPARE(rec.closedNotices, 0);
     }
 
     void afterClose_notConnectedAndWriteFails() {
@@ -111,6 +117,12 @@ private Q_SLOTS:
         }
         QVERIFY2(written < 6, "the line was expected to be full");
         QVERIFY2(elapsed >= 34, qPrintable(QString::number(elapsed)));
+        // Close waits for what was reported written, never for what could not be.
+        QElapsedTimer closing;
+        closing.start();
+        QVERIFY(com.Close());
+        QVERIFY2(closing.elapsed() < 35 + 250, qPrintable(QString::number(closing.elapsed())));
+        QVERIFY(com.Open());
 
         // Once the device reads again, frames go through.
         while (!pty.readMaster(65536, 20).isEmpty()) {
@@ -169,6 +181,7 @@ private Q_SLOTS:
         QVERIFY(allOpened);
         QVERIFY(allWritten);
         QVERIFY(allReceived);
+        QCOMPARE(rec.closedNotices, 0);
         for (const auto& burst : rec.bursts)
             QVERIFY(burst.count > 0 && burst.lParam == 0 && burst.onOwnThread);
         QCOMPARE(openDescriptors(), descriptors);
@@ -186,6 +199,8 @@ private Q_SLOTS:
             com.SetOwner(&rec);
             pty.closeMaster();
             QTRY_VERIFY(!com.IsConnected());
+            // The owner hears of it once, so it can look for the device again.
+            QTRY_COMPARE(rec.closedNotices, 1);
 
             const double before = processCpuMs();
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
