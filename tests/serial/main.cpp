@@ -7,6 +7,8 @@
 std::unique_ptr<QObject> makePortOpenTest();
 std::unique_ptr<QObject> makeReceiveTest();
 std::unique_ptr<QObject> makeLifecycleTest();
+std::unique_ptr<QObject> makePortDiagnosisTest();
+int tryOpenAsChild(const QString& path);
 
 namespace {
 
@@ -24,10 +26,13 @@ bool hasFunction(const QObject& test, const QByteArray& arg) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--try-open")
+        return tryOpenAsChild(QString::fromLocal8Bit(argv[2]));
     std::vector<std::unique_ptr<QObject>> tests;
     tests.push_back(makePortOpenTest());
     tests.push_back(makeReceiveTest());
     tests.push_back(makeLifecycleTest());
+    tests.push_back(makePortDiagnosisTest());
     // Each class gets the options and only its own functions; a class none of whose functions
     // is named is skipped, unless no function is named at all.
     auto namedSomewhere = [&](const QByteArray& arg) {
