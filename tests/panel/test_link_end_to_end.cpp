@@ -89,6 +89,52 @@ private Q_SLOTS:
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QCOMPARE(sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
         QCOMPARE(view.Panel().m_linkLost, 0);
+
+        // The lamp's figures agree with what the device saw.
+        QTRY_COMPARE(view.Panel().Health().answersReceived, long(sim.answersSent()));
+        const LinkHealth health = view.Panel().Health();
+        QCOMPARE(health.state, LinkState::Answering);
+        QCOMPARE(health.portPath, sim.portPath());
+        QCOMPARE(health.framesSent, long(sim.validFrameCount()));
+        QVERIFY(health.lastRoundTripMs.has_value() && *health.lastRoundTripMs > 0.0);
+    }
+
+    // Unplugged and plugged in again: the device gets its channels back without the operator.
+    void unplugAndReplug_deviceGetsItsChannelsBack() {
+        TempConfigHome home;
+        const QString link = home.path() + "/ttyMorvix";
+        DevSimOptions options{.linkPath = link};
+        auto first = std::make_unique<DevSim>(options);
+        QVERIFY2(first->start(), qPrintable(first->errorString()));
+        QVERIFY(WriteSettings(home, link));
+        CMorvixView view;
+        view.OnInitialUpdate();
+        QTRY_COMPARE_WITH_TIMEOUT(first->validFrameCount(), 9, 3000);
+
+        first.reset(); // the port closes and its path goes
+        QTRY_VERIFY(!view.Panel().PortOpen());
+        QCOMPARE(view.Panel().Health().state, LinkState::Closed);
+        QTRY_VERIFY(view.IsTimerRunning(TIMER_RECONNECT));
+        QCOMPARE(view.TimerInterval(TIMER_RECONNECT), RECONNECT_PERIOD_MS);
+        // Retries while it is away stay silent: a message box would block this loop.
+        QTest::qWait(1500);
+        QVERIFY(!QApplication::activeModalWidget());
+
+        DevSim second(options);
+        QVERIFY2(second.start(), qPrintable(second.errorString()));
+        const auto back = DevSim::nowUs();
+        QTRY_COMPARE_WITH_TIMEOUT(second.validFrameCount(), 9, 5000);
+        const auto frames = second.validFrames();
+        QCOMPARE(frames[0].command.kind, DevSimCommandKind::Poll);
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            QCOMPARE(second.channel(i), (DevSimChannel{i % 2, 30 * i}));
+        // About a second between looks, then the poll's answer and eight 20 ms ticks; loose
+        // enough for a loaded machine.
+        const auto resync = frames[8].timestampUs - back;
+        QVERIFY2(resync < 3'000'000, qPrintable(QString::number(resync)));
+        qInfo("re-sync: %.0f ms from the device's return to its eighth channel", resync / 1000.0);
+        QVERIFY(!view.IsTimerRunning(TIMER_RECONNECT));
+        QTRY_COMPARE(view.Panel().Health().state, LinkState::Answering);
     }
 
     void quietDevice_isPolledEveryElevenTicks() {
@@ -116,12 +162,15 @@ private Q_SLOTS:
         PanelController panel(host);
         panel.OnInitialUpdate();
         QVERIFY(panel.PortOpen());
+        QCOMPARE(panel.Health().state, LinkState::Waiting);
         QVERIFY(sim.waitForValidFrames(1, 2000));
         for (int tick = 0; tick < 20; ++tick)
             panel.OnTimer(TIMER_SYNC);
         for (int tick = 0; tick < 11; ++tick)
             panel.OnTimer(TIMER_WATCHDOG);
         QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.Health().state, LinkState::NoAnswer);
+        QVERIFY(LinkHealthText(panel.Health()).contains("Last answer: no answer yet"));
         // Start-up poll, then the keep-alive poll of the eleventh tick; no channel frames.
         QVERIFY(sim.waitForValidFrames(2, 2000));
         const auto frames = sim.validFrames();

@@ -14,6 +14,70 @@ class LinkSupervisionTest : public QObject {
     }
 
 private Q_SLOTS:
+    // Events at milliseconds since a start: 'w' a frame written, 'u' an answer, 'o' a new opening.
+    void linkCounters_roundTripFromOldestUnansweredFrame_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("answers");
+        QTest::addColumn<double>("roundTrip");   // -1: none
+        QTest::addColumn<double>("sinceAnswer"); // at 1000 ms; -1: none
+        QTest::newRow("nothing yet") << "" << 0 << 0 << -1.0 << -1.0;
+        QTest::newRow("unanswered") << "w0 w20" << 2 << 0 << -1.0 << -1.0;
+        QTest::newRow("answered") << "w0 u7" << 1 << 1 << 7.0 << 993.0;
+        QTest::newRow("two frames, one answer: from the first")
+            << "w0 w20 u25" << 2 << 1 << 25.0 << 975.0;
+        QTest::newRow("each frame answered") << "w0 u5 w20 u26" << 2 << 2 << 6.0 << 974.0;
+        QTest::newRow("an answer nothing asked for times nothing")
+            << "w0 u5 u300" << 1 << 2 << 5.0 << 700.0;
+        QTest::newRow("a frame before a reopening is answered by no one")
+            << "w0 o100 w200 u204" << 2 << 1 << 4.0 << 796.0;
+    }
+    void linkCounters_roundTripFromOldestUnansweredFrame() {
+        QFETCH(QString, events);
+        QFETCH(int, frames);
+        QFETCH(int, answers);
+        QFETCH(double, roundTrip);
+        QFETCH(double, sinceAnswer);
+        const auto start = LinkCounters::Clock::now();
+        const auto at = [&](int ms) { return start + std::chrono::milliseconds(ms); };
+        LinkCounters counters;
+        for (const QString& event : events.split(' ', Qt::SkipEmptyParts)) {
+            const int ms = event.mid(1).toInt();
+            if (event[0] == 'w')
+                counters.FrameWritten(at(ms));
+            else if (event[0] == 'u')
+                counters.AnswerReceived(at(ms));
+            else
+                counters.PortOpened();
+        }
+        const LinkHealth health = counters.Figures(at(1000));
+        QCOMPARE(health.framesSent, frames);
+        QCOMPARE(health.answersReceived, answers);
+        QCOMPARE(health.lastRoundTripMs.value_or(-1.0), roundTrip);
+        QCOMPARE(health.msSinceLastAnswer.value_or(-1.0), sinceAnswer);
+        const QString text = LinkHealthText(health);
+        QVERIFY2(text.contains(
+                     QString("Frames sent: %1\nAnswers received: %2").arg(frames).arg(answers)),
+                 qPrintable(text));
+        QCOMPARE(text.contains("Last answer: no answer yet"), sinceAnswer < 0);
+    }
+
+    // The port never opens here, so the link is closed however the counters stand.
+    void linkState_closedPortWhateverTheFlags() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_portName = "NULL";
+        Acknowledge(panel);
+        panel.m_linkLost = 1;
+        const LinkHealth health = panel.Health();
+        QCOMPARE(health.state, LinkState::Closed);
+        QCOMPARE(LinkStateName(health.state), QString("closed"));
+        QVERIFY(health.portPath.isEmpty());
+        QCOMPARE(health.answersReceived, 1);
+        QCOMPARE(health.framesSent, 0); // nothing left through a closed port
+    }
+
     void silentLink_pollAndLinkLostOnEleventhTick() {
         RecordingHost host;
         PanelController panel(host);
