@@ -35,11 +35,13 @@ struct DevSim::Impl {
     struct Outgoing {
         std::vector<std::uint8_t> bytes;
         std::size_t written = 0;
-        bool answer = true; // false: flood
+        bool answer = true;       // false: flood
+        std::int64_t frameUs = 0; // an answer: when its frame arrived
     };
     struct Scheduled {
         std::int64_t dueUs = 0;
         std::vector<std::uint8_t> bytes;
+        std::int64_t frameUs = 0;
     };
 
     // Set up before the thread starts; afterwards the port belongs to the thread until it is

@@ -159,10 +159,10 @@ void DevSim::Impl::handleBytes(std::span<const std::uint8_t> data) {
         if (answer.empty())
             continue;
         if (delayMs > 0) {
-            scheduled.push_back({t + std::int64_t{delayMs} * 1000, std::move(answer)});
+            scheduled.push_back({t + std::int64_t{delayMs} * 1000, std::move(answer), t});
         } else {
             outputBytes += answer.size();
-            output.push_back({std::move(answer), 0, true});
+            output.push_back({std::move(answer), 0, true, t});
         }
     }
     if (view)
@@ -172,7 +172,7 @@ void DevSim::Impl::handleBytes(std::span<const std::uint8_t> data) {
 void DevSim::Impl::releaseDueAnswers(std::int64_t now) {
     while (!scheduled.empty() && scheduled.front().dueUs <= now) {
         outputBytes += scheduled.front().bytes.size();
-        output.push_back({std::move(scheduled.front().bytes), 0, true});
+        output.push_back({std::move(scheduled.front().bytes), 0, true, scheduled.front().frameUs});
         scheduled.pop_front();
     }
 }
@@ -221,9 +221,10 @@ void DevSim::Impl::flushOutput() {
             if (o.written < o.bytes.size())
                 continue;
             log.write(devSimLogSent(DevSim::nowUs(), o.bytes, o.answer ? "answer" : "flood"));
-            if (o.answer)
+            if (o.answer) {
                 ++answersDone;
-            else
+                viewCounts.lastAnswerDelayUs = lastWriteUs - o.frameUs;
+            } else
                 floodDone += static_cast<long>(o.bytes.size());
         }
         // Written, or failed for good (the line is gone): either way it leaves the queue.

@@ -10,9 +10,18 @@ std::string padded(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
+// The panel's link tooltip from the other end: frames in, answers out, and how long the last
+// answer took here (the panel's round trip adds the line both ways to it).
 std::string countsText(const DevSimCounts& counts) {
-    return "frames " + std::to_string(counts.frames) + "  rejected " +
-           std::to_string(counts.rejected) + "  answers " + std::to_string(counts.answers);
+    std::string text = "frames " + std::to_string(counts.frames) + "  rejected " +
+                       std::to_string(counts.rejected) + "  answers " +
+                       std::to_string(counts.answers);
+    if (counts.lastAnswerDelayUs >= 0) {
+        char delay[32];
+        std::snprintf(delay, sizeof delay, "%.1f", double(counts.lastAnswerDelayUs) / 1000.0);
+        text += std::string("  last answer ") + delay + " ms after its frame";
+    }
+    return text;
 }
 
 } // namespace

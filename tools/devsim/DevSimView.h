@@ -9,6 +9,8 @@ struct DevSimCounts {
     long frames = 0;   // valid frames
     long rejected = 0; // rejected candidates
     long answers = 0;
+    // From the last answered frame's arrival to its answer on the line; -1 before the first.
+    std::int64_t lastAnswerDelayUs = -1;
 };
 
 // Four lines: channel numbers, switches, levels, counters. Each ends in a newline.
