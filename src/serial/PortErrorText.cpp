@@ -25,13 +25,14 @@ QString Reason(const PortError& error, const std::vector<DiscoveredPort>& presen
     case PortErrorKind::NotFound:
         return QStringLiteral("No such device.\n") + PresentPorts(present);
     case PortErrorKind::PermissionDenied: {
-        QString text = QStringLiteral("Permission denied.");
         if (error.group.isEmpty() || error.group == QLatin1String("root"))
-            return text + QStringLiteral(" Ask the administrator for access to this device.");
-        return text + QStringLiteral(" The device belongs to the group \"%1\"; join it with\n"
-                                     "  sudo usermod -aG %1 $USER\n"
-                                     "then log out and in again.")
-                          .arg(error.group);
+            return QStringLiteral("Permission denied.\n"
+                                  "Ask the administrator for access to this device.");
+        return QStringLiteral("Permission denied: the device belongs to the group \"%1\".\n"
+                              "Join it with\n"
+                              "    sudo usermod -aG %1 $USER\n"
+                              "then log out and in again.")
+            .arg(error.group);
     }
     case PortErrorKind::Busy:
         if (error.holderPid > 0)
