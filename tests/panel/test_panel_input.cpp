@@ -2,6 +2,7 @@
 #include "panel/PanelLook.h"
 
 #include <QApplication>
+#include <QToolTip>
 #include <QtTest>
 #include <algorithm>
 
@@ -397,6 +398,29 @@ private Q_SLOTS:
         QCOMPARE(p.m_hoverSwitch, 1);
         // Releasing a drag sends the selected channel once, whatever the drag did.
         QCOMPARE(rig.Frames(), QStringList{"1/1/100"});
+    }
+
+    void linkLampTooltip_showsTheLinkFigures_data() {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("link lamp") << QPoint(20, 425) << true;
+        QTest::newRow("port name beside it") << QPoint(70, 429) << true;
+        QTest::newRow("RX lamp above") << QPoint(20, 410) << false;
+        QTest::newRow("SETUP button") << QPoint(85, 425) << false;
+    }
+    void linkLampTooltip_showsTheLinkFigures() {
+        QFETCH(QPoint, point);
+        QFETCH(bool, shown);
+        Rig rig;
+        VERIFY_RIG(rig);
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, point, rig.view.mapToGlobal(point));
+        QCoreApplication::sendEvent(&rig.view, &help);
+        // Nothing sent yet, so the figures cannot move while they are compared.
+        QCOMPARE(QToolTip::text(), shown ? rig.sim.portPath() +
+                                               "\nLink: waiting\nFrames sent: 0\n"
+                                               "Answers received: 0\nLast answer: no answer yet"
+                                         : QString());
     }
 
     void rightButton_hasNoEffect() {
