@@ -45,8 +45,10 @@ public:
     bool Close();
     // Bytes written, 0 on failure. Never blocks longer than the write time-out (5 ms per byte + 5).
     std::uint32_t Write(const std::uint8_t* buffer, std::uint32_t length);
-    // Bytes read into the start of m_rxBuffer (0..6).
+    // Bytes read into the start of m_rxBuffer (0..6); 0 at once when nothing is queued.
     std::uint32_t Read();
+    // How long the line must stay quiet before a read that holds fewer than 6 bytes ends.
+    static constexpr int kReadWindowMs = 7;
     void SetOwner(QObject* owner);
 
     bool IsConnected() const { return m_bConnected.load(); }
