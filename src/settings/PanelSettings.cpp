@@ -1,6 +1,7 @@
 #include "settings/PanelSettings.h"
 
 #include "panel/PanelController.h"
+#include "panel/PanelHost.h"
 #include "settings/ProfileIni.h"
 #include "settings/SettingsKeys.h"
 

@@ -180,6 +180,7 @@ private Q_SLOTS:
         // Held or dragged, it ticks on until the release.
         for (int* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
             *held = 1;
+            panel.OnMouseMove(600, 300);
             for (int tick = 0; tick < 3; ++tick)
                 panel.OnTimer(TIMER_REPEAT);
             QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
