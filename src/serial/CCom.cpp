@@ -78,8 +78,10 @@ bool CCom::Open() {
     const QByteArray path = QFile::encodeName(device);
     // open() would stop at a NUL and take the device named by the bytes before it; a name the
     // file system cannot hold names no port at all.
-    const bool usable = !path.isEmpty() && !path.contains('\0') && QFile::decodeName(path) == device;
-    const int fd = usable ? ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
+    const bool usable =
+        !path.isEmpty() && !path.contains('\0') && QFile::decodeName(path) == device;
+    const int fd =
+        usable ? ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
     if (fd < 0) {
         m_bConnected = false;
         return false;

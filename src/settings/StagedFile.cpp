@@ -91,8 +91,8 @@ bool StagedFile::Stage(const QByteArray& contents) {
     // Another saver may hold the same temporary name: wait for its lock, and start again if it
     // renamed the file away meanwhile, so two savers never write into one file.
     for (;;) {
-        const int fd = ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                              0666);
+        const int fd =
+            ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0)
             return Fail(errno);
         m_fd = fd;

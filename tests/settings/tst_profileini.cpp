@@ -128,7 +128,8 @@ void TestProfileIni::roomCutsBeforeConversion_data() {
 
     QTest::newRow("level 12345 in room 5")
         << QByteArray("12345") << qsizetype(5) << QByteArray("1234") << 1234;
-    QTest::newRow("digits then letters") << QByteArray("12abc") << qsizetype(5) << QByteArray("12ab") << 12;
+    QTest::newRow("digits then letters")
+        << QByteArray("12abc") << qsizetype(5) << QByteArray("12ab") << 12;
     QTest::newRow("letters") << QByteArray("abc") << qsizetype(5) << QByteArray("abc") << 0;
     QTest::newRow("auto colour fits room 10")
         << QByteArray("-16777216") << qsizetype(10) << QByteArray("-16777216") << -16777216;
@@ -136,15 +137,17 @@ void TestProfileIni::roomCutsBeforeConversion_data() {
         << QByteArray("16777215") << qsizetype(10) << QByteArray("16777215") << 16777215;
     QTest::newRow("blanks trimmed before the cut")
         << QByteArray("   300") << qsizetype(5) << QByteArray("300") << 300;
-    QTest::newRow("sign takes room") << QByteArray("-1234") << qsizetype(5) << QByteArray("-123") << -123;
+    QTest::newRow("sign takes room")
+        << QByteArray("-1234") << qsizetype(5) << QByteArray("-123") << -123;
     QTest::newRow("room one") << QByteArray("7") << qsizetype(1) << QByteArray("") << 0;
     const QByteArray longName(200, 'p');
     // No room, however small, gives more than an empty value.
     QTest::newRow("room zero") << QByteArray("7") << qsizetype(0) << QByteArray("") << 0;
     QTest::newRow("negative room") << QByteArray("7") << qsizetype(-5) << QByteArray("") << 0;
-    QTest::newRow("smallest room") << QByteArray("7") << std::numeric_limits<qsizetype>::min()
-                                   << QByteArray("") << 0;
-    QTest::newRow("200 characters in room 190") << longName << qsizetype(190) << longName.left(189) << 0;
+    QTest::newRow("smallest room")
+        << QByteArray("7") << std::numeric_limits<qsizetype>::min() << QByteArray("") << 0;
+    QTest::newRow("200 characters in room 190")
+        << longName << qsizetype(190) << longName.left(189) << 0;
 }
 
 void TestProfileIni::roomCutsBeforeConversion() {
