@@ -66,7 +66,6 @@ private Q_SLOTS:
         QTest::newRow("empty") << "";
         // Cut at the NUL this would be a real device.
         QTest::newRow("NUL inside") << QString::fromLatin1("/dev/ptmx\0junk", 14);
-        QTest::newRow("lone surrogate") << QStringLiteral("/dev/ptmx") + QChar(0xD800);
     }
     void missingPort_failsWithoutMessage() {
         QFETCH(QString, name);
