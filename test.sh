@@ -50,7 +50,7 @@ if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
     echo "== TSan serial tests"
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
         -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread >/dev/null
-    cmake --build build-tsan -j "$jobs" --target serial_tests
+    cmake --build build-tsan -j "$jobs" --target serial_tests tsan_negative_control
     (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/../tests/tsan.supp" \
         ctest --output-on-failure -L serial)
 fi

@@ -8,8 +8,12 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QIcon>
+#include <csignal>
 
 CMorvixApp::CMorvixApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // A file-size limit or quota must fail a save as a write error, not kill the panel before its
+    // exit has switched the device's channels off.
+    std::signal(SIGXFSZ, SIG_IGN);
     setApplicationName(QStringLiteral("Morvix"));
     // Wayland compositors find the launcher entry, and with it the icon, by this name.
     setDesktopFileName(QStringLiteral(MORVIX_APP_ID));

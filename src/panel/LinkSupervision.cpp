@@ -3,6 +3,8 @@
 #include "serial/PortDiscovery.h"
 #include "serial/PortErrorText.h"
 
+#include <QMetaObject>
+
 namespace {
 constexpr int kIdleTicksBeforePoll = 10;
 constexpr int kSilentTicksBeforeLinkLost = 10;
@@ -20,7 +22,7 @@ void PanelController::OnInitialUpdate() {
     ResetState();
     LoadSettings();
     Connect();
-    m_host.StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+    StartRepeatTick();
     m_host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
     // Goes out whether or not the port opened.
     SendCommand(CMD_POLL);
@@ -67,8 +69,18 @@ void PanelController::OnTimer(int id) {
     const ChangeScope scope(*this);
     switch (id) {
     case TIMER_WATCHDOG:
-        if (m_host.TakeCloseRequest())
-            ExitProgram();
+        // The exit dialog runs after this tick has returned: a modal loop inside the tick would
+        // hold back every later tick, and supervision must go on while the dialog is open.
+        if (m_host.TakeCloseRequest() && !m_exitQueued) {
+            m_exitQueued = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    ExitProgram();
+                    m_exitQueued = false;
+                },
+                Qt::QueuedConnection);
+        }
         m_txFlag = 0;
         m_blinkPhase = !m_blinkPhase;
         ++m_idleTicks;
@@ -79,6 +91,9 @@ void PanelController::OnTimer(int id) {
             m_silentTicks = 0;
             m_linkLost = 1;
         }
+        // The lamps and a typed number's blink change here; the repeat tick that used to show
+        // them may be asleep.
+        RequestRepaint();
         break;
 
     case TIMER_REPEAT:
@@ -95,6 +110,11 @@ void PanelController::OnTimer(int id) {
         }
         m_sendReady = 1;
         RequestRepaint();
+        // Nothing held or dragged: the tick sleeps until input or a throttled send needs it again.
+        if (m_repeatTickSleeps && !m_repeatActive && !m_buttonHeld && !m_dragActive) {
+            m_host.StopTimer(TIMER_REPEAT);
+            m_repeatAsleep = true;
+        }
         break;
 
     case TIMER_SYNC:
@@ -141,4 +161,17 @@ void PanelController::ExitProgram() {
         m_host.PostQuit(EXIT_CODE_CONFIRMED);
     }
     ClearPointerAndRepeat();
+}
+
+void PanelController::StartRepeatTick() {
+    m_host.StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+    m_repeatTickSleeps = true;
+    m_repeatAsleep = false;
+}
+
+void PanelController::WakeRepeatTick() {
+    if (!m_repeatAsleep)
+        return;
+    m_repeatAsleep = false;
+    m_host.StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
 }

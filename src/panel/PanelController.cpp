@@ -21,8 +21,10 @@ int PanelController::SendCommand(int type, int channel) {
         m_frame.FillSetChannel(c, m_channelPower[c], m_channelLevel[c]);
         m_idleTicks = 0;
         WriteFrame();
-        if (type == CMD_SELECTED)
+        if (type == CMD_SELECTED) {
             m_sendReady = 0;
+            WakeRepeatTick();
+        }
         break;
     }
     case CMD_ALL_OFF:

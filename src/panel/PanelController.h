@@ -74,6 +74,12 @@ public:
     void OnMouseMove(int x, int y);
     void OnLButtonUp();
     void OnLButtonDblClk(int x, int y);
+    // The repeat tick, once started here, runs only while something needs it (a held button, a
+    // drag, a throttled send, a change waiting for its repaint) and sleeps otherwise; every input
+    // wakes it, so from the moment anything happens it ticks as it always did.
+    void StartRepeatTick();
+    void WakeRepeatTick();
+    bool RepeatTickAsleep() const { return m_repeatAsleep; }
 
     // One channel acted on by name (screen readers, automation): the channel becomes the
     // selected one, then the model changes and the frame goes out as for the operator's input.
@@ -188,4 +194,8 @@ private:
     bool m_syncRunning = false;
     bool m_reconnectPending = false;
     bool m_connecting = false;
+    bool m_repeatTickSleeps = false;
+    bool m_repeatAsleep = false;
+    // A close request's exit is queued or its dialog open; further requests add nothing.
+    bool m_exitQueued = false;
 };

@@ -68,6 +68,7 @@ int Stepped(int level, int step) {
 
 void PanelController::OnKeyDown(int virtualKey) {
     const ChangeScope scope(*this);
+    WakeRepeatTick();
     using namespace VirtualKey;
     switch (virtualKey) {
     case kRight:
@@ -102,6 +103,7 @@ void PanelController::OnKeyDown(int virtualKey) {
 
 void PanelController::OnLButtonDown(int x, int y) {
     const ChangeScope scope(*this);
+    WakeRepeatTick();
     ClearTypedEntry(*this);
     m_buttonHeld = 1;
 
@@ -149,6 +151,7 @@ void PanelController::OnLButtonDown(int x, int y) {
 
 void PanelController::OnMouseMove(int x, int y) {
     const ChangeScope scope(*this);
+    WakeRepeatTick();
     if (m_dragActive == 1) {
         const std::optional<int> level = HitTest::DragLevel(x);
         if (!level)
@@ -173,6 +176,7 @@ void PanelController::OnMouseMove(int x, int y) {
 
 void PanelController::OnLButtonUp() {
     const ChangeScope scope(*this);
+    WakeRepeatTick();
     // The device ends at the final dragged level even if the last move was throttled.
     if (m_dragActive == 1)
         SendCommand(CMD_SELECTED);

@@ -77,10 +77,14 @@ bool CCom::Open() {
     m_lastError = {};
     const QString devicePath = DevicePath(m_strPort);
     const QByteArray path = QFile::encodeName(devicePath);
+    // open() would stop at a NUL and take the device named by the bytes before it; a name the
+    // file system cannot hold names no port at all.
+    const bool usable =
+        !path.isEmpty() && !path.contains('\0') && QFile::decodeName(path) == devicePath;
     const int fd =
-        path.isEmpty() ? -1 : ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        usable ? ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
     if (fd < 0) {
-        m_lastError = DiagnosePortError(m_strPort, devicePath, path.isEmpty() ? ENOENT : errno);
+        m_lastError = DiagnosePortError(m_strPort, devicePath, usable ? errno : ENOENT);
         m_bConnected = false;
         return false;
     }

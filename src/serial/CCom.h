@@ -54,8 +54,10 @@ public:
     // Bytes written, 0 on failure. Returns once the bytes have left the port, or when the write
     // time-out (5 ms per byte + 5) has passed, whichever comes first; never later.
     std::uint32_t Write(const std::uint8_t* buffer, std::uint32_t length);
-    // Bytes read into the start of m_rxBuffer (0..6).
+    // Bytes read into the start of m_rxBuffer (0..6); 0 at once when nothing is queued.
     std::uint32_t Read();
+    // How long the line must stay quiet before a read that holds fewer than 6 bytes ends.
+    static constexpr int kReadWindowMs = 7;
     void SetOwner(QObject* owner);
 
     bool IsConnected() const { return m_bConnected.load(); }

@@ -84,9 +84,23 @@ std::uint32_t CCom::Read() {
     int queued = 0;
     if (::ioctl(fd, FIONREAD, &queued) != 0 || queued <= 0)
         return 0;
-    ssize_t n = 0;
-    do {
-        n = ::read(fd, m_rxBuffer.data(), m_rxBuffer.size());
-    } while (n < 0 && errno == EINTR);
-    return n > 0 ? static_cast<std::uint32_t>(n) : 0;
+    // A read ends with its sixth byte or once the line has been quiet for the read window, so a
+    // byte that closely follows another lands in the same read, at the same place in the buffer.
+    std::uint32_t stored = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, m_rxBuffer.data() + stored, m_rxBuffer.size() - stored);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n > 0)
+            stored += static_cast<std::uint32_t>(n);
+        if (stored == m_rxBuffer.size() || n == 0 || (n < 0 && errno != EAGAIN))
+            break;
+        pollfd fds[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        const int ready = ::poll(fds, m_wakeFd >= 0 ? 2 : 1, kReadWindowMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0 || (fds[0].revents & POLLIN) == 0 || (m_wakeFd >= 0 && fds[1].revents))
+            break;
+    }
+    return stored;
 }

@@ -1,6 +1,7 @@
 #include "settings/PanelSettings.h"
 
 #include "panel/PanelController.h"
+#include "panel/PanelHost.h"
 #include "settings/ProfileIni.h"
 #include "settings/SettingsKeys.h"
 
@@ -54,12 +55,18 @@ void PanelController::LoadSettings() {
 
 void PanelController::SaveSettings() {
     ProfileIni ini;
+    QString reason;
     // A file that exists but cannot be read is left alone rather than replaced by our keys only.
-    if (!ini.Load(m_iniPath))
-        return;
-    ini.WriteString(SECTION_SET, KEY_PORT, m_portName.toLocal8Bit());
-    ini.WriteString(SECTION_SET, KEY_FILE_NAME, QFile::encodeName(m_presetName));
-    WriteChSetSection(ini, ChSetValuesOf(*this));
-    // A failed save is not reported: the settings of this run are then simply not kept.
-    ini.SaveTo(m_iniPath);
+    bool saved = ini.Load(m_iniPath, &reason);
+    if (saved) {
+        ini.WriteString(SECTION_SET, KEY_PORT, m_portName.toLocal8Bit());
+        ini.WriteString(SECTION_SET, KEY_FILE_NAME, QFile::encodeName(m_presetName));
+        WriteChSetSection(ini, ChSetValuesOf(*this));
+        saved = ini.SaveTo(m_iniPath, &reason);
+    }
+    // The operator would otherwise find the levels, switches and port gone at the next start.
+    if (!saved)
+        m_host.ShowMessage(QStringLiteral("Cannot save the settings to %1:\n%2")
+                               .arg(QDir::toNativeSeparators(m_iniPath), reason),
+                           QStringLiteral("Morvix"));
 }

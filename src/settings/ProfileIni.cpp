@@ -3,7 +3,11 @@
 #include "settings/StagedFile.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 
 namespace {
 
@@ -82,18 +86,39 @@ QByteArray StorableValue(QByteArrayView value) {
     return v;
 }
 
+bool Failed(int reason, QString* error) {
+    if (error)
+        *error = QString::fromLocal8Bit(std::strerror(reason));
+    return false;
+}
+
 } // namespace
 
-bool ProfileIni::Load(const QString& path) {
+bool ProfileIni::Load(const QString& path, QString* error) {
     m_lines.clear();
-    QFile file(path);
-    if (!file.exists())
+    const QByteArray name = QFile::encodeName(path);
+    // A name no file can have reads as a missing file.
+    if (name.contains('\0'))
         return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR || Failed(errno, error);
+    QByteArray bytes;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int reason = errno;
+            ::close(fd);
+            return Failed(reason, error);
+        }
+        if (n == 0)
+            break;
+        bytes.append(chunk, n);
+    }
+    ::close(fd);
     *this = FromBytes(bytes);
     return true;
 }
@@ -167,7 +192,8 @@ QByteArray ProfileIni::GetString(QByteArrayView section, QByteArrayView key,
 QByteArray ProfileIni::GetString(QByteArrayView section, QByteArrayView key,
                                  QByteArrayView defaultValue, qsizetype room) const {
     QByteArray value = GetString(section, key, defaultValue);
-    value.truncate(qMax<qsizetype>(room - 1, 0));
+    // Written so that no room, however small, overflows.
+    value.truncate(room > 0 ? room - 1 : 0);
     return value;
 }
 
@@ -222,9 +248,13 @@ QByteArray ProfileIni::Serialize() const {
     return out;
 }
 
-bool ProfileIni::SaveTo(const QString& path) const {
+bool ProfileIni::SaveTo(const QString& path, QString* error) const {
     StagedFile staged(path);
-    return staged.Stage(Serialize()) && staged.Commit();
+    if (staged.Stage(Serialize()) && staged.Commit())
+        return true;
+    if (error)
+        *error = staged.ErrorString();
+    return false;
 }
 
 int ParseLeadingInt(QByteArrayView text) {

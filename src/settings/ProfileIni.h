@@ -17,8 +17,8 @@
 class ProfileIni {
 public:
     // Reads `path`. A missing file reads as empty and counts as success; false only when the file
-    // exists but cannot be read (the object is then empty).
-    bool Load(const QString& path);
+    // exists but cannot be read (the object is then empty; `error` gets the system's reason).
+    bool Load(const QString& path, QString* error = nullptr);
     // Load() for callers that treat an unreadable file like a missing one.
     static ProfileIni FromFile(const QString& path);
     static ProfileIni FromBytes(const QByteArray& bytes);
@@ -38,8 +38,9 @@ public:
     // The file as it would be written: every line as read, each new or changed line ending in
     // CRLF, and a last line always terminated.
     QByteArray Serialize() const;
-    // Replaces `path` with Serialize() in one step (see StagedFile); false if nothing was written.
-    bool SaveTo(const QString& path) const;
+    // Replaces `path` with Serialize() in one step (see StagedFile); false if nothing was written,
+    // with the system's reason in `error`.
+    bool SaveTo(const QString& path, QString* error = nullptr) const;
 
 private:
     struct Line {

@@ -333,18 +333,31 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(sim.validFrameCount() >= 2, 3000);
         closeRequest = 1;
         // The exit dialog runs its own loop; answer it from inside that loop.
+        // It stays open until the watchdog has polled the quiet device: supervision goes on
+        // behind the dialog.
         int framesWhenAsked = -1;
+        bool polledWhileOpen = false;
+        QElapsedTimer open;
         QTimer answerer;
         connect(&answerer, &QTimer::timeout, this, [&] {
-            if (auto* dialog = QApplication::activeModalWidget()) {
+            auto* dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            if (framesWhenAsked == -1) {
                 framesWhenAsked = sim.validFrameCount();
-                dialog->close();
+                open.start();
             }
+            polledWhileOpen = sim.validFrameCount() > framesWhenAsked;
+            if (polledWhileOpen || open.elapsed() > 6000)
+                dialog->close();
         });
         answerer.start(10);
         QTRY_VERIFY_WITH_TIMEOUT(framesWhenAsked != -1, 3000);
         // Asked only once all eight channels had gone out and the 300 ms watchdog took over.
         QCOMPARE(framesWhenAsked, 9);
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 8000);
+        QVERIFY(polledWhileOpen);
+        QCOMPARE(sim.validFrames().back().command.kind, DevSimCommandKind::Poll);
         QCOMPARE(view.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
         QCOMPARE(closeRequest, 0);
     }

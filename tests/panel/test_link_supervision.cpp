@@ -1,5 +1,6 @@
 #include "RecordingHost.h"
 #include "TempConfigHome.h"
+#include "panel/KeyMap.h"
 #include "panel/PanelController.h"
 
 #include <QtTest>
@@ -224,6 +225,39 @@ private Q_SLOTS:
         QCOMPARE(panel.m_redrawPending, 1);
     }
 
+    void repeat_sleepsWhenIdle_wakesForInput() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.StartRepeatTick();
+        panel.OnTimer(TIMER_REPEAT);
+        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        // Tab changes the look without a frame; only the tick shows it.
+        panel.OnKeyDown(VirtualKey::kTab);
+        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        panel.OnTimer(TIMER_REPEAT);
+        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        // A throttled send needs the tick that re-arms it.
+        panel.SendCommand(CMD_SELECTED);
+        QCOMPARE(panel.m_sendReady, 0);
+        QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+        // Held or dragged, it ticks on until the release.
+        for (int* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
+            *held = 1;
+            panel.OnMouseMove(600, 300);
+            for (int tick = 0; tick < 3; ++tick)
+                panel.OnTimer(TIMER_REPEAT);
+            QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+            panel.OnLButtonUp();
+            panel.OnTimer(TIMER_REPEAT);
+            QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        }
+        // Meanwhile the watchdog shows its own lamp and blink changes.
+        host.repaintRequests = 0;
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(host.repaintRequests, 1);
+    }
+
     void closeRequest_runsExitOnNextWatchdogTick_data() {
         QTest::addColumn<int>("answer");
         QTest::newRow("confirmed") << IDOK;
@@ -246,9 +280,15 @@ private Q_SLOTS:
         QCOMPARE(host.exitDialogRuns, 0);
         host.closeRequested = true;
         panel.OnTimer(TIMER_WATCHDOG);
-
-        QCOMPARE(host.exitDialogRuns, 1);
+        // The dialog waits for the tick to return, so later ticks are not held back by it; a
+        // second request before it opens adds nothing.
+        QCOMPARE(host.exitDialogRuns, 0);
         QVERIFY(!host.closeRequested);
+        host.closeRequested = true;
+        panel.OnTimer(TIMER_WATCHDOG);
+        QTRY_COMPARE(host.exitDialogRuns, 1);
+        QTest::qWait(20);
+        QCOMPARE(host.exitDialogRuns, 1);
         for (int v :
              {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive, panel.m_repeatTicks})
             QCOMPARE(v, 0);

@@ -286,9 +286,13 @@ private Q_SLOTS:
     void heldPlus_realTimers_cadence() {
         Rig rig;
         VERIFY_RIG(rig);
-        rig.view.StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+        PanelController& p = rig.panel();
+        p.StartRepeatTick();
         const QPoint plus(187, 20 - 4);
         rig.Move(plus.x(), plus.y());
+        // The idle tick sleeps; the press must wake it with the timing unchanged.
+        QTRY_VERIFY(p.RepeatTickAsleep());
+        QVERIFY(!rig.view.IsTimerRunning(TIMER_REPEAT));
         const std::int64_t pressed = DevSim::nowUs();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         QTRY_VERIFY_WITH_TIMEOUT(rig.sim.validFrameCount() >= 3 + 10, 5000);

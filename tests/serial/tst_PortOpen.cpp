@@ -64,6 +64,8 @@ private Q_SLOTS:
         QTest::newRow("absolute") << "/dev/morvix-no-such-port";
         QTest::newRow("looked up under /dev") << "morvix-no-such-port";
         QTest::newRow("empty") << "";
+        // Cut at the NUL this would be a real device.
+        QTest::newRow("NUL inside") << QString::fromLatin1("/dev/ptmx\0junk", 14);
     }
     void missingPort_failsWithoutMessage() {
         QFETCH(QString, name);

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <chrono>
 #include <memory>
+#include <thread>
 
 // Reception: how bursts reach the owner, and how they interlock with the owner's handler and with
 // Close.
@@ -40,6 +41,22 @@ private Q_SLOTS:
         QCOMPARE(rec.bursts[0].lParam, qintptr(0));
         QCOMPARE(rec.bursts[0].buffer.at(0), 'u');
         QVERIFY(rec.bursts[0].onOwnThread);
+    }
+
+    void byteOneCharacterLater_isInTheSameRead() {
+        RecordedPort port;
+        QVERIFY(port.Open());
+        auto& [pty, com, rec] = port;
+        // 'x' and then, one character time at 19200 baud later, 'u': the line was not quiet for
+        // the read window in between, so this is one read that starts with 'x', not an answer.
+        QVERIFY(pty.writeMaster("x"));
+        std::this_thread::sleep_for(std::chrono::microseconds(600));
+        QVERIFY(pty.writeMaster("u"));
+        QTRY_VERIFY(!rec.bursts.isEmpty());
+        QTest::qWait(3 * CCom::kReadWindowMs);
+        QCOMPARE(rec.bursts.size(), 1);
+        QCOMPARE(rec.bursts[0].count, quintptr(2));
+        QCOMPARE(rec.bursts[0].buffer.left(2), bytes("xu"));
     }
 
     void eightBytes_oneHandOverWithLastReadFirst() {

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -51,7 +53,7 @@ private Q_SLOTS:
     void storedValue_loadsByRoomAndAtoi();
     void windowsFile_loadsAndKeepsItsShape();
     void keysAreLookedUpBySection();
-    void unwritableFolder_noCrashNothingWritten();
+    void unwritableFolder_toldOnceNothingWritten();
     void chSetHelpers_roundTripThroughIni();
 };
 
@@ -262,7 +264,7 @@ void TestPanelSettings::keysAreLookedUpBySection() {
     QCOMPARE(panel.m_channelLevel[0], 0);
 }
 
-void TestPanelSettings::unwritableFolder_noCrashNothingWritten() {
+void TestPanelSettings::unwritableFolder_toldOnceNothingWritten() {
     // A regular file where a folder should be: no write access, even for root.
     TempConfigHome home;
     const QString blocker = home.path() + "/blocker";
@@ -279,7 +281,10 @@ void TestPanelSettings::unwritableFolder_noCrashNothingWritten() {
     QCOMPARE(ReadAll(blocker), QByteArray("keep"));
     QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"blocker"});
-    QVERIFY(host.messages.isEmpty());
+    // One message naming the file and the system's reason.
+    QCOMPARE(host.messages, QStringList{"Cannot save the settings to " + panel.m_iniPath + ":\n" +
+                                        QString::fromLocal8Bit(std::strerror(ENOTDIR))});
+    QCOMPARE(host.captions, QStringList{"Morvix"});
 }
 
 void TestPanelSettings::chSetHelpers_roundTripThroughIni() {

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <cstring>
+#include <limits>
 
 class TestProfileIni : public QObject {
     Q_OBJECT
@@ -120,29 +122,37 @@ void TestProfileIni::lookup() {
 
 void TestProfileIni::roomCutsBeforeConversion_data() {
     QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<int>("room");
+    QTest::addColumn<qsizetype>("room");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("number");
 
     QTest::newRow("level 12345 in room 5")
-        << QByteArray("12345") << 5 << QByteArray("1234") << 1234;
-    QTest::newRow("digits then letters") << QByteArray("12abc") << 5 << QByteArray("12ab") << 12;
-    QTest::newRow("letters") << QByteArray("abc") << 5 << QByteArray("abc") << 0;
+        << QByteArray("12345") << qsizetype(5) << QByteArray("1234") << 1234;
+    QTest::newRow("digits then letters")
+        << QByteArray("12abc") << qsizetype(5) << QByteArray("12ab") << 12;
+    QTest::newRow("letters") << QByteArray("abc") << qsizetype(5) << QByteArray("abc") << 0;
     QTest::newRow("auto colour fits room 10")
-        << QByteArray("-16777216") << 10 << QByteArray("-16777216") << -16777216;
+        << QByteArray("-16777216") << qsizetype(10) << QByteArray("-16777216") << -16777216;
     QTest::newRow("largest plain colour")
-        << QByteArray("16777215") << 10 << QByteArray("16777215") << 16777215;
+        << QByteArray("16777215") << qsizetype(10) << QByteArray("16777215") << 16777215;
     QTest::newRow("blanks trimmed before the cut")
-        << QByteArray("   300") << 5 << QByteArray("300") << 300;
-    QTest::newRow("sign takes room") << QByteArray("-1234") << 5 << QByteArray("-123") << -123;
-    QTest::newRow("room one") << QByteArray("7") << 1 << QByteArray("") << 0;
+        << QByteArray("   300") << qsizetype(5) << QByteArray("300") << 300;
+    QTest::newRow("sign takes room")
+        << QByteArray("-1234") << qsizetype(5) << QByteArray("-123") << -123;
+    QTest::newRow("room one") << QByteArray("7") << qsizetype(1) << QByteArray("") << 0;
     const QByteArray longName(200, 'p');
-    QTest::newRow("200 characters in room 190") << longName << 190 << longName.left(189) << 0;
+    // No room, however small, gives more than an empty value.
+    QTest::newRow("room zero") << QByteArray("7") << qsizetype(0) << QByteArray("") << 0;
+    QTest::newRow("negative room") << QByteArray("7") << qsizetype(-5) << QByteArray("") << 0;
+    QTest::newRow("smallest room")
+        << QByteArray("7") << std::numeric_limits<qsizetype>::min() << QByteArray("") << 0;
+    QTest::newRow("200 characters in room 190")
+        << longName << qsizetype(190) << longName.left(189) << 0;
 }
 
 void TestProfileIni::roomCutsBeforeConversion() {
     QFETCH(QByteArray, stored);
-    QFETCH(int, room);
+    QFETCH(qsizetype, room);
     QFETCH(QByteArray, text);
     QFETCH(int, number);
     const ProfileIni ini = ProfileIni::FromBytes("[CH SET]\r\nK=" + stored + "\r\n");
@@ -288,6 +298,8 @@ void TestProfileIni::stagedAndCommitted_replacesFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("set.ini");
     QVERIFY(WriteAll(path, "[set]\r\nPort=OLD\r\n"));
+    // Left by a save killed before its rename: reused, not piled up beside the new one.
+    QVERIFY(WriteAll(StagedFile::TemporaryPath(path), "[set]\r\nPort=STALE AND LONGER\r\n"));
     StagedFile staged(path);
     QVERIFY(staged.Stage("[set]\r\nPort=NEW\r\n"));
     QVERIFY(staged.Commit());
@@ -303,7 +315,9 @@ void TestProfileIni::saveUnderRegularFile_failsWithoutWriting() {
     QVERIFY(WriteAll(blocker, "keep"));
     ProfileIni ini;
     ini.WriteString("set", "Port", "COM1");
-    QVERIFY(!ini.SaveTo(blocker + "/set.ini"));
+    QString reason;
+    QVERIFY(!ini.SaveTo(blocker + "/set.ini", &reason));
+    QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
     QCOMPARE(ReadAll(blocker), QByteArray("keep"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"blocker"});
