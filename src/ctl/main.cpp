@@ -40,9 +40,10 @@ int Watch(QCoreApplication& app, MorvixClient& client) {
                      [](const QString& name, const QVariant& value) {
                          Print(stdout, FormatPropertyLine(name, value));
                      });
-    QObject::connect(&client, &MorvixClient::PanelGone, &app,
-                     [&app] { app.exit(Finish({MorvixClient::Outcome::NotRunning,
-                                               QStringLiteral("Morvix is not running")})); });
+    QObject::connect(&client, &MorvixClient::PanelGone, &app, [&app] {
+        app.exit(
+            Finish({MorvixClient::Outcome::NotRunning, QStringLiteral("Morvix is not running")}));
+    });
     return app.exec();
 }
 

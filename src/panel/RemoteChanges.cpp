@@ -3,8 +3,12 @@
 #include <algorithm>
 
 namespace {
-bool IsChannel(int channel) { return channel >= 0 && channel < CHANNEL_COUNT; }
-bool IsLevel(int level) { return level >= 0 && level <= 255; }
+bool IsChannel(int channel) {
+    return channel >= 0 && channel < CHANNEL_COUNT;
+}
+bool IsLevel(int level) {
+    return level >= 0 && level <= 255;
+}
 } // namespace
 
 // A script's change goes out as the set-channel frame of its own channel: the operator's

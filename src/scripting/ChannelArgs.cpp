@@ -16,6 +16,10 @@ namespace ChannelArgs {
 QString CheckChannel(int channel) {
     return CheckRange("channel", channel, kFirstChannel, kLastChannel);
 }
-QString CheckLevel(int level) { return CheckRange("level", level, 0, kMaxLevel); }
-QString CheckDelta(int delta) { return CheckRange("delta", delta, -kMaxStep, kMaxStep); }
+QString CheckLevel(int level) {
+    return CheckRange("level", level, 0, kMaxLevel);
+}
+QString CheckDelta(int delta) {
+    return CheckRange("delta", delta, -kMaxStep, kMaxStep);
+}
 } // namespace ChannelArgs

@@ -51,11 +51,15 @@ MorvixClient::Result MorvixClient::SetSwitch(int channel, bool on) {
 MorvixClient::Result MorvixClient::Step(int channel, int delta) {
     return Call(QStringLiteral("Step"), {channel, delta});
 }
-MorvixClient::Result MorvixClient::AllOff() { return Call(QStringLiteral("AllOff"), {}); }
+MorvixClient::Result MorvixClient::AllOff() {
+    return Call(QStringLiteral("AllOff"), {});
+}
 MorvixClient::Result MorvixClient::LoadPreset(const QString& path) {
     return Call(QStringLiteral("LoadPreset"), {path});
 }
-MorvixClient::Result MorvixClient::Raise() { return Call(QStringLiteral("Raise"), {}); }
+MorvixClient::Result MorvixClient::Raise() {
+    return Call(QStringLiteral("Raise"), {});
+}
 
 MorvixClient::Result MorvixClient::Channels(ChannelStates& states) {
     QVariantList reply;

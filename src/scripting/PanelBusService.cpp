@@ -10,17 +10,17 @@
 PanelBusService::PanelBusService(PanelController& panel, QObject* parent)
     : QObject(parent), m_panel(panel), m_bus(QString()) {
     RegisterChannelStateTypes();
-    connect(&panel, &PanelController::ChannelChanged, this,
-            [this](int channel, bool on, int level) {
-                Q_EMIT ChannelChanged(channel + 1, on, level);
-            });
+    connect(
+        &panel, &PanelController::ChannelChanged, this,
+        [this](int channel, bool on, int level) { Q_EMIT ChannelChanged(channel + 1, on, level); });
     connect(&panel, &PanelController::SelectedChannelChanged, this, [this](int channel) {
         AnnounceProperties({{QStringLiteral("SelectedChannel"), channel + 1}});
     });
     // The lamp's state and whether the port is open move together.
     connect(&panel, &PanelController::LinkStateChanged, this, [this](LinkState state) {
-        AnnounceProperties({{QStringLiteral("LinkState"), QString::fromLatin1(LinkStateName(state))},
-                            {QStringLiteral("PortOpen"), PortOpen()}});
+        AnnounceProperties(
+            {{QStringLiteral("LinkState"), QString::fromLatin1(LinkStateName(state))},
+             {QStringLiteral("PortOpen"), PortOpen()}});
     });
     connect(&panel, &PanelController::PortChanged, this, [this](const QString& port) {
         AnnounceProperties({{QStringLiteral("Port"), port}});
@@ -55,12 +55,18 @@ bool PanelBusService::Register(QDBusConnection bus) {
     return true;
 }
 
-QString PanelBusService::Port() const { return m_panel.m_portName; }
-bool PanelBusService::PortOpen() const { return m_panel.PortOpen(); }
+QString PanelBusService::Port() const {
+    return m_panel.m_portName;
+}
+bool PanelBusService::PortOpen() const {
+    return m_panel.PortOpen();
+}
 QString PanelBusService::LinkStateText() const {
     return QString::fromLatin1(LinkStateName(m_panel.CurrentLinkState()));
 }
-int PanelBusService::SelectedChannel() const { return m_panel.m_selectedChannel + 1; }
+int PanelBusService::SelectedChannel() const {
+    return m_panel.m_selectedChannel + 1;
+}
 
 bool PanelBusService::Refuse(const QString& problem) {
     if (problem.isEmpty())
@@ -94,7 +100,9 @@ void PanelBusService::Step(int channel, int delta) {
     m_panel.StepChannelBy(channel - 1, delta);
 }
 
-void PanelBusService::AllOff() { m_panel.AllChannelsOff(); }
+void PanelBusService::AllOff() {
+    m_panel.AllChannelsOff();
+}
 
 ChannelStates PanelBusService::Channels() const {
     ChannelStates states;
@@ -110,14 +118,16 @@ void PanelBusService::LoadPreset(const QString& path) {
                    QStringLiteral("cannot read preset file %1").arg(path));
 }
 
-void PanelBusService::Raise() { Q_EMIT RaiseRequested(); }
+void PanelBusService::Raise() {
+    Q_EMIT RaiseRequested();
+}
 
 void PanelBusService::AnnounceProperties(const QVariantMap& changed) {
     if (!m_registered)
         return;
-    QDBusMessage signal =
-        QDBusMessage::createSignal(MorvixBus::Path(), QStringLiteral("org.freedesktop.DBus.Properties"),
-                                   QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal = QDBusMessage::createSignal(
+        MorvixBus::Path(), QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("PropertiesChanged"));
     signal << MorvixBus::Interface() << changed << QStringList();
     m_bus.send(signal);
 }
