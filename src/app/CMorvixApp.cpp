@@ -30,10 +30,8 @@ bool CMorvixApp::InitInstance() {
         return false;
     m_mainFrame = std::make_unique<CMainFrame>();
     // Before the port is opened: a second panel must not take the device from the first.
-    if (!StartScripting()) {
-        m_handedOver = true;
+    if (!StartScripting())
         return false;
-    }
     AddShortcuts();
     StartupTrace::WatchIfRequested(&m_mainFrame->View());
     m_mainFrame->View().OnInitialUpdate();
@@ -56,12 +54,21 @@ bool CMorvixApp::StartScripting() {
     }
     m_busService.reset();
     MorvixClient running(bus);
-    if (running.Raise().ok())
+    const MorvixClient::Result raised = running.Raise();
+    if (raised.ok()) {
+        m_handOverExitCode = 0;
         return false;
-    // The name is held by something that does not answer as a panel: run without scripting
-    // rather than refuse to start.
-    std::fputs("morvix: org.qv.Morvix is taken; scripting is off\n", stderr);
-    return true;
+    }
+    if (raised.outcome == MorvixClient::Outcome::NotRunning) {
+        // Nobody holds the name after all (the other panel just ended, or the bus refused us).
+        std::fputs("morvix: cannot take org.qv.Morvix; scripting is off\n", stderr);
+        return true;
+    }
+    // A panel that holds the name but does not answer still holds the port too.
+    std::fprintf(stderr, "morvix: another Morvix runs but does not answer: %s\n",
+                 qPrintable(raised.message));
+    m_handOverExitCode = 1;
+    return false;
 }
 
 void CMorvixApp::RaiseMainFrame() {

@@ -17,10 +17,10 @@ public:
     ~CMorvixApp() override;
 
     // Creates the frame and the view, runs the view's initial update and shows the window.
-    // False when start-up failed, or when another panel of this user runs and was raised
-    // instead (HandedOver()).
+    // False when start-up failed, or when another panel of this user runs: then this one ends
+    // with HandOverExitCode(), 0 once the other was raised. -1 when nothing was handed over.
     bool InitInstance();
-    bool HandedOver() const { return m_handedOver; }
+    int HandOverExitCode() const { return m_handOverExitCode; }
     CMainFrame* MainFrame() { return m_mainFrame.get(); }
 
     void OnAppAbout();
@@ -29,12 +29,13 @@ public:
 
 private:
     void AddShortcuts();
-    // Puts the panel on the session bus; false when another panel owns the name.
+    // Puts the panel on the session bus; false when another panel owns the name and this one
+    // must end.
     bool StartScripting();
     void RaiseMainFrame();
 
     CMorvixDoc m_document;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<PanelBusService> m_busService;
-    bool m_handedOver = false;
+    int m_handOverExitCode = -1;
 };

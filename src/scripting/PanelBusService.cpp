@@ -6,6 +6,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDir>
 
 PanelBusService::PanelBusService(PanelController& panel, QObject* parent)
     : QObject(parent), m_panel(panel), m_bus(QString()) {
@@ -112,6 +113,11 @@ ChannelStates PanelBusService::Channels() const {
 }
 
 void PanelBusService::LoadPreset(const QString& path) {
+    // The panel's working folder means nothing to the caller.
+    if (Refuse(QDir::isAbsolutePath(path)
+                   ? QString()
+                   : QStringLiteral("path must be absolute, not \"%1\"").arg(path)))
+        return;
     if (m_panel.LoadPresetFile(path) || !calledFromDBus())
         return;
     sendErrorReply(MorvixBus::PresetError(),

@@ -203,6 +203,8 @@ private Q_SLOTS:
         QTest::newRow("switch on channel 9")
             << "SetSwitch" << QVariantList{9, true} << "channel must be 1..8";
         QTest::newRow("step 256") << "Step" << QVariantList{1, 256} << "delta must be -255..255";
+        QTest::newRow("relative preset")
+            << "LoadPreset" << QVariantList{"night.qvd"} << "path must be absolute";
     }
     void busMethodOutOfRange_refusedWithNamedArgument() {
         QFETCH(QString, method);
