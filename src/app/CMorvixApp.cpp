@@ -4,11 +4,14 @@
 #include "app/CMainFrame.h"
 #include "app/StartupTrace.h"
 #include "panel/CMorvixView.h"
+#include "scripting/MorvixClient.h"
+#include "scripting/PanelBusService.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QIcon>
 #include <csignal>
+#include <cstdio>
 
 CMorvixApp::CMorvixApp(int& argc, char** argv) : QApplication(argc, argv) {
     // A file-size limit or quota must fail a save as a write error, not kill the panel before its
@@ -26,12 +29,54 @@ bool CMorvixApp::InitInstance() {
     if (!m_document.OnNewDocument())
         return false;
     m_mainFrame = std::make_unique<CMainFrame>();
+    // Before the port is opened: a second panel must not take the device from the first.
+    if (!StartScripting())
+        return false;
     AddShortcuts();
     StartupTrace::WatchIfRequested(&m_mainFrame->View());
     m_mainFrame->View().OnInitialUpdate();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();
     return true;
+}
+
+bool CMorvixApp::StartScripting() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        std::fputs("morvix: no session bus; scripting is off\n", stderr);
+        return true;
+    }
+    m_busService = std::make_unique<PanelBusService>(m_mainFrame->View().Panel());
+    if (m_busService->Register(bus)) {
+        connect(m_busService.get(), &PanelBusService::RaiseRequested, this,
+                &CMorvixApp::RaiseMainFrame);
+        return true;
+    }
+    m_busService.reset();
+    MorvixClient running(bus);
+    const MorvixClient::Result raised = running.Raise();
+    if (raised.ok()) {
+        m_handOverExitCode = 0;
+        return false;
+    }
+    if (raised.outcome == MorvixClient::Outcome::NotRunning) {
+        // Nobody holds the name after all (the other panel just ended, or the bus refused us).
+        std::fputs("morvix: cannot take org.qv.Morvix; scripting is off\n", stderr);
+        return true;
+    }
+    // A panel that holds the name but does not answer still holds the port too.
+    std::fprintf(stderr, "morvix: another Morvix runs but does not answer: %s\n",
+                 qPrintable(raised.message));
+    m_handOverExitCode = 1;
+    return false;
+}
+
+void CMorvixApp::RaiseMainFrame() {
+    if (m_mainFrame->isMinimized())
+        m_mainFrame->showNormal();
+    m_mainFrame->show();
+    m_mainFrame->raise();
+    m_mainFrame->activateWindow();
 }
 
 void CMorvixApp::AddShortcuts() {

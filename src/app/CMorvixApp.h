@@ -6,6 +6,7 @@
 #include <memory>
 
 class CMainFrame;
+class PanelBusService;
 
 // The application: one frame, one empty document, one view.
 class CMorvixApp : public QApplication {
@@ -16,7 +17,10 @@ public:
     ~CMorvixApp() override;
 
     // Creates the frame and the view, runs the view's initial update and shows the window.
+    // False when start-up failed, or when another panel of this user runs: then this one ends
+    // with HandOverExitCode(), 0 once the other was raised. -1 when nothing was handed over.
     bool InitInstance();
+    int HandOverExitCode() const { return m_handOverExitCode; }
     CMainFrame* MainFrame() { return m_mainFrame.get(); }
 
     void OnAppAbout();
@@ -25,7 +29,13 @@ public:
 
 private:
     void AddShortcuts();
+    // Puts the panel on the session bus; false when another panel owns the name and this one
+    // must end.
+    bool StartScripting();
+    void RaiseMainFrame();
 
     CMorvixDoc m_document;
     std::unique_ptr<CMainFrame> m_mainFrame;
+    std::unique_ptr<PanelBusService> m_busService;
+    int m_handOverExitCode = -1;
 };

@@ -3,6 +3,6 @@
 int main(int argc, char* argv[]) {
     CMorvixApp app(argc, argv);
     if (!app.InitInstance())
-        return 1;
+        return app.HandOverExitCode() >= 0 ? app.HandOverExitCode() : 1;
     return app.exec();
 }

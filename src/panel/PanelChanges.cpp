@@ -26,6 +26,10 @@ void PanelController::PublishChanges() {
         m_publishedLink = link;
         Q_EMIT LinkStateChanged(link);
     }
+    if (m_portName != m_publishedPort) {
+        m_publishedPort = m_portName;
+        Q_EMIT PortChanged(m_portName);
+    }
 }
 
 PanelController::ChangeScope::~ChangeScope() {

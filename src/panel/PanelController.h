@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <optional>
 
 class PanelHost;
 
@@ -89,6 +90,16 @@ public:
     void SetChannelLevel(int channel, int level); // as a typed number and Enter; clamped
     void PressStepButton(int channel, int step);  // as a press on + (+1) or - (-1)
 
+    // Changes asked for by a script over the bus (channel index 0..7). Unlike the entries above
+    // they leave the operator's selection alone; the model changes and the frame goes out at
+    // once, and they announce before returning even inside a running dialog. Out-of-range values
+    // change nothing and give false.
+    bool SetChannelState(int channel, std::optional<bool> on, std::optional<int> level);
+    bool StepChannelBy(int channel, int delta);
+    // Setup's all-off and preset Open, each followed by Setup's save.
+    void AllChannelsOff();
+    bool LoadPresetFile(const QString& path);
+
     CCom& Com() { return m_com; }
     const CCom& Com() const { return m_com; }
     bool PortOpen() const { return m_com.IsConnected(); }
@@ -147,6 +158,7 @@ Q_SIGNALS:
     void ChannelChanged(int channel, bool on, int level);
     void SelectedChannelChanged(int channel);
     void LinkStateChanged(LinkState state);
+    void PortChanged(const QString& portName);
 
 protected:
     bool event(QEvent* e) override;
@@ -181,6 +193,8 @@ private:
     // Colours and channels from a preset's "CH SET"; m_presetName follows only a file that could
     // be read, so a wrong name changes nothing.
     bool LoadPresetFrom(const QString& path);
+    // The same without a message box: the caller reports the failure.
+    bool ApplyPresetFile(const QString& path);
 
     PanelHost& m_host;
     CCom m_com;
@@ -198,4 +212,5 @@ private:
     bool m_repeatAsleep = false;
     // A close request's exit is queued or its dialog open; further requests add nothing.
     bool m_exitQueued = false;
+    QString m_publishedPort;
 };

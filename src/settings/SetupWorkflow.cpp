@@ -86,11 +86,16 @@ void PanelController::LoadPreset() {
 }
 
 bool PanelController::LoadPresetFrom(const QString& path) {
+    if (ApplyPresetFile(path))
+        return true;
+    m_host.ShowMessage(PresetUnreadableText(path), QStringLiteral("Morvix"));
+    return false;
+}
+
+bool PanelController::ApplyPresetFile(const QString& path) {
     const auto preset = ReadPreset(path);
-    if (!preset) {
-        m_host.ShowMessage(PresetUnreadableText(path), QStringLiteral("Morvix"));
+    if (!preset)
         return false;
-    }
     m_presetName = path;
     ApplyChSetValues(*this, *preset);
     return true;

@@ -1,6 +1,5 @@
-#include "DevSim.h"
+#include "DeviceWithSettings.h"
 #include "RecordingHost.h"
-#include "TempConfigHome.h"
 #include "panel/CMorvixView.h"
 #include "panel/KeyMap.h"
 
@@ -10,28 +9,6 @@
 #include <algorithm>
 
 namespace {
-bool WriteSettings(const TempConfigHome& home, const QString& port) {
-    QDir().mkpath(home.settingsFolder());
-    QFile ini(home.settingsFile());
-    if (!ini.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray text = "[set]\r\nPort=" + port.toLocal8Bit() + "\r\nFile Name=NULL\r\n[CH SET]\r\n";
-    for (int i = 0; i < CHANNEL_COUNT; ++i)
-        text += QByteArray("CH POWER-%1=%2\r\nCH VALUE-%1=%3\r\n")
-                    .replace("%1", QByteArray::number(i))
-                    .replace("%2", QByteArray::number(i % 2))
-                    .replace("%3", QByteArray::number(30 * i));
-    return ini.write(text) == text.size();
-}
-
-// A running simulated device and a temporary settings folder whose set.ini names its port.
-struct DeviceWithSettings {
-    explicit DeviceWithSettings(DevSimOptions options = {}) : sim(std::move(options)) {}
-    bool Start() { return sim.start() && WriteSettings(home, sim.portPath()); }
-    DevSim sim;
-    TempConfigHome home;
-};
-
 // x and y of a pointer event: half the time anywhere on the window, half the time in a column
 // where something is (switch boxes, + and -, sliders, the two buttons).
 QPoint RandomPoint(QRandomGenerator& random) {
@@ -51,10 +28,6 @@ int RandomKey(QRandomGenerator& random) {
     if (random.bounded(3) == 0)
         return (random.bounded(2) == 0 ? kDigit0 : kNumpad0) + random.bounded(10);
     return kKeys[random.bounded(int(std::size(kKeys)))];
-}
-
-QByteArray Hex(const DevSimFrame& frame) {
-    return QByteArray(reinterpret_cast<const char*>(frame.bytes.data()), 6).toHex(' ');
 }
 } // namespace
 

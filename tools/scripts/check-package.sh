@@ -20,7 +20,7 @@ echo "-- dependencies"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$depends"
 # Computed by dpkg-shlibdeps: a hand-written list would miss libraries or pin no versions.
-for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6; do
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6; do
     grep -Eq "(^|, )$lib \(>= " <<<"$depends" || fail "Depends lacks a versioned $lib"
 done
 grep -Eq "(^|, )qt6-qpa-plugins(,|$)" <<<"$depends" || fail "Depends lacks qt6-qpa-plugins"

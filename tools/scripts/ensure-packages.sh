@@ -10,7 +10,8 @@ packages=(
     libbenchmark-dev
     fonts-liberation fonts-nanum
     xvfb xauth imagemagick x11-utils
-    # tools/scripts/dump-a11y-tree.sh: the accessibility bus and a client that walks it
+    # tools/scripts/dump-a11y-tree.sh: the accessibility bus and a client that walks it;
+    # dbus-daemon also gives the scripting tests their private session bus (dbus-run-session)
     at-spi2-core python3-pyatspi dbus-daemon
     # ./test.sh's package step: dpkg-shlibdeps, the desktop entry, AppStream and man page checks
     dpkg-dev desktop-file-utils appstream groff-base

@@ -1,0 +1,101 @@
+// morvix-ctl: scripts the running panel over the session bus.
+#include "scripting/CtlArguments.h"
+#include "scripting/CtlOutput.h"
+#include "scripting/MorvixClient.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitRefused = 1;
+constexpr int kExitBadArguments = 2;
+constexpr int kExitNotRunning = 3;
+
+void Print(std::FILE* to, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), to);
+    std::fflush(to);
+}
+
+int Finish(const MorvixClient::Result& result) {
+    if (result.ok())
+        return 0;
+    Print(stderr, QStringLiteral("morvix-ctl: %1\n").arg(result.message));
+    return result.outcome == MorvixClient::Outcome::NotRunning ? kExitNotRunning : kExitRefused;
+}
+
+int Watch(QCoreApplication& app, MorvixClient& client) {
+    // Ask once first, so a watch on a panel that is not there fails at once.
+    MorvixClient::Status status;
+    if (const auto result = client.ReadStatus(status); !result.ok())
+        return Finish(result);
+    if (!client.Watch())
+        return Finish({MorvixClient::Outcome::Refused, QStringLiteral("cannot watch the panel")});
+    QObject::connect(&client, &MorvixClient::ChannelChanged, &client,
+                     [](int channel, bool on, int level) {
+                         Print(stdout, FormatChannelLine(channel, on, level));
+                     });
+    QObject::connect(&client, &MorvixClient::PropertyChanged, &client,
+                     [](const QString& name, const QVariant& value) {
+                         Print(stdout, FormatPropertyLine(name, value));
+                     });
+    QObject::connect(&client, &MorvixClient::PanelGone, &app, [&app] {
+        app.exit(
+            Finish({MorvixClient::Outcome::NotRunning, QStringLiteral("Morvix is not running")}));
+    });
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const CtlRequest request = ParseCtlArguments(app.arguments().mid(1));
+    if (!request.error.isEmpty()) {
+        Print(stderr, QStringLiteral("morvix-ctl: %1\n").arg(request.error));
+        return kExitBadArguments;
+    }
+
+    using Command = CtlRequest::Command;
+    if (request.command == Command::Help) {
+        Print(stdout, CtlUsage());
+        return 0;
+    }
+
+    MorvixClient client;
+    switch (request.command) {
+    case Command::Get: {
+        ChannelStates states;
+        const auto result = client.Channels(states);
+        if (result.ok())
+            Print(stdout, FormatChannels(states, request.json));
+        return Finish(result);
+    }
+    case Command::Status: {
+        MorvixClient::Status status;
+        const auto result = client.ReadStatus(status);
+        if (result.ok())
+            Print(stdout, FormatStatus(status));
+        return Finish(result);
+    }
+    case Command::Set:
+        return Finish(request.hasLevel
+                          ? client.SetChannel(request.channel, request.on, request.level)
+                          : client.SetSwitch(request.channel, request.on));
+    case Command::Level:
+        return Finish(client.SetLevel(request.channel, request.level));
+    case Command::Step:
+        return Finish(client.Step(request.channel, request.delta));
+    case Command::Off:
+        return Finish(client.AllOff());
+    case Command::Preset:
+        // The panel runs in another folder: a relative name means one in ours.
+        return Finish(client.LoadPreset(QFileInfo(request.path).absoluteFilePath()));
+    case Command::Watch:
+        return Watch(app, client);
+    case Command::Help:
+        break;
+    }
+    return 0;
+}

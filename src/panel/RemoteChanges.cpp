@@ -1,0 +1,57 @@
+#include "panel/PanelController.h"
+
+#include <algorithm>
+
+namespace {
+bool IsChannel(int channel) {
+    return channel >= 0 && channel < CHANNEL_COUNT;
+}
+bool IsLevel(int level) {
+    return level >= 0 && level <= 255;
+}
+} // namespace
+
+// A script's change goes out as the set-channel frame of its own channel: the operator's
+// selection, which the keyboard acts on, stays where the operator left it. A frame goes out even
+// when nothing changed, as the arrow keys do at 0 and 255, so a script can always re-assert a
+// channel. Announced at once: a Setup or exit dialog may hold an entry point open around us.
+bool PanelController::SetChannelState(int channel, std::optional<bool> on,
+                                      std::optional<int> level) {
+    if (!IsChannel(channel) || (level && !IsLevel(*level)))
+        return false;
+    if (on)
+        m_channelPower[channel] = *on ? 1 : 0;
+    if (level)
+        m_channelLevel[channel] = *level;
+    SendCommand(CMD_CHANNEL, channel);
+    PublishChanges();
+    return true;
+}
+
+bool PanelController::StepChannelBy(int channel, int delta) {
+    if (!IsChannel(channel) || delta < -255 || delta > 255)
+        return false;
+    // A level loaded from a hand-edited file may lie outside 0..255; a step brings it back.
+    const int level = std::clamp(m_channelLevel[channel], 0, 255) + delta;
+    return SetChannelState(channel, std::nullopt, std::clamp(level, 0, 255));
+}
+
+void PanelController::AllChannelsOff() {
+    m_channelPower.fill(0);
+    m_channelLevel.fill(0);
+    SendCommand(CMD_ALL_OFF);
+    SaveSettings();
+    PublishChanges();
+}
+
+// Without Setup's reconnect there is no synchronisation to carry the new values, so the eight
+// channels go out here, in the synchronisation's order.
+bool PanelController::LoadPresetFile(const QString& path) {
+    if (!ApplyPresetFile(path))
+        return false;
+    SaveSettings();
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        SendCommand(CMD_CHANNEL, c);
+    PublishChanges();
+    return true;
+}

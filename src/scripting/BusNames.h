@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Where the running panel can be reached on the user's session bus.
+namespace MorvixBus {
+inline QString Service() {
+    return QStringLiteral("org.qv.Morvix");
+}
+inline QString Path() {
+    return QStringLiteral("/org/qv/Morvix");
+}
+inline QString Interface() {
+    return QStringLiteral("org.qv.Morvix.Panel");
+}
+// The panel's own refusals; bad arguments use the bus's standard InvalidArgs.
+inline QString PresetError() {
+    return QStringLiteral("org.qv.Morvix.Error.Preset");
+}
+} // namespace MorvixBus

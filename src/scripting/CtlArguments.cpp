@@ -1,0 +1,161 @@
+#include "scripting/CtlArguments.h"
+
+#include "scripting/ChannelArgs.h"
+
+namespace {
+
+using Command = CtlRequest::Command;
+
+struct CommandSpec {
+    const char* name;
+    Command command;
+    int minArgs;
+    int maxArgs;
+    const char* form;
+};
+
+constexpr CommandSpec kCommands[] = {
+    {"get", Command::Get, 0, 0, "get [--json]"},
+    {"set", Command::Set, 2, 3, "set CH on|off [LEVEL]"},
+    {"level", Command::Level, 2, 2, "level CH LEVEL"},
+    {"step", Command::Step, 2, 2, "step CH +N|-N"},
+    {"off", Command::Off, 0, 0, "off"},
+    {"preset", Command::Preset, 1, 1, "preset FILE"},
+    {"status", Command::Status, 0, 0, "status"},
+    {"watch", Command::Watch, 0, 0, "watch"},
+};
+
+CtlRequest Fail(QString error) {
+    CtlRequest request;
+    request.error = std::move(error);
+    return request;
+}
+
+// Plain decimal only: "0x10", " 5" or "1e2" are not numbers here.
+bool ToNumber(const QString& text, int& value) {
+    if (text.isEmpty() || text.size() > 6)
+        return false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!(c.isDigit() && c.unicode() < 128) && !(i == 0 && (c == u'+' || c == u'-')))
+            return false;
+    }
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok && text != QLatin1String("+") && text != QLatin1String("-");
+}
+
+// Parses and range-checks; the message names the argument.
+QString ReadNumber(const char* name, const QString& text, int& value) {
+    if (!ToNumber(text, value))
+        return QStringLiteral("%1 must be a number, not \"%2\"").arg(QLatin1String(name), text);
+    return {};
+}
+
+} // namespace
+
+CtlRequest ParseCtlArguments(const QStringList& args) {
+    QStringList words;
+    bool json = false;
+    for (const QString& arg : args) {
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
+            return CtlRequest{};
+        if (arg == QLatin1String("--json"))
+            json = true;
+        // A lone "-" or a negative step ("-5") is a word, any other dash an unknown option.
+        else if (arg.startsWith(u'-') && arg.size() > 1 && !arg[1].isDigit())
+            return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
+        else
+            words.append(arg);
+    }
+    if (words.isEmpty())
+        return Fail(QStringLiteral("command missing; try --help"));
+
+    const CommandSpec* spec = nullptr;
+    for (const CommandSpec& candidate : kCommands)
+        if (words[0] == QLatin1String(candidate.name))
+            spec = &candidate;
+    if (!spec)
+        return Fail(QStringLiteral("unknown command \"%1\"; try --help").arg(words[0]));
+    const QStringList rest = words.mid(1);
+    if (rest.size() < spec->minArgs || rest.size() > spec->maxArgs)
+        return Fail(QStringLiteral("usage: morvix-ctl %1").arg(QLatin1String(spec->form)));
+    if (json && spec->command != Command::Get)
+        return Fail(QStringLiteral("--json goes with get only"));
+
+    CtlRequest request;
+    request.command = spec->command;
+    request.json = json;
+    QString error;
+    auto readChannel = [&] {
+        error = ReadNumber("channel", rest[0], request.channel);
+        if (error.isEmpty())
+            error = ChannelArgs::CheckChannel(request.channel);
+    };
+    auto readLevel = [&](const QString& text) {
+        request.hasLevel = true;
+        error = ReadNumber("level", text, request.level);
+        if (error.isEmpty())
+            error = ChannelArgs::CheckLevel(request.level);
+    };
+
+    switch (spec->command) {
+    case Command::Set:
+        readChannel();
+        if (error.isEmpty()) {
+            if (rest[1] == QLatin1String("on") || rest[1] == QLatin1String("off"))
+                request.on = rest[1] == QLatin1String("on");
+            else
+                error = QStringLiteral("switch must be on or off, not \"%1\"").arg(rest[1]);
+        }
+        if (error.isEmpty() && rest.size() == 3)
+            readLevel(rest[2]);
+        break;
+    case Command::Level:
+        readChannel();
+        if (error.isEmpty())
+            readLevel(rest[1]);
+        break;
+    case Command::Step:
+        readChannel();
+        if (error.isEmpty() && !rest[1].startsWith(u'+') && !rest[1].startsWith(u'-'))
+            error = QStringLiteral("step must be +N or -N, not \"%1\"").arg(rest[1]);
+        if (error.isEmpty())
+            error = ReadNumber("step", rest[1], request.delta);
+        if (error.isEmpty())
+            error = ChannelArgs::CheckDelta(request.delta);
+        break;
+    case Command::Preset:
+        if (rest[0].isEmpty())
+            error = QStringLiteral("preset file name is empty");
+        request.path = rest[0];
+        break;
+    default:
+        break;
+    }
+    return error.isEmpty() ? request : Fail(error);
+}
+
+QString CtlUsage() {
+    return QStringLiteral(
+        "Usage: morvix-ctl COMMAND [ARGS]\n"
+        "Scripts the running Morvix panel over the session bus. Channels are 1..8, levels 0..255.\n"
+        "\n"
+        "Commands:\n"
+        "  get [--json]            the eight channels, one line each: CH on|off LEVEL\n"
+        "  set CH on|off [LEVEL]   switch a channel, and set its level if given\n"
+        "  level CH LEVEL          set a channel's level, leaving its switch\n"
+        "  step CH +N|-N           raise or lower a level, stopping at 0 and 255\n"
+        "  off                     every channel off at level 0 (as Setup's all-off)\n"
+        "  preset FILE             load the channels and colours of a preset (.qvd)\n"
+        "  status                  port, whether it is open, link state, selected channel\n"
+        "  watch                   print one line per change until Ctrl+C\n"
+        "\n"
+        "Examples:\n"
+        "  morvix-ctl set 3 on 128\n"
+        "  morvix-ctl step 1 -10\n"
+        "  morvix-ctl get --json\n"
+        "  morvix-ctl preset ~/night.qvd\n"
+        "\n"
+        "Exit status: 0 done, 1 refused by the panel, 2 bad arguments, 3 Morvix is not running.\n");
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What one morvix-ctl command line asks for, decided before anything is sent.
+struct CtlRequest {
+    enum class Command { Help, Get, Set, Level, Step, Off, Preset, Status, Watch };
+
+    Command command = Command::Help;
+    int channel = 0; // 1..8
+    bool on = false;
+    bool hasLevel = false;
+    int level = 0;
+    int delta = 0;
+    QString path;
+    bool json = false;
+    // Empty when the line is good; otherwise one line naming the bad argument.
+    QString error;
+
+    bool operator==(const CtlRequest&) const = default;
+};
+
+// The arguments after the program name. Pure: reads no files and talks to no bus.
+CtlRequest ParseCtlArguments(const QStringList& args);
+
+QString CtlUsage();

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "scripting/MorvixClient.h"
+
+#include <QString>
+
+// What morvix-ctl prints; every text ends in a newline.
+QString FormatChannels(const ChannelStates& states, bool json);
+QString FormatStatus(const MorvixClient::Status& status);
+// One watch line: "3 on 128", or a property as "link answering", "selected 2", "port ...".
+QString FormatChannelLine(int channel, bool on, int level);
+QString FormatPropertyLine(const QString& name, const QVariant& value);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "scripting/ChannelStates.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+// Talks to a running panel over the session bus; what morvix-ctl and other programs use.
+// Each call blocks until the panel answered, refused or is found missing.
+class MorvixClient : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Outcome {
+        Done,
+        NotRunning, // no session bus, or no panel owns the name
+        Refused,    // the panel said no (bad argument, unreadable preset) or did not answer
+    };
+    struct Result {
+        Outcome outcome = Outcome::Done;
+        QString message; // empty when done
+        bool ok() const { return outcome == Outcome::Done; }
+    };
+    struct Status {
+        QString port;
+        bool portOpen = false;
+        QString linkState;
+        int selectedChannel = 0;
+    };
+
+    explicit MorvixClient(QDBusConnection bus = QDBusConnection::sessionBus(),
+                          QObject* parent = nullptr);
+
+    Result SetChannel(int channel, bool on, int level);
+    Result SetLevel(int channel, int level);
+    Result SetSwitch(int channel, bool on);
+    Result Step(int channel, int delta);
+    Result AllOff();
+    Result LoadPreset(const QString& path);
+    Result Raise();
+    Result Channels(ChannelStates& states);
+    Result ReadStatus(Status& status);
+
+    // Relays the panel's change signals; false when the bus refused the subscriptions.
+    bool Watch();
+
+Q_SIGNALS:
+    void ChannelChanged(int channel, bool on, int level);
+    // Property name and new value: LinkState, PortOpen, Port, SelectedChannel.
+    void PropertyChanged(const QString& name, const QVariant& value);
+    // The panel left the bus while being watched.
+    void PanelGone();
+
+private Q_SLOTS:
+    void OnChannelChanged(int channel, bool on, int level);
+    void OnPropertiesChanged(const QString& interfaceName, const QVariantMap& changed,
+                             const QStringList& invalidated);
+
+private:
+    Result Call(const QString& method, const QVariantList& args, QVariantList* replyArgs = nullptr);
+
+    QDBusConnection m_bus;
+};

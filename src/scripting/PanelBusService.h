@@ -1,0 +1,61 @@
+#pragma once
+
+#include "panel/LinkState.h"
+#include "scripting/ChannelStates.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+
+class PanelController;
+
+// The running panel on the session bus: object /org/qv/Morvix, interface org.qv.Morvix.Panel.
+// Every change goes through the controller, as the operator's would; channels are 1..8 here.
+class PanelBusService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.qv.Morvix.Panel")
+    Q_PROPERTY(QString Port READ Port)
+    Q_PROPERTY(bool PortOpen READ PortOpen)
+    Q_PROPERTY(QString LinkState READ LinkStateText)
+    Q_PROPERTY(int SelectedChannel READ SelectedChannel)
+
+public:
+    explicit PanelBusService(PanelController& panel, QObject* parent = nullptr);
+    ~PanelBusService() override;
+
+    // Exports the object and then claims the well-known name, so a caller that finds the name
+    // finds the object too. False, with nothing left registered, when the name is taken or the
+    // bus refuses.
+    bool Register(QDBusConnection bus);
+
+    QString Port() const;
+    bool PortOpen() const;
+    QString LinkStateText() const;
+    int SelectedChannel() const;
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void SetChannel(int channel, bool on, int level);
+    Q_SCRIPTABLE void SetLevel(int channel, int level);
+    Q_SCRIPTABLE void SetSwitch(int channel, bool on);
+    Q_SCRIPTABLE void Step(int channel, int delta);
+    Q_SCRIPTABLE void AllOff();
+    Q_SCRIPTABLE ChannelStates Channels() const;
+    Q_SCRIPTABLE void LoadPreset(const QString& path);
+    // Brings the panel's window to the front (a second start of the program asks for it).
+    Q_SCRIPTABLE void Raise();
+
+Q_SIGNALS:
+    Q_SCRIPTABLE void ChannelChanged(int channel, bool on, int level);
+    // Not on the bus: the window around the panel acts on it.
+    void RaiseRequested();
+
+private:
+    // Sends the D-Bus error and gives false when any check failed.
+    bool Refuse(const QString& problem);
+    void AnnounceProperties(const QVariantMap& changed);
+
+    PanelController& m_panel;
+    QDBusConnection m_bus;
+    bool m_registered = false;
+};
