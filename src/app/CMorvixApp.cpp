@@ -41,6 +41,8 @@ bool CMorvixApp::InitInstance() {
 }
 
 bool CMorvixApp::StartScripting() {
+    // Before the connection's thread starts dispatching, which reads the same type table.
+    RegisterChannelStateTypes();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         std::fputs("morvix: no session bus; scripting is off\n", stderr);

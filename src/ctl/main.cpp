@@ -63,6 +63,9 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    // Before the bus connection exists: its own thread reads the type table while it dispatches,
+    // and a type added under it then comes out as "an invalid type" on stderr.
+    RegisterChannelStateTypes();
     MorvixClient client;
     switch (request.command) {
     case Command::Get: {

@@ -118,7 +118,10 @@ void PanelController::OnTimer(int id) {
         break;
 
     case TIMER_SYNC:
-        if (!m_rxFlag)
+        // The first answer since the port opened starts it, even when a watchdog tick has put
+        // the RX lamp out before this tick came: waiting for the next keep-alive poll's answer
+        // would hold the device's channels back by seconds.
+        if (!m_rxFlag && !m_answeredSinceOpen)
             break;
         m_host.StopTimer(TIMER_WATCHDOG);
         if (m_syncIndex < CHANNEL_COUNT) {

@@ -212,5 +212,7 @@ private:
     bool m_repeatAsleep = false;
     // A close request's exit is queued or its dialog open; further requests add nothing.
     bool m_exitQueued = false;
+    // The save failure last shown, until a save succeeds again.
+    QString m_saveFailureTold;
     QString m_publishedPort;
 };

@@ -64,9 +64,16 @@ void PanelController::SaveSettings() {
         WriteChSetSection(ini, ChSetValuesOf(*this));
         saved = ini.SaveTo(m_iniPath, &reason);
     }
-    // The operator would otherwise find the levels, switches and port gone at the next start.
-    if (!saved)
-        m_host.ShowMessage(QStringLiteral("Cannot save the settings to %1:\n%2")
-                               .arg(QDir::toNativeSeparators(m_iniPath), reason),
-                           QStringLiteral("Morvix"));
+    if (saved) {
+        m_saveFailureTold.clear();
+        return;
+    }
+    // The operator would otherwise find the levels, switches and port gone at the next start;
+    // the same failure again (Setup saves twice) is not worth a second box.
+    const QString text = QStringLiteral("Cannot save the settings to %1:\n%2")
+                             .arg(QDir::toNativeSeparators(m_iniPath), reason);
+    if (text == m_saveFailureTold)
+        return;
+    m_saveFailureTold = text;
+    m_host.ShowMessage(text, QStringLiteral("Morvix"));
 }

@@ -174,6 +174,9 @@ private Q_SLOTS:
         QVERIFY(host.IsTimerRunning(TIMER_WATCHDOG));
 
         Acknowledge(panel);
+        // A watchdog tick between the answer and the next sync tick puts the RX lamp out.
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_rxFlag, 0);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             panel.OnTimer(TIMER_SYNC);
             QVERIFY(!host.IsTimerRunning(TIMER_WATCHDOG));
