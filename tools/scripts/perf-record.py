@@ -29,7 +29,7 @@ def run(cmd, env=ENV):
 
 def percentiles(text, label):
     """(median, p99, samples) from a bench line 'label over N ...: median X us, p99 Y us'."""
-    m = re.search(re.escape(label) + r" over (\d+) \w+: median ([\d.]+) us, p99 ([\d.]+) us", text)
+    m = re.search(re.escape(label) + r" over (\d+)(?: \w+)?: median ([\d.]+) us, p99 ([\d.]+) us", text)
     if not m:
         raise SystemExit(f"no '{label}' line in:\n{text}")
     return float(m.group(2)), float(m.group(3)), int(m.group(1))
