@@ -3,6 +3,7 @@
 // median and 99th percentile over 10,000 frames; and from the device's answer 'u' on the master
 // to its hand-over to the port's owner on this thread, which waits out the quiet read window,
 // over 1,000 answers. Counters in microseconds.
+#include "QuietHost.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 #include "serial/CCom.h"
@@ -23,22 +24,6 @@
 namespace {
 
 constexpr int kFrames = 10000;
-
-class QuietHost : public PanelHost {
-public:
-    void RequestRepaint() override {}
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    bool TakeCloseRequest() override { return false; }
-    void ClearCloseRequest() override {}
-    int RunExitDialog() override { return IDCANCEL; }
-    int RunSetupDialog(SetupValues&) override { return IDCANCEL; }
-    void PostQuit(int) override {}
-    void ShowMessage(const QString& text, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool AskYesNo(const QString&, const QString&) override { return false; }
-};
 
 struct Pty {
     Pty() {

@@ -1,6 +1,7 @@
 // Time of LoadSettings and SaveSettings on a full set.ini in a temporary folder on the ordinary
 // file system (a save syncs the file), each call timed on its own.
 //   settings_io_bench [loads] [saves]
+#include "QuietHost.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 
@@ -14,22 +15,6 @@
 #include <vector>
 
 namespace {
-
-class QuietHost : public PanelHost {
-public:
-    void RequestRepaint() override {}
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    bool TakeCloseRequest() override { return false; }
-    void ClearCloseRequest() override {}
-    int RunExitDialog() override { return IDCANCEL; }
-    int RunSetupDialog(SetupValues&) override { return IDCANCEL; }
-    void PostQuit(int) override {}
-    void ShowMessage(const QString& text, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool AskYesNo(const QString&, const QString&) override { return false; }
-};
 
 void Report(const char* what, int count, const std::function<void(int)>& call) {
     using Clock = std::chrono::steady_clock;

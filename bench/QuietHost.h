@@ -1,0 +1,24 @@
+#pragma once
+
+#include "panel/PanelController.h"
+#include "panel/PanelHost.h"
+
+#include <cstdio>
+
+// A host for benchmarks: no window, no dialogs; a message is printed, since it means the
+// measurement went wrong.
+class QuietHost : public PanelHost {
+public:
+    void RequestRepaint() override {}
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
+    bool TakeCloseRequest() override { return false; }
+    void ClearCloseRequest() override {}
+    int RunExitDialog() override { return IDCANCEL; }
+    int RunSetupDialog(SetupValues&) override { return IDCANCEL; }
+    void PostQuit(int) override {}
+    void ShowMessage(const QString& text, const QString&) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    bool AskYesNo(const QString&, const QString&) override { return false; }
+};
