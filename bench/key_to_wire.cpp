@@ -2,7 +2,7 @@
 // simulated device's side of the pseudo-terminal, over 1,000 presses.
 //   QT_QPA_PLATFORM=offscreen key_to_wire_bench [presses]
 #include "DevSim.h"
-#include "panel/CMorvixView.h"
+#include "ui/view/CMorvixView.h"
 
 #include <QApplication>
 #include <QKeyEvent>

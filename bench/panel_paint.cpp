@@ -4,9 +4,9 @@
 //   QT_QPA_PLATFORM=offscreen panel_paint_bench [--save-png=panel.png] [--ratio=2]
 //   [benchmark flags]
 //   QT_QPA_PLATFORM=offscreen panel_paint_bench --samples=N [--ratio=2]   (each paint timed)
-#include "panel/PanelColors.h"
-#include "panel/PanelElements.h"
-#include "panel/PanelRenderer.h"
+#include "ui/view/PanelColors.h"
+#include "ui/view/PanelElements.h"
+#include "ui/view/PanelRenderer.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -4,9 +4,9 @@
 // to its hand-over to the port's owner on this thread, which waits out the quiet read window,
 // over 1,000 answers. Counters in microseconds.
 #include "QuietHost.h"
+#include "device/CCom.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
-#include "serial/CCom.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -4,7 +4,7 @@
 //   QT_QPA_PLATFORM=offscreen morvix_soak [seconds] [interval-seconds] [seed]
 // CPU is the whole process: the panel with its painting, and the simulated device's thread.
 #include "DevSim.h"
-#include "panel/CMorvixView.h"
+#include "ui/view/CMorvixView.h"
 
 #include <QApplication>
 #include <QDir>

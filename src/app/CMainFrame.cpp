@@ -2,7 +2,7 @@
 
 #include "app/ClockText.h"
 #include "app/LockKeys.h"
-#include "panel/CMorvixView.h"
+#include "ui/view/CMorvixView.h"
 
 #include <QCloseEvent>
 #include <QLabel>

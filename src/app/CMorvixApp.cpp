@@ -1,11 +1,11 @@
 #include "app/CMorvixApp.h"
 
-#include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
 #include "app/StartupTrace.h"
-#include "panel/CMorvixView.h"
 #include "scripting/MorvixClient.h"
 #include "scripting/PanelBusService.h"
+#include "ui/dialogs/CAboutDlg.h"
+#include "ui/view/CMorvixView.h"
 
 #include <QAction>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #include "panel/HitTest.h"
 
-#include "panel/ChannelFrame.h"
+#include "model/ChannelFrame.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
+#include "device/PortDiscovery.h"
+#include "device/PortErrorText.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
-#include "serial/PortDiscovery.h"
-#include "serial/PortErrorText.h"
 
 #include <QMetaObject>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "panel/ChannelFrame.h"
-#include "panel/ColorRef.h"
-#include "panel/LinkHealth.h"
-#include "panel/LinkState.h"
-#include "serial/CCom.h"
+#include "device/CCom.h"
+#include "model/ChannelFrame.h"
+#include "model/ColorRef.h"
+#include "model/LinkHealth.h"
+#include "model/LinkState.h"
 
 #include <QObject>
 #include <QString>

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "model/OperatorPrompts.h"
+
 #include <QString>
 
 struct SetupValues;
 
 // What the panel logic needs from the window around it: repaints, timers, the main frame's close
 // request, modal dialogs and message boxes. CMorvixView provides the real ones.
-class PanelHost {
+class PanelHost : public OperatorPrompts {
 public:
     virtual ~PanelHost() = default;
 
@@ -23,8 +25,4 @@ public:
     // Modal Setup dialog working on the values: 1 (OK) or 2 (CLOSE).
     virtual int RunSetupDialog(SetupValues& values) = 0;
     virtual void PostQuit(int exitCode) = 0;
-    // Message box with an OK button, owned by the view.
-    virtual void ShowMessage(const QString& text, const QString& caption) = 0;
-    // Yes/No question; true for Yes.
-    virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/LinkState.h"
+#include "model/LinkState.h"
 #include "scripting/ChannelStates.h"
 
 #include <QDBusConnection>

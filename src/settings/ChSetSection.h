@@ -1,7 +1,7 @@
 #pragma once
 
-#include "panel/ChannelFrame.h"
-#include "panel/ColorRef.h"
+#include "model/ChannelFrame.h"
+#include "model/ColorRef.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/ColorRef.h"
+#include "model/ColorRef.h"
 
 #include <QString>
 

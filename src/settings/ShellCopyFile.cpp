@@ -1,6 +1,6 @@
 #include "settings/ShellCopyFile.h"
 
-#include "panel/PanelHost.h"
+#include "model/OperatorPrompts.h"
 #include "settings/StagedFile.h"
 
 #include <QDir>
@@ -15,14 +15,14 @@ QString Shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-int Fail(PanelHost& host, const QString& text) {
+int Fail(OperatorPrompts& host, const QString& text) {
     host.ShowMessage(text, kCaption);
     return COPY_FAILED;
 }
 
 } // namespace
 
-int ShellCopyFile(QString source, QString target, PanelHost& host) {
+int ShellCopyFile(QString source, QString target, OperatorPrompts& host) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return Fail(host,

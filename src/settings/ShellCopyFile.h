@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class PanelHost;
+class OperatorPrompts;
 
 // Results of ShellCopyFile; only COPY_DONE is 0.
 enum ShellCopyResult {
@@ -17,4 +17,4 @@ enum ShellCopyResult {
 // operator agrees (host.AskYesNo), and any failure is reported through host.ShowMessage. The copy
 // goes to a temporary file beside the target and is renamed into place, so a failed copy never
 // leaves a truncated target behind.
-int ShellCopyFile(QString source, QString target, PanelHost& host);
+int ShellCopyFile(QString source, QString target, OperatorPrompts& host);

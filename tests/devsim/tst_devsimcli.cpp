@@ -41,7 +41,7 @@ QByteArray waitForError(QProcess& process, const QByteArray& text, int timeoutMs
 
 } // namespace
 
-class DevSimCliTest : public QObject {
+class tst_DevSimCli : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -55,11 +55,11 @@ private Q_SLOTS:
     void view_showsTheChannels();
 };
 
-void DevSimCliTest::initTestCase() {
+void tst_DevSimCli::initTestCase() {
     QVERIFY2(QFileInfo(toolPath()).isExecutable(), qPrintable(toolPath()));
 }
 
-void DevSimCliTest::arguments_data() {
+void tst_DevSimCli::arguments_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("expected"); // summary of the options, or "error"
 
@@ -95,7 +95,7 @@ void DevSimCliTest::arguments_data() {
     QTest::newRow("empty link") << QStringList{"--link", ""} << "error";
 }
 
-void DevSimCliTest::arguments() {
+void tst_DevSimCli::arguments() {
     QFETCH(QStringList, args);
     QFETCH(QString, expected);
     const DevSimCommandLine c = parseDevSimCommandLine(QStringList{"morvix-devsim"} + args);
@@ -120,7 +120,7 @@ void DevSimCliTest::arguments() {
     QCOMPARE(actual, expected);
 }
 
-void DevSimCliTest::help_exitsCleanly() {
+void tst_DevSimCli::help_exitsCleanly() {
     QProcess process;
     process.start(toolPath(), {QStringLiteral("--help")});
     QVERIFY(process.waitForFinished(WAIT_MS));
@@ -132,7 +132,7 @@ void DevSimCliTest::help_exitsCleanly() {
         QVERIFY2(out.contains(option), option);
 }
 
-void DevSimCliTest::badArgument_exitsWithUsageError() {
+void tst_DevSimCli::badArgument_exitsWithUsageError() {
     QProcess process;
     process.start(toolPath(), {QStringLiteral("--delay-ms"), QStringLiteral("soon")});
     QVERIFY(process.waitForFinished(WAIT_MS));
@@ -141,13 +141,13 @@ void DevSimCliTest::badArgument_exitsWithUsageError() {
     QVERIFY(process.readAllStandardError().contains("--delay-ms"));
 }
 
-void DevSimCliTest::firstLineIsThePort_linkAndLogFollow_data() {
+void tst_DevSimCli::firstLineIsThePort_linkAndLogFollow_data() {
     QTest::addColumn<int>("stopSignal");
     QTest::newRow("SIGTERM") << int(SIGTERM);
     QTest::newRow("SIGINT") << int(SIGINT);
 }
 
-void DevSimCliTest::firstLineIsThePort_linkAndLogFollow() {
+void tst_DevSimCli::firstLineIsThePort_linkAndLogFollow() {
     QFETCH(int, stopSignal);
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ttyMorvix"));
@@ -186,7 +186,7 @@ void DevSimCliTest::firstLineIsThePort_linkAndLogFollow() {
     QVERIFY(!QFileInfo::exists(port));
 }
 
-void DevSimCliTest::view_showsTheChannels() {
+void tst_DevSimCli::view_showsTheChannels() {
     QProcess process;
     process.start(toolPath(), {QStringLiteral("--view")});
     const QString port = QString::fromLocal8Bit(readLine(process));
@@ -201,5 +201,5 @@ void DevSimCliTest::view_showsTheChannels() {
     QCOMPARE(process.exitCode(), 0);
 }
 
-QTEST_GUILESS_MAIN(DevSimCliTest)
+QTEST_GUILESS_MAIN(tst_DevSimCli)
 #include "tst_devsimcli.moc"

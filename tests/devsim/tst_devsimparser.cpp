@@ -51,7 +51,7 @@ QString describe(const std::vector<DevSimParsed>& results) {
 
 } // namespace
 
-class DevSimParserTest : public QObject {
+class tst_DevSimParser : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -67,7 +67,7 @@ private Q_SLOTS:
     void log_recordsAreJson();
 };
 
-void DevSimParserTest::stream_givesFramesInAnyChunking_data() {
+void tst_DevSimParser::stream_givesFramesInAnyChunking_data() {
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<QString>("expected");
     auto row = [](const char* name, const char* hex, const char* expected) {
@@ -97,7 +97,7 @@ void DevSimParserTest::stream_givesFramesInAnyChunking_data() {
     row("incomplete waits", "95 02 01", "");
 }
 
-void DevSimParserTest::stream_givesFramesInAnyChunking() {
+void tst_DevSimParser::stream_givesFramesInAnyChunking() {
     QFETCH(QByteArray, stream);
     QFETCH(QString, expected);
     const std::vector<std::uint8_t> bytes = bytesOf(stream.constData());
@@ -115,7 +115,7 @@ void DevSimParserTest::stream_givesFramesInAnyChunking() {
     }
 }
 
-void DevSimParserTest::rejectedCandidate_keepsItsBytesOutOfSkipped() {
+void tst_DevSimParser::rejectedCandidate_keepsItsBytesOutOfSkipped() {
     DevSimFrameParser parser;
     const auto results = parser.feed(bytesOf("95 02 01 01 ff 00 95 01 00 00 00 96"));
     QCOMPARE(results.size(), std::size_t{2});
@@ -125,7 +125,7 @@ void DevSimParserTest::rejectedCandidate_keepsItsBytesOutOfSkipped() {
     QCOMPARE(parser.pendingBytes(), std::size_t{0});
 }
 
-void DevSimParserTest::device_appliesFrames_data() {
+void tst_DevSimParser::device_appliesFrames_data() {
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<QString>("expected"); // "power/level" for channels 1..8
 
@@ -145,7 +145,7 @@ void DevSimParserTest::device_appliesFrames_data() {
         << "0/0 1/16 0/0 0/0 0/0 0/0 0/0 0/0";
 }
 
-void DevSimParserTest::device_appliesFrames() {
+void tst_DevSimParser::device_appliesFrames() {
     QFETCH(QByteArray, stream);
     QFETCH(QString, expected);
     DevSimFrameParser parser;
@@ -160,7 +160,7 @@ void DevSimParserTest::device_appliesFrames() {
     QCOMPARE(actual.join(QLatin1Char(' ')), expected);
 }
 
-void DevSimParserTest::device_answers_data() {
+void tst_DevSimParser::device_answers_data() {
     QTest::addColumn<bool>("silent");
     QTest::addColumn<int>("every");
     QTest::addColumn<bool>("garbage");
@@ -173,7 +173,7 @@ void DevSimParserTest::device_answers_data() {
     QTest::newRow("every zero means every") << false << 0 << false << "uuuuuu";
 }
 
-void DevSimParserTest::device_answers() {
+void tst_DevSimParser::device_answers() {
     QFETCH(bool, silent);
     QFETCH(int, every);
     QFETCH(bool, garbage);
@@ -193,7 +193,7 @@ void DevSimParserTest::device_answers() {
     QCOMPARE(device.validFrames(), 6L);
 }
 
-void DevSimParserTest::noise_neverContainsTheAnswer() {
+void tst_DevSimParser::noise_neverContainsTheAnswer() {
     DevSimDevice device;
     device.setFaults({.extraBytes = 5});
     const auto answer = device.handle(validFrame(1, 0, 0, 0));
@@ -209,7 +209,7 @@ void DevSimParserTest::noise_neverContainsTheAnswer() {
     QVERIFY(std::count(seen.begin(), seen.end(), 0) == 1); // every other value does occur
 }
 
-void DevSimParserTest::log_recordsAreJson_data() {
+void tst_DevSimParser::log_recordsAreJson_data() {
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<QVariantMap>("expected");
 
@@ -245,7 +245,7 @@ void DevSimParserTest::log_recordsAreJson_data() {
                                   {"dir", "info"}, {"event", "start"}, {"port", "/dev/pts/\"9\""}};
 }
 
-void DevSimParserTest::log_recordsAreJson() {
+void tst_DevSimParser::log_recordsAreJson() {
     QFETCH(QByteArray, record);
     QFETCH(QVariantMap, expected);
     QVERIFY(!record.contains('\n'));
@@ -258,5 +258,5 @@ void DevSimParserTest::log_recordsAreJson() {
         QVERIFY2(actual.value(it.key()) == it.value(), qPrintable(it.key()));
 }
 
-QTEST_GUILESS_MAIN(DevSimParserTest)
+QTEST_GUILESS_MAIN(tst_DevSimParser)
 #include "tst_devsimparser.moc"

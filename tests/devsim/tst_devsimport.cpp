@@ -24,7 +24,7 @@ const QByteArray POLL = hexBytes("95 01 00 00 00 96");
 
 } // namespace
 
-class DevSimPortTest : public QObject {
+class tst_DevSimPort : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -48,7 +48,7 @@ private Q_SLOTS:
     void log_recordsTheLine();
 };
 
-void DevSimPortTest::frame_answeredOnlyWhenValid_data() {
+void tst_DevSimPort::frame_answeredOnlyWhenValid_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("answers"); // before the answer to the trailing poll
     QTest::addColumn<int>("frames");         // candidates recorded, trailing poll included
@@ -62,7 +62,7 @@ void DevSimPortTest::frame_answeredOnlyWhenValid_data() {
     QTest::newRow("garbage") << hexBytes("75 00 13") << QByteArray() << 1;
 }
 
-void DevSimPortTest::frame_answeredOnlyWhenValid() {
+void tst_DevSimPort::frame_answeredOnlyWhenValid() {
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, answers);
     QFETCH(int, frames);
@@ -80,7 +80,7 @@ void DevSimPortTest::frame_answeredOnlyWhenValid() {
     QCOMPARE(sim.answersSent(), long(answers.size()) + 1);
 }
 
-void DevSimPortTest::splitFrame_answeredOnceComplete() {
+void tst_DevSimPort::splitFrame_answeredOnceComplete() {
     DevSim sim;
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -95,7 +95,7 @@ void DevSimPortTest::splitFrame_answeredOnceComplete() {
     QCOMPARE(sim.skippedBytes(), 0L);
 }
 
-void DevSimPortTest::channels_followFramesOnTheLine() {
+void tst_DevSimPort::channels_followFramesOnTheLine() {
     DevSim sim;
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -112,7 +112,7 @@ void DevSimPortTest::channels_followFramesOnTheLine() {
     QVERIFY(sim.channels() == allOff);
 }
 
-void DevSimPortTest::frames_recordedWithMonotonicTimes() {
+void tst_DevSimPort::frames_recordedWithMonotonicTimes() {
     DevSim sim;
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -134,7 +134,7 @@ void DevSimPortTest::frames_recordedWithMonotonicTimes() {
     QCOMPARE(sim.channel(1), (DevSimChannel{1, 9}));
 }
 
-void DevSimPortTest::reopen_afterClose_stillAnswered() {
+void tst_DevSimPort::reopen_afterClose_stillAnswered() {
     DevSim sim;
     QVERIFY(sim.start());
     for (int round = 0; round < 4; ++round) {
@@ -149,7 +149,7 @@ void DevSimPortTest::reopen_afterClose_stillAnswered() {
     QVERIFY(sim.isRunning());
 }
 
-void DevSimPortTest::answerEvery_answersOnlyEveryNth() {
+void tst_DevSimPort::answerEvery_answersOnlyEveryNth() {
     DevSim sim(DevSimOptions{.faults = {.answerEvery = 3}});
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -160,7 +160,7 @@ void DevSimPortTest::answerEvery_answersOnlyEveryNth() {
     QCOMPARE(sim.answersSent(), 2L);
 }
 
-void DevSimPortTest::delay_answersLate() {
+void tst_DevSimPort::delay_answersLate() {
     DevSim sim(DevSimOptions{.faults = {.delayMs = 300}});
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -179,7 +179,7 @@ void DevSimPortTest::delay_answersLate() {
     QVERIFY2(timer.elapsed() < 295, qPrintable(QString::number(timer.elapsed())));
 }
 
-void DevSimPortTest::extraBytes_followTheAnswer() {
+void tst_DevSimPort::extraBytes_followTheAnswer() {
     DevSim sim(DevSimOptions{.faults = {.extraBytes = 4}});
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -192,7 +192,7 @@ void DevSimPortTest::extraBytes_followTheAnswer() {
     QCOMPARE(port.readFor(QUIET_MS), QByteArray());
 }
 
-void DevSimPortTest::garbage_replacesTheAnswer() {
+void tst_DevSimPort::garbage_replacesTheAnswer() {
     DevSim sim(DevSimOptions{.faults = {.garbage = true}});
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -200,7 +200,7 @@ void DevSimPortTest::garbage_replacesTheAnswer() {
     QCOMPARE(port.readExactly(2, WAIT_MS), QByteArray("xx"));
 }
 
-void DevSimPortTest::silent_thenAnsweringAgain() {
+void tst_DevSimPort::silent_thenAnsweringAgain() {
     DevSim sim(DevSimOptions{.faults = {.silent = true}});
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -214,7 +214,7 @@ void DevSimPortTest::silent_thenAnsweringAgain() {
     QCOMPARE(port.readExactly(1, WAIT_MS), QByteArray("u"));
 }
 
-void DevSimPortTest::flood_sendsNoiseWithoutAnswers() {
+void tst_DevSimPort::flood_sendsNoiseWithoutAnswers() {
     DevSim sim(DevSimOptions{.faults = {.floodBytesPerSec = 4000}});
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -236,7 +236,7 @@ void DevSimPortTest::flood_sendsNoiseWithoutAnswers() {
     QVERIFY(sim.floodBytesSent() >= 400);
 }
 
-void DevSimPortTest::hangupAfter_closesThePort() {
+void tst_DevSimPort::hangupAfter_closesThePort() {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("port"));
     DevSim sim(DevSimOptions{.hangupAfter = 2, .linkPath = link});
@@ -258,7 +258,7 @@ void DevSimPortTest::hangupAfter_closesThePort() {
     QVERIFY(!sim.isRunning());
 }
 
-void DevSimPortTest::hangUp_onDemand() {
+void tst_DevSimPort::hangUp_onDemand() {
     DevSim sim;
     QVERIFY(sim.start());
     PtyClient port(sim.portPath());
@@ -271,7 +271,7 @@ void DevSimPortTest::hangUp_onDemand() {
     QVERIFY(!again.isOpen());
 }
 
-void DevSimPortTest::link_replacesStaleSymlinkAndIsRemoved() {
+void tst_DevSimPort::link_replacesStaleSymlinkAndIsRemoved() {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ttyMorvix"));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), link));
@@ -288,7 +288,7 @@ void DevSimPortTest::link_replacesStaleSymlinkAndIsRemoved() {
              QStringList());
 }
 
-void DevSimPortTest::link_refusesToReplaceAFile() {
+void tst_DevSimPort::link_refusesToReplaceAFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("notes.txt"));
     QFile file(path);
@@ -303,7 +303,7 @@ void DevSimPortTest::link_refusesToReplaceAFile() {
     QCOMPARE(file.readAll(), QByteArray("keep me"));
 }
 
-void DevSimPortTest::stop_removesThePort() {
+void tst_DevSimPort::stop_removesThePort() {
     DevSim sim;
     QVERIFY(sim.start());
     const QString path = sim.portPath();
@@ -317,7 +317,7 @@ void DevSimPortTest::stop_removesThePort() {
     sim.stop(); // twice is harmless
 }
 
-void DevSimPortTest::log_recordsTheLine() {
+void tst_DevSimPort::log_recordsTheLine() {
     QTemporaryDir dir;
     const QString logPath = dir.filePath(QStringLiteral("line.jsonl"));
     QString port;
@@ -360,5 +360,5 @@ void DevSimPortTest::log_recordsTheLine() {
     QCOMPARE(byDirection.value(QStringLiteral("tx")), QStringList({"75", "75"}));
 }
 
-QTEST_GUILESS_MAIN(DevSimPortTest)
+QTEST_GUILESS_MAIN(tst_DevSimPort)
 #include "tst_devsimport.moc"

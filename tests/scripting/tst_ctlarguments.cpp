@@ -16,7 +16,7 @@ CtlRequest Want(Command command, int channel = 0) {
 } // namespace
 
 // morvix-ctl decides everything before it talks to the panel: one row per command line.
-class CtlArgumentsTest : public QObject {
+class tst_CtlArguments : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -110,5 +110,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_APPLESS_MAIN(CtlArgumentsTest)
+QTEST_APPLESS_MAIN(tst_CtlArguments)
 #include "tst_ctlarguments.moc"

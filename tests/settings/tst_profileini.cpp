@@ -10,7 +10,7 @@
 #include <cstring>
 #include <limits>
 
-class TestProfileIni : public QObject {
+class tst_ProfileIni : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -31,7 +31,7 @@ private Q_SLOTS:
     void saveUnderRegularFile_failsWithoutWriting();
 };
 
-void TestProfileIni::lookup_data() {
+void tst_ProfileIni::lookup_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArray>("section");
     QTest::addColumn<QByteArray>("key");
@@ -112,7 +112,7 @@ void TestProfileIni::lookup_data() {
         << QByteArray("File Name") << QByteArray("/m\xC3\xBCsic/\xFF.qvd");
 }
 
-void TestProfileIni::lookup() {
+void tst_ProfileIni::lookup() {
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, section);
     QFETCH(QByteArray, key);
@@ -120,7 +120,7 @@ void TestProfileIni::lookup() {
     QCOMPARE(ProfileIni::FromBytes(file).GetString(section, key, "NULL"), expected);
 }
 
-void TestProfileIni::roomCutsBeforeConversion_data() {
+void tst_ProfileIni::roomCutsBeforeConversion_data() {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<qsizetype>("room");
     QTest::addColumn<QByteArray>("text");
@@ -150,7 +150,7 @@ void TestProfileIni::roomCutsBeforeConversion_data() {
         << longName << qsizetype(190) << longName.left(189) << 0;
 }
 
-void TestProfileIni::roomCutsBeforeConversion() {
+void tst_ProfileIni::roomCutsBeforeConversion() {
     QFETCH(QByteArray, stored);
     QFETCH(qsizetype, room);
     QFETCH(QByteArray, text);
@@ -160,7 +160,7 @@ void TestProfileIni::roomCutsBeforeConversion() {
     QCOMPARE(ini.GetInt("CH SET", "K", "NULL", room), number);
 }
 
-void TestProfileIni::parseLeadingInt_data() {
+void tst_ProfileIni::parseLeadingInt_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("expected");
 
@@ -179,13 +179,13 @@ void TestProfileIni::parseLeadingInt_data() {
     QTest::newRow("too small saturates") << QByteArray("-99999999999999999999") << INT_MIN;
 }
 
-void TestProfileIni::parseLeadingInt() {
+void tst_ProfileIni::parseLeadingInt() {
     QFETCH(QByteArray, text);
     QFETCH(int, expected);
     QCOMPARE(ParseLeadingInt(text), expected);
 }
 
-void TestProfileIni::write_data() {
+void tst_ProfileIni::write_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("section");
     QTest::addColumn<QByteArray>("key");
@@ -232,7 +232,7 @@ void TestProfileIni::write_data() {
         << QByteArray("COM1\r\n[evil]\r\nx=1") << QByteArray("[set]\r\nPort=COM1\r\n");
 }
 
-void TestProfileIni::write() {
+void tst_ProfileIni::write() {
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, section);
     QFETCH(QByteArray, key);
@@ -243,7 +243,7 @@ void TestProfileIni::write() {
     QCOMPARE(ini.Serialize(), after);
 }
 
-void TestProfileIni::writtenValuesReadBackWhole_data() {
+void tst_ProfileIni::writtenValuesReadBackWhole_data() {
     QTest::addColumn<QByteArray>("value");
     QTest::newRow("plain") << QByteArray("COM10");
     QTest::newRow("inner blanks") << QByteArray("/home/op/my presets/a b.qvd");
@@ -255,7 +255,7 @@ void TestProfileIni::writtenValuesReadBackWhole_data() {
     QTest::newRow("non-ASCII bytes") << QByteArray("/\xED\x95\x9C/\xFF");
 }
 
-void TestProfileIni::writtenValuesReadBackWhole() {
+void tst_ProfileIni::writtenValuesReadBackWhole() {
     QFETCH(QByteArray, value);
     ProfileIni ini;
     ini.WriteString("set", "File Name", value);
@@ -263,7 +263,7 @@ void TestProfileIni::writtenValuesReadBackWhole() {
     QCOMPARE(reread.GetString("set", "File Name", "NULL"), value);
 }
 
-void TestProfileIni::loadMissingFile_isEmptyAndSucceeds() {
+void tst_ProfileIni::loadMissingFile_isEmptyAndSucceeds() {
     QTemporaryDir dir;
     ProfileIni ini = ProfileIni::FromBytes("[set]\r\nPort=COM1\r\n");
     QVERIFY(ini.Load(dir.filePath("absent.ini")));
@@ -271,7 +271,7 @@ void TestProfileIni::loadMissingFile_isEmptyAndSucceeds() {
     QCOMPARE(ini.GetString("set", "Port", "NULL"), QByteArray("NULL"));
 }
 
-void TestProfileIni::saveTo_createsFileEndingInCrLf() {
+void tst_ProfileIni::saveTo_createsFileEndingInCrLf() {
     QTemporaryDir dir;
     const QString path = dir.filePath("set.ini");
     ProfileIni ini = ProfileIni::FromBytes("; head");
@@ -280,7 +280,7 @@ void TestProfileIni::saveTo_createsFileEndingInCrLf() {
     QCOMPARE(ReadAll(path), QByteArray("; head\r\n[set]\r\nPort=COM1\r\n"));
 }
 
-void TestProfileIni::stagedWithoutCommit_keepsOldFileAndLeavesNoTemp() {
+void tst_ProfileIni::stagedWithoutCommit_keepsOldFileAndLeavesNoTemp() {
     QTemporaryDir dir;
     const QString path = dir.filePath("set.ini");
     QVERIFY(WriteAll(path, "[set]\r\nPort=OLD\r\n"));
@@ -294,7 +294,7 @@ void TestProfileIni::stagedWithoutCommit_keepsOldFileAndLeavesNoTemp() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"set.ini"});
 }
 
-void TestProfileIni::stagedAndCommitted_replacesFile() {
+void tst_ProfileIni::stagedAndCommitted_replacesFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("set.ini");
     QVERIFY(WriteAll(path, "[set]\r\nPort=OLD\r\n"));
@@ -308,7 +308,7 @@ void TestProfileIni::stagedAndCommitted_replacesFile() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"set.ini"});
 }
 
-void TestProfileIni::saveUnderRegularFile_failsWithoutWriting() {
+void tst_ProfileIni::saveUnderRegularFile_failsWithoutWriting() {
     // Fails for root too, unlike a folder without write permission.
     QTemporaryDir dir;
     const QString blocker = dir.filePath("blocker");
@@ -323,5 +323,5 @@ void TestProfileIni::saveUnderRegularFile_failsWithoutWriting() {
              QStringList{"blocker"});
 }
 
-QTEST_GUILESS_MAIN(TestProfileIni)
+QTEST_GUILESS_MAIN(tst_ProfileIni)
 #include "tst_profileini.moc"

@@ -2,7 +2,7 @@
 
 #include "DevSim.h"
 #include "TempConfigHome.h"
-#include "panel/ChannelFrame.h"
+#include "model/ChannelFrame.h"
 
 #include <QDir>
 #include <QFile>

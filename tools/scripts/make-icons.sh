@@ -8,4 +8,4 @@ svg=packaging/icons/morvix.svg
 for size in 48 64 128 256; do
     rsvg-convert -w "$size" -h "$size" "$svg" -o "packaging/icons/morvix-$size.png"
 done
-cp packaging/icons/morvix-64.png src/res/morvix.png
+cp packaging/icons/morvix-64.png src/app/morvix.png

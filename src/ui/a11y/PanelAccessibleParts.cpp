@@ -1,0 +1,250 @@
+#include "ui/a11y/PanelAccessibleParts.h"
+
+#include "ui/view/CMorvixView.h"
+#include "ui/view/PanelElements.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace PanelAccessibleParts {
+
+namespace {
+
+using PanelElements::RowY;
+
+// Where the painter puts the step buttons and the lamp frames.
+constexpr int kStepButtonX = 180;
+constexpr int kStepButtonSize = 14;
+constexpr int kLampX = 15;
+constexpr int kLampTop = 390;
+constexpr int kLampPitch = 15;
+constexpr int kLampSize = 10;
+
+QString PressAction() {
+    return QAccessibleActionInterface::pressAction();
+}
+
+} // namespace
+
+QString LampDescription(const PanelController& panel, Lamp lamp) {
+    switch (lamp) {
+    case Lamp::Tx:
+        return panel.m_txFlag ? QStringLiteral("TX: frame sent") : QStringLiteral("TX: idle");
+    case Lamp::Rx:
+        return panel.m_rxFlag ? QStringLiteral("RX: answer received") : QStringLiteral("RX: idle");
+    case Lamp::Link:
+        break;
+    }
+    const LinkState link = panel.CurrentLinkState();
+    if (link == LinkState::Closed)
+        return QStringLiteral("port closed");
+    return QStringLiteral("link: ") + QLatin1String(LinkStateName(link));
+}
+
+Part::Part(CMorvixView& view, QAccessibleInterface* parent, QAccessible::Role role)
+    : AccessibleElement(&view, parent, role), m_view(view) {}
+
+PanelController& Part::panel() const {
+    return m_view.Panel();
+}
+
+ChannelGroup::ChannelGroup(CMorvixView& view, QAccessibleInterface* parent, int channel)
+    : Part(view, parent, QAccessible::Grouping), m_channel(channel) {}
+
+// The selected channel is where the keys act: it holds the focus while the panel has it.
+QAccessible::State ChannelGroup::state() const {
+    QAccessible::State s = Part::state();
+    s.focusable = true;
+    if (isValid())
+        s.focused = panel().m_selectedChannel == m_channel && widget()->hasFocus();
+    return s;
+}
+
+QRect ChannelGroup::LocalRect() const {
+    return QRect(10, RowY(m_channel) - 10, 505, 40);
+}
+
+QString ChannelGroup::Name() const {
+    return QStringLiteral("%1CH").arg(m_channel + 1);
+}
+
+ChannelSwitch::ChannelSwitch(CMorvixView& view, QAccessibleInterface* parent, int channel)
+    : Part(view, parent, QAccessible::CheckBox), m_channel(channel) {}
+
+QAccessible::State ChannelSwitch::state() const {
+    QAccessible::State s = Part::state();
+    s.checkable = true;
+    s.checked = isValid() && panel().m_channelPower[m_channel] == 1;
+    return s;
+}
+
+QStringList ChannelSwitch::actionNames() const {
+    return {toggleAction()};
+}
+
+void ChannelSwitch::doAction(const QString& action) {
+    if (action == toggleAction() && isValid())
+        panel().ToggleChannel(m_channel);
+}
+
+QRect ChannelSwitch::LocalRect() const {
+    return PanelElements::SwitchBoxRect(m_channel);
+}
+
+QString ChannelSwitch::Name() const {
+    return panel().m_channelPower[m_channel] == 1 ? QStringLiteral("ON") : QStringLiteral("OFF");
+}
+
+ChannelLevel::ChannelLevel(CMorvixView& view, QAccessibleInterface* parent, int channel)
+    : Part(view, parent, QAccessible::Slider), m_channel(channel) {}
+
+QString ChannelLevel::text(QAccessible::Text t) const {
+    if (t == QAccessible::Value && isValid())
+        return QString::number(panel().m_channelLevel[m_channel]);
+    return Part::text(t);
+}
+
+void* ChannelLevel::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::ValueInterface)
+        return static_cast<QAccessibleValueInterface*>(this);
+    return Part::interface_cast(type);
+}
+
+QStringList ChannelLevel::actionNames() const {
+    return {increaseAction(), decreaseAction()};
+}
+
+void ChannelLevel::doAction(const QString& action) {
+    if (!isValid())
+        return;
+    if (action == increaseAction())
+        panel().StepChannel(m_channel, 1);
+    else if (action == decreaseAction())
+        panel().StepChannel(m_channel, -1);
+}
+
+QVariant ChannelLevel::currentValue() const {
+    return isValid() ? panel().m_channelLevel[m_channel] : 0;
+}
+
+void ChannelLevel::setCurrentValue(const QVariant& value) {
+    bool ok = false;
+    const int level = value.toInt(&ok);
+    if (ok && isValid())
+        panel().SetChannelLevel(m_channel, level);
+}
+
+QRect ChannelLevel::LocalRect() const {
+    return PanelElements::SliderArea(m_channel);
+}
+
+QString ChannelLevel::Name() const {
+    return QStringLiteral("level");
+}
+
+StepButton::StepButton(CMorvixView& view, QAccessibleInterface* parent, int channel, int step)
+    : Part(view, parent, QAccessible::Button), m_channel(channel), m_step(step) {}
+
+QAccessible::State StepButton::state() const {
+    QAccessible::State s = Part::state();
+    if (!isValid() || panel().m_channelPower[m_channel] != 1)
+        s.disabled = true;
+    return s;
+}
+
+QStringList StepButton::actionNames() const {
+    return {PressAction()};
+}
+
+void StepButton::doAction(const QString& action) {
+    if (action == PressAction() && isValid())
+        panel().PressStepButton(m_channel, m_step);
+}
+
+QRect StepButton::LocalRect() const {
+    const int top = m_step > 0 ? RowY(m_channel) - 6 : RowY(m_channel) + 14;
+    return QRect(kStepButtonX, top, kStepButtonSize, kStepButtonSize);
+}
+
+QString StepButton::Name() const {
+    return m_step > 0 ? QStringLiteral("+") : QStringLiteral("\u2212");
+}
+
+BarButton::BarButton(CMorvixView& view, QAccessibleInterface* parent, Kind kind)
+    : Part(view, parent, QAccessible::Button), m_kind(kind) {}
+
+QStringList BarButton::actionNames() const {
+    return {PressAction()};
+}
+
+void BarButton::doAction(const QString& action) {
+    if (action != PressAction() || !isValid())
+        return;
+    PanelController* p = &panel();
+    const Kind kind = m_kind;
+    QTimer::singleShot(0, p, [p, kind] {
+        // The pointer cannot reach the panel past an open dialog; nor may a screen reader
+        // open a second one (or the same one again) from under it.
+        if (QApplication::activeModalWidget())
+            return;
+        if (kind == Kind::Setup)
+            p->RunSetup();
+        else
+            p->ExitProgram();
+    });
+}
+
+QRect BarButton::LocalRect() const {
+    return m_kind == Kind::Setup ? PanelElements::SetupButtonRect()
+                                 : PanelElements::ExitButtonRect();
+}
+
+QString BarButton::Name() const {
+    return m_kind == Kind::Setup ? QStringLiteral("SETUP") : QStringLiteral("EXIT");
+}
+
+LampIndicator::LampIndicator(CMorvixView& view, QAccessibleInterface* parent, Lamp lamp)
+    : Part(view, parent, QAccessible::StatusBar), m_lamp(lamp) {}
+
+// Lit lamps are active; the link lamp is unavailable while the port is closed.
+QAccessible::State LampIndicator::state() const {
+    QAccessible::State s = Part::state();
+    if (!isValid())
+        return s;
+    const PanelController& p = panel();
+    switch (m_lamp) {
+    case Lamp::Tx:
+        s.active = p.m_txFlag != 0;
+        break;
+    case Lamp::Rx:
+        s.active = p.m_rxFlag != 0;
+        break;
+    case Lamp::Link:
+        s.active = p.CurrentLinkState() == LinkState::Answering;
+        s.disabled = s.disabled || !p.PortOpen();
+        break;
+    }
+    return s;
+}
+
+QRect LampIndicator::LocalRect() const {
+    return QRect(kLampX, kLampTop + kLampPitch * int(m_lamp), kLampSize, kLampSize);
+}
+
+QString LampIndicator::Name() const {
+    switch (m_lamp) {
+    case Lamp::Tx:
+        return QStringLiteral("TX");
+    case Lamp::Rx:
+        return QStringLiteral("RX");
+    case Lamp::Link:
+        break;
+    }
+    return QStringLiteral("link");
+}
+
+QString LampIndicator::Description() const {
+    return LampDescription(panel(), m_lamp);
+}
+
+} // namespace PanelAccessibleParts

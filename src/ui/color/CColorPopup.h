@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/ColorRef.h"
+#include "ui/color/ColorPopupLayout.h"
+
+#include <QString>
+#include <QWidget>
+
+class QPainter;
+
+// The grid of forty named colours with "Auto" and "Other" boxes that a CColorPicker drops
+// below itself. It owns itself: it grabs pointer and keyboard while open, reports through
+// colorMessage() and deletes itself once closed.
+class CColorPopup : public QWidget {
+    Q_OBJECT
+public:
+    // Opens at `topLeft` (global) and shows at once. An empty caption means no such box.
+    CColorPopup(QPoint topLeft, ColorRef initialColor, QWidget* owner, const QString& autoText,
+                const QString& otherText);
+
+    const ColorPopupLayout& cellLayout() const { return m_layout; }
+    int hotIndex() const { return m_hotIndex; }
+    int initialIndex() const { return m_initialIndex; }
+    ColorRef initialColor() const { return m_initialColor; }
+    ColorRef pickedColor() const { return m_pickedColor; }
+    const QString& autoText() const { return m_autoText; }
+    const QString& otherText() const { return m_otherText; }
+
+    // Makes i the highlighted cell, repaints the old and new cell and reports the change.
+    void Highlight(int i);
+    // Ends the popup with COLOR_MSG_END_OK or COLOR_MSG_END_CANCEL and closes it.
+    void Finish(int message);
+
+Q_SIGNALS:
+    // COLOR_MSG_SELECTION_CHANGE, COLOR_MSG_END_OK or COLOR_MSG_END_CANCEL.
+    void colorMessage(int message, ColorRef color);
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // Settles pickedColor and sends the end message; false if the popup is gone meanwhile.
+    bool Conclude(int message);
+    void PaintCell(QPainter& p, int i) const;
+    void PaintBoxText(QPainter& p, const QRect& r, const QString& text) const;
+
+    ColorPopupLayout m_layout;
+    int m_hotIndex = NO_CELL;
+    int m_initialIndex = NO_CELL;
+    QString m_autoText;
+    QString m_otherText;
+    ColorRef m_initialColor;
+    ColorRef m_pickedColor;
+    bool m_finished = false;
+};

@@ -1,0 +1,48 @@
+#include "ui/color/ColorTable.h"
+
+const std::array<ColorEntry, kColorCount> ColorTable = {{
+    {MakeColorRef(0, 0, 0), "검정색"},
+    {MakeColorRef(165, 42, 0), "갈색"},
+    {MakeColorRef(0, 64, 64), "어두운 올리브색"},
+    {MakeColorRef(0, 85, 0), "어두운 녹색"},
+    {MakeColorRef(0, 0, 94), "암록청색"},
+    {MakeColorRef(0, 0, 139), "어두운 청색"},
+    {MakeColorRef(75, 0, 130), "남색"},
+    {MakeColorRef(40, 40, 40), "어두운 회색"},
+
+    {MakeColorRef(139, 0, 0), "어두운 빨강색"},
+    {MakeColorRef(255, 104, 32), "오렌지색"},
+    {MakeColorRef(139, 139, 0), "어두운 노란색"},
+    {MakeColorRef(0, 147, 0), "녹색"},
+    {MakeColorRef(56, 142, 142), "암록색"},
+    {MakeColorRef(0, 0, 255), "파란색"},
+    {MakeColorRef(123, 123, 192), "파란회색"},
+    {MakeColorRef(102, 102, 102), "회색-40"},
+
+    {MakeColorRef(255, 0, 0), "빨간색"},
+    {MakeColorRef(255, 173, 91), "밝은 오렌지색"},
+    {MakeColorRef(50, 205, 50), "라임색"},
+    {MakeColorRef(60, 179, 113), "바다 녹색"},
+    {MakeColorRef(127, 255, 212), "연한 녹청색"},
+    {MakeColorRef(125, 158, 192), "밝은 파란색"},
+    {MakeColorRef(128, 0, 128), "보라색"},
+    {MakeColorRef(127, 127, 127), "회색-50"},
+
+    {MakeColorRef(255, 192, 203), "핑크색"},
+    {MakeColorRef(255, 215, 0), "금색"},
+    {MakeColorRef(255, 255, 0), "노란색"},
+    {MakeColorRef(0, 255, 0), "밝은 녹색"},
+    {MakeColorRef(64, 224, 208), "청록색"},
+    {MakeColorRef(192, 255, 255), "하늘색"},
+    {MakeColorRef(72, 0, 72), "진한 보라색"},
+    {MakeColorRef(192, 192, 192), "밝은 회색"},
+
+    {MakeColorRef(255, 228, 225), "장미색"},
+    {MakeColorRef(210, 180, 140), "황갈색"},
+    {MakeColorRef(255, 255, 224), "베이지색"},
+    {MakeColorRef(152, 251, 152), "엷은 녹색"},
+    {MakeColorRef(175, 238, 238), "엷은 청록색"},
+    {MakeColorRef(104, 131, 139), "엷은 파란색"},
+    {MakeColorRef(230, 230, 250), "연보라색"},
+    {MakeColorRef(255, 255, 255), "흰색"},
+}};

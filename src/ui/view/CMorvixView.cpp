@@ -1,0 +1,109 @@
+#include "ui/view/CMorvixView.h"
+
+#include "panel/HitTest.h"
+#include "ui/a11y/PanelAccessible.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolTip>
+
+CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
+    setFixedSize(kViewWidth, kViewHeight);
+    // Every paint covers the whole view from the canvas, so Qt need not erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    m_panel.Com().SetMessageSink(
+        [this](const QString& text, const QString& caption) { ShowMessage(text, caption); });
+    // Command 32772, "관리 설정": the same as the SETUP button. No key or menu issues it.
+    auto* setup = new QAction(QStringLiteral("관리 설정"), this);
+    setup->setData(32772);
+    connect(setup, &QAction::triggered, this, [this] { m_panel.RunSetup(); });
+    addAction(setup);
+    InstallPanelAccessibility(*this);
+}
+
+CMorvixView::~CMorvixView() = default;
+
+void CMorvixView::StartTimer(int id, int periodMs) {
+    QTimer*& timer = m_timers[id];
+    if (!timer) {
+        timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, [this, id] { m_panel.OnTimer(id); });
+    }
+    timer->start(periodMs);
+}
+
+void CMorvixView::StopTimer(int id) {
+    if (auto it = m_timers.find(id); it != m_timers.end())
+        it->second->stop();
+}
+
+bool CMorvixView::IsTimerRunning(int id) const {
+    auto it = m_timers.find(id);
+    return it != m_timers.end() && it->second->isActive();
+}
+
+int CMorvixView::TimerInterval(int id) const {
+    auto it = m_timers.find(id);
+    return it == m_timers.end() ? -1 : it->second->interval();
+}
+
+bool CMorvixView::TakeCloseRequest() {
+    if (!m_closeRequestFlag || *m_closeRequestFlag == 0)
+        return false;
+    *m_closeRequestFlag = 0;
+    return true;
+}
+
+void CMorvixView::ClearCloseRequest() {
+    if (m_closeRequestFlag)
+        *m_closeRequestFlag = 0;
+}
+
+// The dialogs belong to the view's window, so they open centred over the panel and stay above
+// it, as dialogs owned by the main window do.
+int CMorvixView::RunExitDialog() {
+    if (!m_exitDlg)
+        m_exitDlg = std::make_unique<CExitDlg>(this);
+    return m_exitDlg->exec() == CExitDlg::kResultOk ? IDOK : IDCANCEL;
+}
+
+int CMorvixView::RunSetupDialog(SetupValues& values) {
+    if (!m_setupDlg)
+        m_setupDlg = std::make_unique<CSetupDlg>(this);
+    m_setupDlg->SetValues(values);
+    if (m_setupDlg->exec() != CSetupDlg::kResultOk)
+        return IDCANCEL;
+    values = m_setupDlg->Values();
+    return IDOK;
+}
+
+void CMorvixView::PostQuit(int exitCode) {
+    QCoreApplication::exit(exitCode);
+}
+
+void CMorvixView::ShowMessage(const QString& text, const QString& caption) {
+    QMessageBox::information(this, caption, text, QMessageBox::Ok);
+}
+
+bool CMorvixView::AskYesNo(const QString& text, const QString& caption) {
+    return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+bool CMorvixView::ShowLinkTooltip(const QHelpEvent& help) {
+    if (HitTest::OnLinkLamp(help.pos().x(), help.pos().y()))
+        QToolTip::showText(help.globalPos(), LinkHealthText(m_panel.Health()), this);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+bool CMorvixView::focusNextPrevChild(bool) {
+    return false;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "panel/PanelController.h"
+#include "panel/PanelHost.h"
+#include "ui/dialogs/CExitDlg.h"
+#include "ui/dialogs/CSetupDlg.h"
+#include "ui/view/PanelRenderer.h"
+
+#include <QWidget>
+#include <map>
+#include <memory>
+
+class QHelpEvent;
+class QTimer;
+
+// The one view: the painted control panel. It owns the panel logic (model, port, supervision),
+// the exit dialog and the Setup dialog, turns Qt events into the logic's handlers and paints the
+// logic's state.
+class CMorvixView : public QWidget, public PanelHost {
+    Q_OBJECT
+
+public:
+    // The client area the original's 535 x 500 window leaves for the view: the whole panel
+    // (bottom bar down to y = 440) with a small white margin.
+    static constexpr int kViewWidth = 529;
+    static constexpr int kViewHeight = 451;
+
+    explicit CMorvixView(QWidget* parent = nullptr);
+    ~CMorvixView() override;
+
+    PanelController& Panel() { return m_panel; }
+    const PanelController& Panel() const { return m_panel; }
+    const PanelRenderer& Renderer() const { return m_renderer; }
+
+    // The main frame's m_bCloseRequested, read and cleared by the watchdog tick.
+    void SetCloseRequestFlag(int* flag) { m_closeRequestFlag = flag; }
+
+    void OnInitialUpdate() { m_panel.OnInitialUpdate(); }
+
+    // PanelHost
+    void RequestRepaint() override;
+    void StartTimer(int id, int periodMs) override;
+    void StopTimer(int id) override;
+    bool TakeCloseRequest() override;
+    void ClearCloseRequest() override;
+    int RunExitDialog() override;
+    int RunSetupDialog(SetupValues& values) override;
+    void PostQuit(int exitCode) override;
+    void ShowMessage(const QString& text, const QString& caption) override;
+    bool AskYesNo(const QString& text, const QString& caption) override;
+
+    bool IsTimerRunning(int id) const;
+    int TimerInterval(int id) const;
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Tab belongs to the panel (channel selection), not to focus navigation.
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    // The link lamp's tooltip: the link's figures as they are when it opens.
+    bool ShowLinkTooltip(const QHelpEvent& help);
+
+    PanelController m_panel;
+    // Built on first use, kept for the view's life (Setup keeps its values between showings);
+    // nothing of them is needed to show the panel, so start-up does not pay for them.
+    std::unique_ptr<CExitDlg> m_exitDlg;
+    std::unique_ptr<CSetupDlg> m_setupDlg;
+    PanelRenderer m_renderer;
+    std::map<int, QTimer*> m_timers;
+    int* m_closeRequestFlag = nullptr;
+};

@@ -1,0 +1,95 @@
+#include "ui/view/PanelLook.h"
+
+#include "panel/PanelController.h"
+#include "ui/view/PanelColors.h"
+
+namespace {
+
+QRgb ToRgb(ColorRef c) {
+    return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+} // namespace
+
+PanelLook PanelLook::Of(const PanelController& p) {
+    using namespace PanelColors;
+    PanelLook look;
+    for (int i = 0; i < CHANNEL_COUNT; ++i) {
+        RowLook& row = look.rows[static_cast<std::size_t>(i)];
+        const bool on = p.m_channelPower[i] == 1;
+        const bool selected = i == p.m_selectedChannel;
+        row.level = p.m_channelLevel[i];
+        row.on = on;
+        row.switchHover = p.m_hoverSwitch == i;
+        row.plusHover = p.m_hoverPlus == i + 1;
+        row.minusHover = p.m_hoverMinus == i + 1;
+        row.trackColor = on ? ToRgb(p.m_colorSlideRight) : kDarkGrey;
+        row.fillColor = on ? ToRgb(p.m_colorSlideLeft) : 0;
+        row.labelColor = on ? ToRgb(p.m_colorChannel) : kSilver;
+        if (selected && p.m_typedValue != 0) {
+            // The number being typed blinks with the watchdog.
+            row.numberShown = p.m_blinkPhase == 1;
+            row.number = row.numberShown ? p.m_typedValue : 0;
+        } else {
+            row.number = row.level;
+        }
+        row.numberColor = !on ? kMidGrey : selected ? kRed : kBlack;
+    }
+    look.bar.tx = p.m_txFlag != 0;
+    look.bar.rx = p.m_rxFlag != 0;
+    look.bar.link = !p.PortOpen()       ? LinkLamp::PortClosed
+                    : p.m_linkLost != 0 ? LinkLamp::Lost
+                                        : LinkLamp::Alive;
+    look.bar.portName = p.m_portName;
+    look.bar.hoverButton = p.m_hoverButton;
+    return look;
+}
+
+QRect PanelArea::PartRect(int part) {
+    constexpr int kRowTop = 9; // the scale numbers of the first row start at y = 9
+    constexpr int kRowPitch = 44;
+    constexpr int kBarTop = kRowTop + kRowPitch * CHANNEL_COUNT;
+    constexpr int kWidth = 800;
+    constexpr int kHeight = 600;
+    if (part == kBar)
+        return QRect(0, kBarTop, kWidth, kHeight - kBarTop);
+    // The parts tile the whole canvas, so the first row also takes the white strip above it.
+    const int top = part == 0 ? 0 : kRowTop + kRowPitch * part;
+    return QRect(0, top, kWidth, kRowTop + kRowPitch * (part + 1) - top);
+}
+
+QRegion ShownPanel::OutdatedRegion(const PanelLook& look, const QRect& visible) const {
+    QRegion outdated;
+    for (int part = 0; part < PanelArea::kParts; ++part) {
+        const QRect rect = PanelArea::PartRect(part) & visible;
+        if (rect.isEmpty())
+            continue;
+        const bool same = part == PanelArea::kBar ? look.bar == m_look.bar
+                                                  : look.rows[static_cast<std::size_t>(part)] ==
+                                                        m_look.rows[static_cast<std::size_t>(part)];
+        if (!m_known[static_cast<std::size_t>(part)] || !same)
+            outdated += rect;
+    }
+    return outdated;
+}
+
+void ShownPanel::Painted(const PanelLook& look, const QRegion& painted, const QRect& visible) {
+    for (int part = 0; part < PanelArea::kParts; ++part) {
+        const QRect rect = PanelArea::PartRect(part) & visible;
+        // Only a part painted in full shows the new look; the rest keeps what it had.
+        if (QRegion(rect).subtracted(painted).isEmpty()) {
+            m_known[static_cast<std::size_t>(part)] = true;
+            if (part == PanelArea::kBar)
+                m_look.bar = look.bar;
+            else
+                m_look.rows[static_cast<std::size_t>(part)] =
+                    look.rows[static_cast<std::size_t>(part)];
+        }
+    }
+}
+
+void ShownPanel::Forget(const QRegion& region) {
+    for (int part = 0; part < PanelArea::kParts; ++part)
+        if (region.intersects(PanelArea::PartRect(part)))
+            m_known[static_cast<std::size_t>(part)] = false;
+}

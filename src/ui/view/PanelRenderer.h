@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ui/view/PanelLook.h"
+
+#include <QFont>
+#include <QHash>
+#include <QImage>
+
+class PanelController;
+struct PanelBitmaps;
+
+// Composes the whole panel on an 800 x 600 canvas, pixel for pixel as
+// PanelElements::RenderUncached does, but without redoing work whose result cannot change:
+// the parts no field changes are painted once into a base image, and every text that depends
+// on a field is painted once per value and kept as a ready patch. The canvas is kept between
+// paints; each paint repaints every part a field can change.
+// The canvas has `ratio` device pixels to the panel's pixel, so text and edges stay sharp on a
+// scaled screen; every area keeps its place in panel pixels.
+class PanelRenderer {
+public:
+    static constexpr int kPanelWidth = 800;
+    static constexpr int kPanelHeight = 600;
+
+    explicit PanelRenderer(double ratio = 1.0);
+    ~PanelRenderer();
+
+    double DevicePixelRatio() const { return m_ratio; }
+    // Paints at `ratio` from the next Render on; a new ratio drops every cached image.
+    void SetDevicePixelRatio(double ratio);
+
+    const QImage& Render(const PanelController& panel);
+    const QImage& Render(const PanelLook& look);
+
+    // The canvas of the last Render.
+    const QImage& Canvas() const { return m_canvas; }
+
+    // What the screen shows, for the view's repaint bookkeeping.
+    ShownPanel& Shown() { return m_shown; }
+
+private:
+    struct Fonts {
+        QFont small, medium, caption, label, brand;
+    };
+
+    void BuildBase(const QString& portName);
+    const QImage& Patch(quint64 key, const QRect& area, auto&& draw);
+    // Copies the patch's device pixels onto the canvas at the area's place.
+    void Put(const QImage& patch, const QRect& area);
+    void PutRowPatches(int row, const RowLook& look);
+    void PaintRowLive(QPainter& p, int row, const RowLook& look);
+
+    double m_ratio;
+    const PanelBitmaps* m_bitmaps;
+    Fonts m_fonts;
+    QImage m_base;    // everything no field but the port name changes
+    QImage m_scratch; // the base, for painting patches at their own place
+    QImage m_canvas;
+    QString m_basePort;
+    bool m_hasBase = false;
+    bool m_canvasOnBase = false;
+    QHash<quint64, QImage> m_patches;
+    qsizetype m_patchBytes = 0;
+    ShownPanel m_shown;
+};

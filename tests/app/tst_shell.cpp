@@ -1,0 +1,108 @@
+#include "TempConfigHome.h"
+#include "app/CMainFrame.h"
+#include "app/ClockText.h"
+#include "ui/dialogs/CExitDlg.h"
+#include "ui/view/CMorvixView.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+class tst_Shell : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void clockText_data() {
+        QTest::addColumn<QDateTime>("time");
+        QTest::addColumn<QString>("text");
+        const QDate day(2024, 5, 7);
+        QTest::newRow("after midnight reads 24")
+            << QDateTime(day, QTime(0, 5, 9)) << QStringLiteral("  2024. 05. 07 [ 24 : 05 : 09 ]");
+        QTest::newRow("afternoon")
+            << QDateTime(day, QTime(13, 5, 9)) << QStringLiteral("  2024. 05. 07 [ 13 : 05 : 09 ]");
+        QTest::newRow("one in the morning") << QDateTime(QDate(999, 12, 31), QTime(1, 0, 0))
+                                            << QStringLiteral("  0999. 12. 31 [ 01 : 00 : 00 ]");
+        QTest::newRow("last second") << QDateTime(day, QTime(23, 59, 59))
+                                     << QStringLiteral("  2024. 05. 07 [ 23 : 59 : 59 ]");
+    }
+    void clockText() {
+        QFETCH(QDateTime, time);
+        QFETCH(QString, text);
+        QCOMPARE(ClockText(time), text);
+    }
+
+    void mainFrame_isFixedAndTitled() {
+        TempConfigHome home;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Morvix [V1.3]"));
+        QCOMPARE(frame.minimumSize(), frame.maximumSize());
+        QVERIFY(!(frame.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(frame.menuWidget() == nullptr || !frame.menuBar()->isVisible());
+        // The view shows the whole panel: the bottom bar ends at x 515, y 440.
+        QVERIFY(frame.View().width() >= 516);
+        QVERIFY(frame.View().height() >= 441);
+        QVERIFY(frame.statusBar()->isVisible());
+    }
+
+    void mainFrame_clockPaneTicksEverySecond() {
+        TempConfigHome home;
+        CMainFrame frame;
+        frame.show();
+        QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText().startsWith(QStringLiteral("  ")), 2500);
+        const QString now = ClockText(QDateTime::currentDateTime());
+        // Same date and hour as the clock right now (a second may have passed).
+        QCOMPARE(frame.ClockPaneText().left(19), now.left(19));
+    }
+
+    void closeBox_onlyRecordsTheRequest() {
+        TempConfigHome home;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(!frame.close());
+        QVERIFY(frame.isVisible());
+        QCOMPARE(frame.m_bCloseRequested, 1);
+        // The view's watchdog takes it (and clears it).
+        QVERIFY(frame.View().TakeCloseRequest());
+        QCOMPARE(frame.m_bCloseRequested, 0);
+        QVERIFY(!frame.View().TakeCloseRequest());
+    }
+
+    void exitDialog_results_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("result");
+        QTest::newRow("OK") << "OK" << 1;
+        QTest::newRow("Enter takes the default") << "Enter" << 1;
+        QTest::newRow("Cancel") << "Cancel" << 2;
+        QTest::newRow("Esc") << "Esc" << 2;
+        QTest::newRow("close box") << "close" << 2;
+    }
+    void exitDialog_results() {
+        QFETCH(QString, action);
+        QFETCH(int, result);
+        CExitDlg dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Exit"));
+        QVERIFY(dialog.findChild<QLabel*>()->text() == QStringLiteral("Program Exit??"));
+        QTimer::singleShot(0, &dialog, [&] {
+            if (action == "Enter") {
+                QTest::keyClick(&dialog, Qt::Key_Return);
+            } else if (action == "Esc") {
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            } else if (action == "close") {
+                dialog.close();
+            } else {
+                for (auto* button : dialog.findChildren<QPushButton*>())
+                    if (button->text() == action)
+                        button->click();
+            }
+        });
+        QCOMPARE(dialog.exec(), result);
+    }
+};
+
+QTEST_MAIN(tst_Shell)
+#include "tst_shell.moc"

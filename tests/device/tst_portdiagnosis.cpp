@@ -1,0 +1,223 @@
+#include "FakeDeviceTree.h"
+#include "PtyPair.h"
+#include "device/CCom.h"
+#include "device/PortDiscovery.h"
+#include "device/PortErrorText.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <grp.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(PortErrorKind)
+
+// Which serial devices are present, and why a port did not open, over the real file system.
+class tst_PortDiagnosis : public QObject {
+    Q_OBJECT
+
+    static PortError OpenError(const QString& name) {
+        CCom com;
+        com.SetMessageSink([](const QString&, const QString&) {});
+        com.Configure(name, 19200, 8, 0, 1);
+        if (com.Open())
+            return {};
+        return com.LastError();
+    }
+
+private Q_SLOTS:
+    void discovery_fakeTree_data() {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QStringList>("expected"); // paths below the fake /dev, then labels
+        QTest::newRow("typical desktop")
+            << 0
+            << QStringList{"serial/by-id/usb-Arduino__www.arduino.cc__0043_7573530323135-if00",
+                           "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+                           "ttyUSB0",
+                           "ttyUSB2",
+                           "ttyUSB10",
+                           "ttyACM0",
+                           "rfcomm0",
+                           "ttyS0"};
+        QTest::newRow("by-id link of a device already gone") << 1 << QStringList{"ttyUSB1"};
+        QTest::newRow("UART slots without sysfs type") << 2 << QStringList{};
+        QTest::newRow("nothing at all") << 3 << QStringList{};
+    }
+    void discovery_fakeTree() {
+        QFETCH(int, layout);
+        QFETCH(QStringList, expected);
+        FakeDeviceTree tree;
+        switch (layout) {
+        case 0:
+            QVERIFY(tree.AddTypical());
+            break;
+        case 1:
+            QVERIFY(tree.AddDevice("ttyUSB1"));
+            QVERIFY(tree.AddById("usb-Prolific_PL2303-if00-port0", "ttyUSB0"));
+            break;
+        case 2:
+            QVERIFY(tree.AddDevice("ttyS0") && tree.AddDevice("ttyS1"));
+            break;
+        }
+        QStringList found;
+        for (const DiscoveredPort& port : DiscoverPorts({tree.dev(), tree.sys()}))
+            found << port.path.mid(tree.dev().size() + 1);
+        QCOMPARE(found, expected);
+    }
+
+    void discovery_readableByIdNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("FTDI") << "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"
+                              << "FTDI FT232R USB UART A50285BI";
+        QTest::newRow("CDC, no port suffix") << "usb-1a86_USB_Serial-if00"
+                                             << "1a86 USB Serial";
+        QTest::newRow("nothing readable") << "usb-_-if00"
+                                          << "usb-_-if00";
+    }
+    void discovery_readableByIdNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, label);
+        QCOMPARE(ReadableByIdName(name), label);
+    }
+
+    // What this machine has; nothing is opened, and every entry is a device that exists.
+    void discovery_realDev() {
+        const auto ports = DiscoverPorts();
+        for (const DiscoveredPort& port : ports) {
+            struct stat st {};
+            QVERIFY2(::stat(QFile::encodeName(port.path).constData(), &st) == 0,
+                     qPrintable(port.path));
+            QVERIFY2(S_ISCHR(st.st_mode), qPrintable(port.path));
+            QVERIFY(port.path.startsWith("/dev/"));
+        }
+    }
+
+    void openError_reasonFromTheFileSystem_data() {
+        QTest::addColumn<int>("setup");
+        QTest::addColumn<PortErrorKind>("kind");
+        QTest::newRow("missing path") << 0 << PortErrorKind::NotFound;
+        QTest::newRow("missing name under /dev") << 1 << PortErrorKind::NotFound;
+        QTest::newRow("NULL of a first start") << 2 << PortErrorKind::NotChosen;
+        QTest::newRow("empty") << 3 << PortErrorKind::NotChosen;
+        QTest::newRow("regular file") << 4 << PortErrorKind::NotATerminal;
+        QTest::newRow("held by another descriptor") << 5 << PortErrorKind::Busy;
+    }
+    void openError_reasonFromTheFileSystem() {
+        QFETCH(int, setup);
+        QFETCH(PortErrorKind, kind);
+        QTemporaryDir dir;
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        CCom holder;
+        QString name;
+        switch (setup) {
+        case 0:
+            name = dir.path() + "/ttyUSB7";
+            break;
+        case 1:
+            name = "morvix-no-such-port";
+            break;
+        case 2:
+            name = "NULL";
+            break;
+        case 4:
+            name = dir.path() + "/plain";
+            QVERIFY(WriteAll(name, "not a port"));
+            break;
+        case 5:
+            name = pty.slavePath();
+            holder.Configure(name, 19200, 8, 0, 1);
+            QVERIFY(holder.Open());
+            break;
+        }
+        PortError error = OpenError(name);
+        QCOMPARE(error.kind, kind);
+        QCOMPARE(error.path, CCom::DevicePath(name));
+        if (kind == PortErrorKind::Busy) {
+            FindPortHolder(error);
+            QCOMPARE(error.holderPid, qint64(::getpid()));
+            QVERIFY(PortErrorText(error, {}).contains(QString("(process %1)").arg(::getpid())));
+        }
+        QCOMPARE(OpenError(CCom::DevicePath(pty.slavePath())).kind,
+                 setup == 5 ? PortErrorKind::Busy : PortErrorKind::None);
+    }
+
+    // A user outside the device's group, as an operator new to the machine is.
+    void openError_permissionDenied_namesTheGroup() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        const QByteArray path = QFile::encodeName(pty.slavePath());
+        const group* dialout = ::getgrnam("dialout");
+        const gid_t gid = dialout ? dialout->gr_gid : ::getegid();
+        const QString groupName =
+            dialout ? "dialout" : QString::fromLocal8Bit(::getgrgid(gid)->gr_name);
+        QCOMPARE(::chown(path.constData(), ::geteuid(), gid), 0);
+        QCOMPARE(::chmod(path.constData(), ::geteuid() == 0 ? 0660 : 0), 0);
+
+        PortError error;
+        if (::geteuid() == 0) {
+            // Root opens anything: ask a user without groups, through this same program.
+            const QString setpriv = QStandardPaths::findExecutable("setpriv");
+            QVERIFY2(!setpriv.isEmpty(), "setpriv (util-linux) is needed when tests run as root");
+            // A copy in a folder anyone may enter: the build tree may not be.
+            QTemporaryDir reachable;
+            const QString copy = reachable.path() + "/try-open";
+            QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+            const auto readAndRun = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                    QFileDevice::ReadOther | QFileDevice::ExeOther;
+            QVERIFY(QFile::setPermissions(reachable.path(), readAndRun | QFileDevice::WriteOwner));
+            QVERIFY(QFile::setPermissions(copy, readAndRun));
+            QProcess child;
+            child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", copy,
+                                  "--try-open", pty.slavePath()});
+            QVERIFY(child.waitForFinished(10000));
+            const QStringList answer = QString::fromUtf8(child.readAllStandardOutput()).split(' ');
+            QCOMPARE(answer.size(), 2);
+            error.kind = static_cast<PortErrorKind>(answer[0].toInt());
+            error.group = answer[1].trimmed();
+            error.path = pty.slavePath();
+        } else {
+            error = OpenError(pty.slavePath());
+        }
+        QCOMPARE(error.kind, PortErrorKind::PermissionDenied);
+        QCOMPARE(error.group, groupName);
+        const QString text = PortErrorText(error, {});
+        QVERIFY2(text.contains("sudo usermod -aG " + groupName + " $USER"), qPrintable(text));
+        QVERIFY2(text.startsWith(pty.slavePath() + '\n'), qPrintable(text));
+    }
+
+    void errorText_missingDeviceOffersWhatIsPresent() {
+        PortError error;
+        error.kind = PortErrorKind::NotFound;
+        error.path = "/dev/ttyUSB0";
+        QCOMPARE(PortErrorText(error, {}),
+                 QString("/dev/ttyUSB0\nNo such device.\n"
+                         "No serial device is present. Is the adapter plugged in?"));
+        QCOMPARE(PortErrorText(error, {{"/dev/serial/by-id/usb-X-if00", "X (ttyACM0)"},
+                                       {"/dev/ttyACM0", "/dev/ttyACM0"}}),
+                 QString("/dev/ttyUSB0\nNo such device.\nSerial devices present:\n"
+                         "  /dev/serial/by-id/usb-X-if00  (X (ttyACM0))\n  /dev/ttyACM0"));
+    }
+};
+
+// Run as another user by the permission test: opens the port and prints the kind and the group.
+int tryOpenAsChild(const QString& path) {
+    CCom com;
+    com.SetMessageSink([](const QString&, const QString&) {});
+    com.Configure(path, 19200, 8, 0, 1);
+    com.Open();
+    std::printf("%d %s\n", int(com.LastError().kind), qPrintable(com.LastError().group));
+    return 0;
+}
+
+std::unique_ptr<QObject> makePortDiagnosisTest() {
+    return std::make_unique<tst_PortDiagnosis>();
+}
+
+#include "tst_portdiagnosis.moc"

@@ -1,0 +1,336 @@
+#include "RecordingHost.h"
+#include "TempConfigHome.h"
+#include "panel/KeyMap.h"
+#include "panel/PanelController.h"
+
+#include <QtTest>
+
+// Timer logic driven tick by tick: no waiting, the port stays closed.
+class tst_LinkSupervision : public QObject {
+    Q_OBJECT
+
+    static void Acknowledge(PanelController& panel, char first = 'u') {
+        panel.Com().m_rxBuffer[0] = static_cast<std::uint8_t>(first);
+        panel.OnCommRx(1, 0);
+    }
+
+private Q_SLOTS:
+    // Events at milliseconds since a start: 'w' a frame written, 'u' an answer, 'o' a new opening.
+    void linkCounters_roundTripFromOldestUnansweredFrame_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("answers");
+        QTest::addColumn<double>("roundTrip");   // -1: none
+        QTest::addColumn<double>("sinceAnswer"); // at 1000 ms; -1: none
+        QTest::newRow("nothing yet") << "" << 0 << 0 << -1.0 << -1.0;
+        QTest::newRow("unanswered") << "w0 w20" << 2 << 0 << -1.0 << -1.0;
+        QTest::newRow("answered") << "w0 u7" << 1 << 1 << 7.0 << 993.0;
+        QTest::newRow("two frames, one answer: from the first")
+            << "w0 w20 u25" << 2 << 1 << 25.0 << 975.0;
+        QTest::newRow("each frame answered") << "w0 u5 w20 u26" << 2 << 2 << 6.0 << 974.0;
+        QTest::newRow("an answer nothing asked for times nothing")
+            << "w0 u5 u300" << 1 << 2 << 5.0 << 700.0;
+        QTest::newRow("a frame before a reopening is answered by no one")
+            << "w0 o100 w200 u204" << 2 << 1 << 4.0 << 796.0;
+    }
+    void linkCounters_roundTripFromOldestUnansweredFrame() {
+        QFETCH(QString, events);
+        QFETCH(int, frames);
+        QFETCH(int, answers);
+        QFETCH(double, roundTrip);
+        QFETCH(double, sinceAnswer);
+        const auto start = LinkCounters::Clock::now();
+        const auto at = [&](int ms) { return start + std::chrono::milliseconds(ms); };
+        LinkCounters counters;
+        for (const QString& event : events.split(' ', Qt::SkipEmptyParts)) {
+            const int ms = event.mid(1).toInt();
+            if (event[0] == 'w')
+                counters.FrameWritten(at(ms));
+            else if (event[0] == 'u')
+                counters.AnswerReceived(at(ms));
+            else
+                counters.PortOpened();
+        }
+        const LinkHealth health = counters.Figures(at(1000));
+        QCOMPARE(health.framesSent, frames);
+        QCOMPARE(health.answersReceived, answers);
+        QCOMPARE(health.lastRoundTripMs.value_or(-1.0), roundTrip);
+        QCOMPARE(health.msSinceLastAnswer.value_or(-1.0), sinceAnswer);
+        const QString text = LinkHealthText(health);
+        QVERIFY2(text.contains(
+                     QString("Frames sent: %1\nAnswers received: %2").arg(frames).arg(answers)),
+                 qPrintable(text));
+        QCOMPARE(text.contains("Last answer: no answer yet"), sinceAnswer < 0);
+    }
+
+    // The port never opens here, so the link is closed however the counters stand.
+    void linkState_closedPortWhateverTheFlags() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_portName = "NULL";
+        Acknowledge(panel);
+        panel.m_linkLost = 1;
+        const LinkHealth health = panel.Health();
+        QCOMPARE(health.state, LinkState::Closed);
+        QCOMPARE(LinkStateName(health.state), QString("closed"));
+        QVERIFY(health.portPath.isEmpty());
+        QCOMPARE(health.answersReceived, 1);
+        QCOMPARE(health.framesSent, 0); // nothing left through a closed port
+    }
+
+    void silentLink_pollAndLinkLostOnEleventhTick() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        for (int tick = 1; tick <= 10; ++tick) {
+            panel.OnTimer(TIMER_WATCHDOG);
+            QCOMPARE(panel.m_idleTicks, tick);
+            QCOMPARE(panel.m_linkLost, 0);
+            QCOMPARE(panel.m_txFlag, 0);
+        }
+        panel.OnTimer(TIMER_WATCHDOG);
+        // The poll went out on this tick (TX lit, idle count restarted) and the link is lost.
+        QCOMPARE(panel.m_txFlag, 1);
+        QCOMPARE(panel.m_idleTicks, 0);
+        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.m_silentTicks, 0);
+        // And again 11 ticks later.
+        for (int tick = 1; tick <= 10; ++tick)
+            panel.OnTimer(TIMER_WATCHDOG);
+        panel.m_frame.bytes[1] = 0;
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+    }
+
+    void userFrames_restartIdleButNotSilentCount() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        for (int tick = 1; tick <= 11; ++tick) {
+            panel.SendCommand(CMD_CHANNEL, 0);
+            panel.OnTimer(TIMER_WATCHDOG);
+            QCOMPARE(panel.m_idleTicks, 1);
+        }
+        QCOMPARE(panel.m_linkLost, 1);
+    }
+
+    void acknowledge_resetsCountersAndLink() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_idleTicks = 5;
+        panel.m_silentTicks = 9;
+        panel.m_linkLost = 1;
+        panel.m_redrawPending = 0;
+        Acknowledge(panel);
+        QCOMPARE(panel.m_rxFlag, 1);
+        QCOMPARE(panel.m_idleTicks, 0);
+        QCOMPARE(panel.m_silentTicks, 0);
+        QCOMPARE(panel.m_linkLost, 0);
+        QCOMPARE(panel.m_redrawPending, 1);
+    }
+
+    void burstNotStartingWithU_changesNothing() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_silentTicks = 3;
+        panel.m_linkLost = 1;
+        panel.Com().m_rxBuffer = {'x', 'u', 0, 0, 0, 0};
+        panel.OnCommRx(2, 0);
+        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.m_silentTicks, 3);
+        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(host.repaintRequests, 0);
+    }
+
+    void watchdog_clearsLampsAndBlinks() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_txFlag = 1;
+        Acknowledge(panel);
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_txFlag, 0);
+        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.m_blinkPhase, 1);
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_blinkPhase, 0);
+    }
+
+    void sync_waitsForAnswerThenSendsEightChannelsInOrder() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
+        host.StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            panel.m_channelLevel[i] = 10 * i;
+
+        panel.OnTimer(TIMER_SYNC);
+        QCOMPARE(panel.m_syncIndex, 0);
+        QVERIFY(host.IsTimerRunning(TIMER_WATCHDOG));
+
+        Acknowledge(panel);
+        // A watchdog tick between the answer and the next sync tick puts the RX lamp out.
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(panel.m_rxFlag, 0);
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
+            panel.OnTimer(TIMER_SYNC);
+            QVERIFY(!host.IsTimerRunning(TIMER_WATCHDOG));
+            QCOMPARE(panel.m_frame.bytes[2], std::uint8_t(i + 1));
+            QCOMPARE(panel.m_frame.bytes[4], std::uint8_t(10 * i));
+            QCOMPARE(panel.m_syncIndex, i + 1);
+        }
+        QVERIFY(host.IsTimerRunning(TIMER_SYNC));
+        panel.OnTimer(TIMER_SYNC);
+        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+    }
+
+    void repeat_firstStepOnTwentySecondTick_thenEveryTick() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_channelPower[0] = 1;
+        panel.m_channelLevel[0] = 253;
+        panel.m_repeatActive = 1;
+        panel.m_hoverPlus = 1;
+        for (int tick = 1; tick <= 21; ++tick) {
+            panel.m_txFlag = 0;
+            panel.OnTimer(TIMER_REPEAT);
+            QCOMPARE(panel.m_txFlag, 0);
+            QCOMPARE(panel.m_sendReady, 1);
+        }
+        QCOMPARE(panel.m_channelLevel[0], 253);
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(panel.m_channelLevel[0], 254);
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(panel.m_channelLevel[0], 255);
+        // At the top the steps stop but the frames go on.
+        panel.m_txFlag = 0;
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(panel.m_channelLevel[0], 255);
+        QCOMPARE(panel.m_txFlag, 1);
+        // The tick sends, so it also re-arms the throttle for the next one.
+        QCOMPARE(panel.m_sendReady, 1);
+    }
+
+    void repeat_requestsRepaintEveryTick() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.OnTimer(TIMER_REPEAT);
+        panel.OnTimer(TIMER_REPEAT);
+        QCOMPARE(host.repaintRequests, 2);
+        QCOMPARE(panel.m_redrawPending, 1);
+    }
+
+    void repeat_sleepsWhenIdle_wakesForInput() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.StartRepeatTick();
+        panel.OnTimer(TIMER_REPEAT);
+        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        // Tab changes the look without a frame; only the tick shows it.
+        panel.OnKeyDown(VirtualKey::kTab);
+        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        panel.OnTimer(TIMER_REPEAT);
+        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        // A throttled send needs the tick that re-arms it.
+        panel.SendCommand(CMD_SELECTED);
+        QCOMPARE(panel.m_sendReady, 0);
+        QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+        // Held or dragged, it ticks on until the release.
+        for (int* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
+            *held = 1;
+            panel.OnMouseMove(600, 300);
+            for (int tick = 0; tick < 3; ++tick)
+                panel.OnTimer(TIMER_REPEAT);
+            QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+            panel.OnLButtonUp();
+            panel.OnTimer(TIMER_REPEAT);
+            QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        }
+        // Meanwhile the watchdog shows its own lamp and blink changes.
+        host.repaintRequests = 0;
+        panel.OnTimer(TIMER_WATCHDOG);
+        QCOMPARE(host.repaintRequests, 1);
+    }
+
+    void closeRequest_runsExitOnNextWatchdogTick_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("confirmed") << IDOK;
+        QTest::newRow("cancelled") << IDCANCEL;
+    }
+    void closeRequest_runsExitOnNextWatchdogTick() {
+        QFETCH(int, answer);
+        TempConfigHome home;
+        RecordingHost host;
+        PanelController panel(host);
+        panel.BuildPaths();
+        panel.ResetState();
+        panel.LoadSettings();
+        panel.m_channelLevel[1] = 99;
+        panel.m_buttonHeld = panel.m_dragActive = panel.m_repeatActive = 1;
+        panel.m_repeatTicks = 12;
+        host.exitDialogResult = answer;
+
+        panel.OnTimer(TIMER_SYNC);
+        QCOMPARE(host.exitDialogRuns, 0);
+        host.closeRequested = true;
+        panel.OnTimer(TIMER_WATCHDOG);
+        // The dialog waits for the tick to return, so later ticks are not held back by it; a
+        // second request before it opens adds nothing.
+        QCOMPARE(host.exitDialogRuns, 0);
+        QVERIFY(!host.closeRequested);
+        host.closeRequested = true;
+        panel.OnTimer(TIMER_WATCHDOG);
+        QTRY_COMPARE(host.exitDialogRuns, 1);
+        QTest::qWait(20);
+        QCOMPARE(host.exitDialogRuns, 1);
+        for (int v :
+             {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive, panel.m_repeatTicks})
+            QCOMPARE(v, 0);
+        if (answer == IDOK) {
+            QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);
+            QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_ALL_OFF);
+            QVERIFY(QFile::exists(home.settingsFile()));
+            // The model keeps its levels for the next start.
+            QCOMPARE(panel.m_channelLevel[1], 99);
+        } else {
+            QCOMPARE(host.quitCode, -1);
+            QVERIFY(!QFile::exists(home.settingsFile()));
+        }
+    }
+
+    void initialUpdate_withoutSettings_reportsPortAndRunsClosed() {
+        TempConfigHome home;
+        RecordingHost host;
+        PanelController panel(host);
+        panel.OnInitialUpdate();
+        QCOMPARE(panel.m_portName, QStringLiteral("NULL"));
+        QCOMPARE(host.messages.size(), 1);
+        QCOMPARE(host.messages[0].split(u'\n').constFirst(),
+                 QStringLiteral("포트를 확인하십시요."));
+        QVERIFY2(host.messages[0].contains(QStringLiteral("No port has been chosen yet")),
+                 qPrintable(host.messages[0]));
+        QCOMPARE(host.captions, QStringList{QStringLiteral("Morvix")});
+        QVERIFY(!panel.PortOpen());
+        // Nothing would change by itself, so nothing is retried.
+        QVERIFY(!host.IsTimerRunning(TIMER_RECONNECT));
+        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
+        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        // The start-up poll is attempted anyway and lights TX.
+        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(panel.m_txFlag, 1);
+        QVERIFY(QDir(home.settingsFolder()).exists());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_LinkSupervision)
+#include "tst_linksupervision.moc"

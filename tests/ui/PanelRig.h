@@ -1,0 +1,84 @@
+#pragma once
+
+#include "DevSim.h"
+#include "ui/view/CMorvixView.h"
+
+#include <QtTest>
+
+namespace panel_test {
+
+// "channel/power/level" of each channel frame, "poll" and "alloff" for the others.
+inline QString Describe(const DevSimFrame& f) {
+    switch (f.command.kind) {
+    case DevSimCommandKind::Set:
+        return QStringLiteral("%1/%2/%3")
+            .arg(f.command.channel)
+            .arg(f.command.power)
+            .arg(f.command.level);
+    case DevSimCommandKind::Poll:
+        return QStringLiteral("poll");
+    case DevSimCommandKind::AllOff:
+        return QStringLiteral("alloff");
+    default:
+        return QStringLiteral("?");
+    }
+}
+
+// The view on the simulated device, with the port opened the way Connect opens it but without
+// the synchronisation, so only what the operator causes reaches the device.
+class Rig {
+public:
+    Rig() {
+        ok = sim.start();
+        PanelController& p = panel();
+        p.ResetState();
+        p.m_portName = sim.portPath();
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
+            p.m_channelLevel[i] = 100;
+            p.m_channelPower[i] = 1;
+        }
+        p.Com().SetMessageSink([this](const QString& text, const QString&) { errors << text; });
+        p.Connect();
+        view.StopTimer(TIMER_SYNC);
+        ok = ok && p.PortOpen();
+    }
+
+    PanelController& panel() { return view.Panel(); }
+
+    // The frames the device got since the last call: a poll goes out as an end marker, and
+    // since every frame is written from this thread, all earlier ones are in when it is.
+    QStringList Frames(std::vector<DevSimFrame>* raw = nullptr) {
+        panel().SendCommand(CMD_POLL);
+        std::vector<DevSimFrame> frames = sim.validFrames();
+        while (frames.empty() || frames.back().command.kind != DevSimCommandKind::Poll) {
+            if (!sim.waitForValidFrames(int(frames.size()) + 1, 5000))
+                return {QStringLiteral("timeout")};
+            frames = sim.validFrames();
+        }
+        frames.pop_back();
+        sim.clearLog();
+        QStringList text;
+        for (const DevSimFrame& f : frames)
+            text << Describe(f);
+        if (raw)
+            *raw = frames;
+        return text;
+    }
+
+    void Tick() { panel().OnTimer(TIMER_REPEAT); }
+    void Move(int x, int y, Qt::MouseButtons buttons = Qt::NoButton) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(x, y), view.mapToGlobal(QPointF(x, y)),
+                      Qt::NoButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &e);
+    }
+
+    DevSim sim;
+    CMorvixView view;
+    QStringList errors;
+    bool ok = false;
+};
+
+} // namespace panel_test
+
+#define VERIFY_RIG(rig)                                                                            \
+    QVERIFY2((rig).ok, qPrintable((rig).sim.errorString() + (rig).errors.join(';')))

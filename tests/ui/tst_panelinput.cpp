@@ -1,0 +1,519 @@
+#include "PanelRig.h"
+#include "ui/view/PanelLook.h"
+
+#include <QApplication>
+#include <QToolTip>
+#include <QtTest>
+#include <algorithm>
+
+using namespace panel_test;
+
+namespace {
+
+constexpr int kKeypad = 0x10000000; // marks a key of the numeric keypad in the tables
+
+} // namespace
+
+// The operator's keys and pointer on the view, checked in the model and on the wire.
+class tst_PanelInput : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void keys_data() {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("power");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("expectedSelected");
+        QTest::addColumn<int>("expectedLevel"); // of the channel selected at the end
+        QTest::addColumn<int>("expectedPower");
+        QTest::addColumn<int>("expectedTyped");
+        QTest::addColumn<QStringList>("frames");
+        using L = QList<int>;
+        using S = QStringList;
+        QTest::newRow("Right raises by one")
+            << 0 << 100 << 1 << L{Qt::Key_Right} << 0 << 101 << 1 << 0 << S{"1/1/101"};
+        QTest::newRow("Right at 255 still sends")
+            << 0 << 255 << 1 << L{Qt::Key_Right} << 0 << 255 << 1 << 0 << S{"1/1/255"};
+        QTest::newRow("Left lowers by one")
+            << 2 << 100 << 1 << L{Qt::Key_Left} << 2 << 99 << 1 << 0 << S{"3/1/99"};
+        QTest::newRow("Left at 0 still sends")
+            << 0 << 0 << 1 << L{Qt::Key_Left} << 0 << 0 << 1 << 0 << S{"1/1/0"};
+        QTest::newRow("keys act on a channel that is off")
+            << 0 << 100 << 0 << L{Qt::Key_Right} << 0 << 101 << 0 << 0 << S{"1/0/101"};
+        QTest::newRow("Space switches on")
+            << 4 << 100 << 0 << L{Qt::Key_Space} << 4 << 100 << 1 << 0 << S{"5/1/100"};
+        QTest::newRow("Space switches off, level kept")
+            << 4 << 100 << 1 << L{Qt::Key_Space} << 4 << 100 << 0 << 0 << S{"5/0/100"};
+        QTest::newRow("Tab selects the next, sends nothing")
+            << 3 << 100 << 1 << L{Qt::Key_Tab} << 4 << 100 << 1 << 0 << S{};
+        QTest::newRow("Tab from 8CH selects 1CH")
+            << 7 << 100 << 1 << L{Qt::Key_Tab} << 0 << 100 << 1 << 0 << S{};
+        QTest::newRow("Shift+Tab is Tab")
+            << 3 << 100 << 1 << L{Qt::Key_Backtab} << 4 << 100 << 1 << 0 << S{};
+        QTest::newRow("1 2 3 4 Enter gives 123")
+            << 0 << 100 << 1 << L{Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_Return} << 0
+            << 123 << 1 << 0 << S{"1/1/123"};
+        QTest::newRow("3 0 0 Enter sends nothing")
+            << 0 << 100 << 1 << L{Qt::Key_3, Qt::Key_0, Qt::Key_0, Qt::Key_Return} << 0 << 100 << 1
+            << 0 << S{};
+        QTest::newRow("7 Enter gives 7")
+            << 0 << 100 << 1 << L{Qt::Key_7, Qt::Key_Enter} << 0 << 7 << 1 << 0 << S{"1/1/7"};
+        QTest::newRow("0 0 Enter gives 0")
+            << 0 << 100 << 1 << L{Qt::Key_0, Qt::Key_0, Qt::Key_Return} << 0 << 0 << 1 << 0
+            << S{"1/1/0"};
+        QTest::newRow("Enter alone does nothing")
+            << 0 << 100 << 1 << L{Qt::Key_Return} << 0 << 100 << 1 << 0 << S{};
+        QTest::newRow("keypad 2 5 5 Enter gives 255")
+            << 0 << 100 << 0
+            << L{Qt::Key_2 | kKeypad, Qt::Key_5 | kKeypad, Qt::Key_5 | kKeypad,
+                 Qt::Key_Enter | kKeypad}
+            << 0 << 255 << 0 << 0 << S{"1/0/255"};
+        QTest::newRow("digits wait for Enter")
+            << 0 << 100 << 1 << L{Qt::Key_4, Qt::Key_2} << 0 << 100 << 1 << 42 << S{};
+        QTest::newRow("Esc drops the typed number")
+            << 0 << 100 << 1 << L{Qt::Key_4, Qt::Key_2, Qt::Key_Escape, Qt::Key_Return} << 0 << 100
+            << 1 << 0 << S{};
+        QTest::newRow("Right drops the typed number")
+            << 0 << 100 << 1 << L{Qt::Key_4, Qt::Key_Right, Qt::Key_Return} << 0 << 101 << 1 << 0
+            << S{"1/1/101"};
+        QTest::newRow("typed number goes to the channel Tab chose")
+            << 0 << 100 << 1 << L{Qt::Key_Tab, Qt::Key_9, Qt::Key_Return} << 1 << 9 << 1 << 0
+            << S{"2/1/9"};
+        QTest::newRow("other keys do nothing")
+            << 0 << 100 << 1
+            << L{Qt::Key_Up,       Qt::Key_Down,   Qt::Key_Home,      Qt::Key_End, Qt::Key_PageUp,
+                 Qt::Key_PageDown, Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_A,   Qt::Key_F5}
+            << 0 << 100 << 1 << 0 << S{};
+        QTest::newRow("other keys keep the typed number")
+            << 0 << 100 << 1 << L{Qt::Key_5, Qt::Key_Up, Qt::Key_Return} << 0 << 5 << 1 << 0
+            << S{"1/1/5"};
+    }
+    void keys() {
+        QFETCH(int, selected);
+        QFETCH(int, level);
+        QFETCH(int, power);
+        QFETCH(QList<int>, keys);
+        QFETCH(int, expectedSelected);
+        QFETCH(int, expectedLevel);
+        QFETCH(int, expectedPower);
+        QFETCH(int, expectedTyped);
+        QFETCH(QStringList, frames);
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        p.m_selectedChannel = selected;
+        p.m_channelLevel.fill(level);
+        p.m_channelPower.fill(power);
+        p.PublishChanges();
+        QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
+        QSignalSpy selectionSpy(&p, &PanelController::SelectedChannelChanged);
+        for (int key : keys) {
+            const Qt::KeyboardModifiers mods = (key & kKeypad)          ? Qt::KeypadModifier
+                                               : key == Qt::Key_Backtab ? Qt::ShiftModifier
+                                                                        : Qt::NoModifier;
+            QTest::keyClick(&rig.view, Qt::Key(key & ~kKeypad), mods);
+        }
+        QCOMPARE(p.m_selectedChannel, expectedSelected);
+        QCOMPARE(p.m_channelLevel[expectedSelected], expectedLevel);
+        QCOMPARE(p.m_channelPower[expectedSelected], expectedPower);
+        QCOMPARE(p.m_typedValue, expectedTyped);
+        QCOMPARE(rig.Frames(), frames);
+        // Other programs hear of each change once, with the state it left behind.
+        const bool changed = expectedLevel != level || expectedPower != power;
+        QCOMPARE(channelSpy.size(), changed ? 1 : 0);
+        if (changed)
+            QCOMPARE(channelSpy.takeFirst(),
+                     (QVariantList{expectedSelected, expectedPower == 1, expectedLevel}));
+        QCOMPARE(selectionSpy.size(), expectedSelected != selected ? 1 : 0);
+    }
+
+    void keyAutoRepeat_actsEachTime() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        for (int i = 0; i < 3; ++i)
+            QTest::sendKeyEvent(QTest::KeyAction::Press, &rig.view, Qt::Key_Right, QString(),
+                                Qt::NoModifier);
+        QCOMPARE(rig.panel().m_channelLevel[0], 103);
+        QCOMPARE(rig.Frames(), (QStringList{"1/1/101", "1/1/102", "1/1/103"}));
+    }
+
+    void pressOutsideEveryRow_onlyClearsTypedEntry_data() {
+        QTest::addColumn<QPoint>("point");
+        QTest::newRow("y = 54 between 1CH and 2CH") << QPoint(300, 54);
+        QTest::newRow("x = 10") << QPoint(10, 30);
+        QTest::newRow("x = 506") << QPoint(506, 30);
+        QTest::newRow("below the rows") << QPoint(300, 370);
+    }
+    void pressOutsideEveryRow_onlyClearsTypedEntry() {
+        QFETCH(QPoint, point);
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        p.m_selectedChannel = 3;
+        QTest::keyClick(&rig.view, Qt::Key_5);
+        rig.Tick();
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, point);
+        QCOMPARE(p.m_buttonHeld, 1);
+        QCOMPARE(p.m_typedValue, 0);
+        QCOMPARE(p.m_digitCount, 0);
+        QCOMPARE(p.m_selectedChannel, 3);
+        QCOMPARE(p.m_channelLevel, (std::array<int, 8>{100, 100, 100, 100, 100, 100, 100, 100}));
+        QCOMPARE(rig.Frames(), QStringList());
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, point);
+        QCOMPARE(p.m_buttonHeld, 0);
+    }
+
+    void pressOnSlider_setsLevelAndSendsThreeFrames_data() {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("level");
+        QTest::newRow("x = 250 gives 0") << 250 << 0 << 0;
+        QTest::newRow("x = 505 gives 255") << 505 << 7 << 255;
+        QTest::newRow("x = 400 gives 150") << 400 << 4 << 150;
+    }
+    void pressOnSlider_setsLevelAndSendsThreeFrames() {
+        QFETCH(int, x);
+        QFETCH(int, row);
+        QFETCH(int, level);
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        QElapsedTimer pressTime;
+        pressTime.start();
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(x, 20 + 44 * row));
+        // Two pauses of 20 ms between the three sends.
+        QVERIFY2(pressTime.elapsed() >= 40, qPrintable(QString::number(pressTime.elapsed())));
+        QCOMPARE(p.m_selectedChannel, row);
+        QCOMPARE(p.m_pressedChannel, row);
+        QCOMPARE(p.m_channelLevel[row], level);
+        const QString frame = QStringLiteral("%1/1/%2").arg(row + 1).arg(level);
+        QCOMPARE(rig.Frames(), (QStringList{frame, frame, frame}));
+    }
+
+    void pressOnSwitchedOffRow_onlySelects() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        p.m_channelPower[2] = 0;
+        rig.Move(187, 20 + 88); // over the + of 3CH
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(187, 20 + 88));
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(187, 20 + 88));
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 20 + 88));
+        QCOMPARE(p.m_selectedChannel, 2);
+        QCOMPARE(p.m_channelLevel[2], 100);
+        QCOMPARE(p.m_repeatActive, 0);
+        QCOMPARE(rig.Frames(), QStringList());
+    }
+
+    void switchBox_togglesOncePerTick() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        const QPoint box(130, 20 + 44 * 6);
+        // No repeat tick yet since the last frame: the press only selects.
+        QTest::mouseClick(&rig.view, Qt::LeftButton, Qt::NoModifier, box);
+        QCOMPARE(p.m_selectedChannel, 6);
+        QCOMPARE(p.m_channelPower[6], 1);
+        QCOMPARE(rig.Frames(), QStringList());
+        rig.Tick();
+        QTest::mouseClick(&rig.view, Qt::LeftButton, Qt::NoModifier, box);
+        QCOMPARE(p.m_channelPower[6], 0);
+        QCOMPARE(p.m_pressedChannel, 6);
+        QCOMPARE(rig.Frames(), (QStringList{"7/0/100", "7/0/100", "7/0/100"}));
+    }
+
+    void plusButton_stepsThenRepeatsFromTheTwentySecondTick() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        const QPoint plus(187, 20 + 44 - 4); // + of 2CH
+        rig.Move(plus.x(), plus.y());
+        QCOMPARE(p.m_hoverPlus, 2);
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
+        QCOMPARE(p.m_channelLevel[1], 101);
+        QCOMPARE(p.m_repeatActive, 1);
+        QCOMPARE(rig.Frames(), (QStringList{"2/1/101", "2/1/101", "2/1/101"}));
+        for (int tick = 1; tick <= 21; ++tick)
+            rig.Tick();
+        QCOMPARE(rig.Frames(), QStringList());
+        rig.Tick();
+        rig.Tick();
+        QCOMPARE(rig.Frames(), (QStringList{"2/1/102", "2/1/103"}));
+        // The first movement after the press, still on the button, starts a drag and freezes
+        // the hover fields: the steps go on after the pointer has left (beyond the drag band).
+        rig.Move(plus.x() + 1, plus.y(), Qt::LeftButton);
+        rig.Move(600, 300, Qt::LeftButton);
+        QCOMPARE(p.m_hoverPlus, 2);
+        rig.Tick();
+        QCOMPARE(rig.Frames(), QStringList{"2/1/104"});
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+        QCOMPARE(p.m_repeatActive, 0);
+        rig.Tick();
+        // The drag's release frame, then nothing more.
+        QCOMPARE(rig.Frames(), QStringList{"2/1/104"});
+    }
+
+    void heldPlus_firstMoveOffTheButton_stopsStepsNotFrames() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        const QPoint plus(187, 20 - 4);
+        rig.Move(plus.x(), plus.y());
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
+        rig.Move(600, 300, Qt::LeftButton);
+        QCOMPARE(p.m_hoverPlus, 0);
+        for (int tick = 1; tick <= 23; ++tick)
+            rig.Tick();
+        QCOMPARE(p.m_channelLevel[0], 101);
+        QCOMPARE(rig.Frames(),
+                 (QStringList{"1/1/101", "1/1/101", "1/1/101", "1/1/101", "1/1/101"}));
+    }
+
+    void minusButton_atZeroKeepsSendingZero() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        p.m_channelLevel[0] = 1;
+        rig.Move(187, 40); // - of 1CH
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(187, 40));
+        for (int tick = 1; tick <= 23; ++tick)
+            rig.Tick();
+        QCOMPARE(p.m_channelLevel[0], 0);
+        QCOMPARE(rig.Frames(), (QStringList{"1/1/0", "1/1/0", "1/1/0", "1/1/0", "1/1/0"}));
+    }
+
+    void heldPlus_realTimers_cadence() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        p.StartRepeatTick();
+        const QPoint plus(187, 20 - 4);
+        rig.Move(plus.x(), plus.y());
+        // The idle tick sleeps; the press must wake it with the timing unchanged.
+        QTRY_VERIFY(p.RepeatTickAsleep());
+        QVERIFY(!rig.view.IsTimerRunning(TIMER_REPEAT));
+        const std::int64_t pressed = DevSim::nowUs();
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.sim.validFrameCount() >= 3 + 10, 5000);
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
+        rig.view.StopTimer(TIMER_REPEAT);
+        std::vector<DevSimFrame> raw;
+        const QStringList frames = rig.Frames(&raw);
+        QVERIFY(frames.size() >= 13);
+        QCOMPARE(frames.mid(0, 4), (QStringList{"1/1/101", "1/1/101", "1/1/101", "1/1/102"}));
+        // The first repeated step on the 22nd tick: 420 to 440 ms after the press (later, never
+        // earlier, on a loaded machine).
+        const auto firstRepeat = raw[3].timestampUs - pressed;
+        QVERIFY2(firstRepeat >= 400000 && firstRepeat <= 2000000,
+                 qPrintable(QString::number(firstRepeat)));
+        std::vector<std::int64_t> gaps;
+        for (std::size_t i = 4; i < raw.size(); ++i)
+            gaps.push_back(raw[i].timestampUs - raw[i - 1].timestampUs);
+        std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+        const auto median = gaps[gaps.size() / 2];
+        QVERIFY2(median >= 10000 && median <= 100000, qPrintable(QString::number(median)));
+    }
+
+    void dragAfterSwitchPress_followsPointerOneFramePerTick() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        p.m_channelPower[3] = 0;
+        const int y = 20 + 44 * 3;
+        rig.Tick();
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(130, y));
+        QCOMPARE(p.m_channelPower[3], 1);
+        QCOMPARE(rig.Frames(), (QStringList{"4/1/100", "4/1/100", "4/1/100"}));
+        rig.Move(135, y, Qt::LeftButton); // the first movement starts the drag
+        QCOMPARE(p.m_dragActive, 1);
+        rig.Tick();
+        rig.Move(229, y, Qt::LeftButton); // left of the drag band: ignored
+        QCOMPARE(p.m_channelLevel[3], 100);
+        rig.Move(230, y + 200, Qt::LeftButton); // y plays no part
+        QCOMPARE(p.m_channelLevel[3], 0);
+        QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
+        rig.Move(300, y, Qt::LeftButton); // no tick since the last frame: no frame
+        QCOMPARE(p.m_channelLevel[3], 50);
+        QCOMPARE(channelSpy.value(0), (QVariantList{3, true, 50})); // but it is announced
+        rig.Move(600, y, Qt::LeftButton);
+        QCOMPARE(p.m_channelLevel[3], 50);
+        rig.Tick();
+        rig.Move(520, y, Qt::LeftButton);
+        QCOMPARE(p.m_channelLevel[3], 255);
+        rig.Move(235, y, Qt::LeftButton);
+        QCOMPARE(p.m_channelLevel[3], 0);
+        rig.Move(260, y, Qt::LeftButton);
+        QCOMPARE(p.m_channelLevel[3], 10);
+        QCOMPARE(rig.Frames(), (QStringList{"4/1/0", "4/1/255"}));
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(260, y));
+        QCOMPARE(p.m_dragActive, 0);
+        QCOMPARE(p.m_buttonHeld, 0);
+        QCOMPARE(rig.Frames(), QStringList{"4/1/10"});
+    }
+
+    void dragOnAnotherChannel_isIgnored() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 20));
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 20));
+        QCOMPARE(p.m_pressedChannel, 0);
+        // A press on 2CH's label selects it but acts on nothing, so the drag has no channel.
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(50, 64));
+        rig.Move(60, 64, Qt::LeftButton);
+        rig.Tick();
+        rig.Move(400, 64, Qt::LeftButton);
+        QCOMPARE(p.m_channelLevel[1], 100);
+        QCOMPARE(p.m_channelLevel[0], 50);
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 64));
+        // The release of a drag sends the selected channel once, unchanged.
+        QCOMPARE(rig.Frames(), (QStringList{"1/1/50", "1/1/50", "1/1/50", "2/1/100"}));
+    }
+
+    void hover_followsPointerButNotDuringDrag() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        rig.Move(130, 64);
+        QCOMPARE(p.m_hoverSwitch, 1);
+        rig.Move(187, 72); // between the + (y 59..71) and the - (y 73..89) of 2CH
+        QCOMPARE(p.m_hoverSwitch, -1);
+        QCOMPARE(p.m_hoverPlus, 0);
+        QCOMPARE(p.m_hoverMinus, 0);
+        rig.Move(187, 71);
+        QCOMPARE(p.m_hoverPlus, 2);
+        rig.Move(187, 73);
+        QCOMPARE(p.m_hoverPlus, 0);
+        QCOMPARE(p.m_hoverMinus, 2);
+        rig.Move(100, 400);
+        QCOMPARE(p.m_hoverButton, 1);
+        rig.Move(250, 400);
+        QCOMPARE(p.m_hoverButton, 2);
+        rig.Move(500, 500);
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(500, 500));
+        rig.Move(130, 20, Qt::LeftButton); // starts the drag, hover computed once more
+        QCOMPARE(p.m_hoverSwitch, 0);
+        QCOMPARE(p.m_hoverButton, 0);
+        rig.Move(130, 64, Qt::LeftButton);
+        QCOMPARE(p.m_hoverSwitch, 0);
+        QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(130, 64));
+        rig.Move(130, 64);
+        QCOMPARE(p.m_hoverSwitch, 1);
+        // Releasing a drag sends the selected channel once, whatever the drag did.
+        QCOMPARE(rig.Frames(), QStringList{"1/1/100"});
+    }
+
+    void linkLampTooltip_showsTheLinkFigures_data() {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("link lamp") << QPoint(20, 425) << true;
+        QTest::newRow("port name beside it") << QPoint(70, 429) << true;
+        QTest::newRow("RX lamp above") << QPoint(20, 410) << false;
+        QTest::newRow("SETUP button") << QPoint(85, 425) << false;
+    }
+    void linkLampTooltip_showsTheLinkFigures() {
+        QFETCH(QPoint, point);
+        QFETCH(bool, shown);
+        Rig rig;
+        VERIFY_RIG(rig);
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, point, rig.view.mapToGlobal(point));
+        QCoreApplication::sendEvent(&rig.view, &help);
+        // Nothing sent yet, so the figures cannot move while they are compared.
+        QCOMPARE(QToolTip::text(), shown ? rig.sim.portPath() +
+                                               "\nLink: waiting\nFrames sent: 0\n"
+                                               "Answers received: 0\nLast answer: no answer yet"
+                                         : QString());
+    }
+
+    void rightButton_hasNoEffect() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        rig.Tick();
+        for (const QPoint point : {QPoint(400, 20), QPoint(130, 64)}) {
+            QTest::mousePress(&rig.view, Qt::RightButton, Qt::NoModifier, point);
+            QTest::mouseRelease(&rig.view, Qt::RightButton, Qt::NoModifier, point);
+        }
+        QTest::mouseDClick(&rig.view, Qt::RightButton, Qt::NoModifier, QPoint(400, 20));
+        QCOMPARE(p.m_buttonHeld, 0);
+        QCOMPARE(p.m_channelLevel[0], 100);
+        QCOMPARE(p.m_channelPower[1], 1);
+        QCOMPARE(p.m_selectedChannel, 0);
+        QVERIFY(p.m_doubleClicksAccepted);
+        QCOMPARE(rig.Frames(), QStringList());
+    }
+
+    void doubleClick_firstDoesNothingLaterOnesPress() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        QTest::mouseDClick(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 64));
+        QVERIFY(!p.m_doubleClicksAccepted);
+        QCOMPARE(p.m_selectedChannel, 0);
+        QCOMPARE(p.m_buttonHeld, 0);
+        QCOMPARE(p.m_channelLevel[1], 100);
+        QTest::mouseDClick(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 64));
+        QCOMPARE(p.m_selectedChannel, 1);
+        QCOMPARE(p.m_buttonHeld, 1);
+        QCOMPARE(p.m_channelLevel[1], 50);
+        QCOMPARE(rig.Frames(), (QStringList{"2/1/50", "2/1/50", "2/1/50"}));
+    }
+
+    void exitButton_runsTheExitDialog_cancelSendsNothing() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        rig.Move(250, 400);
+        int dialogs = 0;
+        QTimer closer;
+        closer.setInterval(10);
+        connect(&closer, &QTimer::timeout, &rig.view, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++dialogs;
+                static_cast<QDialog*>(modal)->reject();
+            }
+        });
+        closer.start();
+        QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(250, 400));
+        closer.stop();
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(p.m_buttonHeld, 0);
+        QCOMPARE(rig.Frames(), QStringList());
+    }
+
+    // The repeat tick asks for a repaint every 20 ms; only what changed is repainted.
+    void repaint_onlyWhenAndWhereTheLookChanged() {
+        Rig rig;
+        VERIFY_RIG(rig);
+        QList<QRegion> paints;
+        struct Filter : QObject {
+            QList<QRegion>* paints;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Paint)
+                    *paints << static_cast<QPaintEvent*>(e)->region();
+                return false;
+            }
+        } filter;
+        filter.paints = &paints;
+        rig.view.installEventFilter(&filter);
+        rig.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
+        PanelController& p = rig.panel();
+        rig.Tick();
+        QTRY_VERIFY(!paints.isEmpty() && p.m_redrawPending == 0);
+        paints.clear();
+
+        for (int i = 0; i < 5; ++i)
+            rig.Tick();
+        p.m_channelLevel[3] = 200;
+        rig.Tick();
+        QTRY_COMPARE(paints.size(), 1);
+        QCOMPARE(paints[0], QRegion(PanelArea::PartRect(3) & rig.view.rect()));
+        QCOMPARE(p.m_redrawPending, 0);
+    }
+};
+
+QTEST_MAIN(tst_PanelInput)
+#include "tst_panelinput.moc"
