@@ -14,8 +14,8 @@ public:
     void StopTimer(int) override {}
     bool TakeCloseRequest() override { return false; }
     void ClearCloseRequest() override {}
-    int RunExitDialog() override { return IDCANCEL; }
-    int RunSetupDialog(SetupValues&) override { return IDCANCEL; }
+    DialogResult RunExitDialog() override { return DialogResult::Cancel; }
+    DialogResult RunSetupDialog(SetupValues&) override { return DialogResult::Cancel; }
     void PostQuit(int) override {}
     void ShowMessage(const QString& text, const QString&) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

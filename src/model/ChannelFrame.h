@@ -1,9 +1,10 @@
 #pragma once
 
+#include "model/Channels.h"
+
 #include <array>
 #include <cstdint>
 
-inline constexpr int CHANNEL_COUNT = 8;
 inline constexpr int FRAME_SIZE = 6;
 inline constexpr std::uint8_t FRAME_HEADER = 0x95;
 

@@ -158,7 +158,7 @@ void PanelController::OnCommRx(quintptr, qintptr) {
 
 void PanelController::ExitProgram() {
     const ChangeScope scope(*this);
-    if (m_host.RunExitDialog() == IDOK) {
+    if (m_host.RunExitDialog() == DialogResult::Ok) {
         SaveSettings();
         SendCommand(CMD_ALL_OFF);
         m_host.PostQuit(EXIT_CODE_CONFIRMED);

@@ -24,8 +24,6 @@ inline constexpr int SYNC_PERIOD_MS = 20;
 inline constexpr int TIMER_RECONNECT = 600;
 inline constexpr int RECONNECT_PERIOD_MS = 1000;
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
 inline constexpr int EXIT_CODE_CONFIRMED = 18;
 
 // The screen-free half of CMorvixView: the channel model, the frames, link supervision, operator

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DialogResult.h"
 #include "model/OperatorPrompts.h"
 
 #include <QString>
@@ -20,9 +21,9 @@ public:
     // The main frame's m_bCloseRequested: read and clear in one step.
     virtual bool TakeCloseRequest() = 0;
     virtual void ClearCloseRequest() = 0;
-    // Modal exit confirmation: 1 (OK) or 2 (Cancel).
-    virtual int RunExitDialog() = 0;
-    // Modal Setup dialog working on the values: 1 (OK) or 2 (CLOSE).
-    virtual int RunSetupDialog(SetupValues& values) = 0;
+    // Modal exit confirmation.
+    virtual DialogResult RunExitDialog() = 0;
+    // Modal Setup dialog working on the values; Cancel stands for its CLOSE button.
+    virtual DialogResult RunSetupDialog(SetupValues& values) = 0;
     virtual void PostQuit(int exitCode) = 0;
 };

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int kMaxLevel = 255;
 constexpr auto kPressResendPause = std::chrono::milliseconds(20);
 
 void ClearTypedEntry(PanelController& p) {

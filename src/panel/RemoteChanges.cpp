@@ -2,15 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-bool IsChannel(int channel) {
-    return channel >= 0 && channel < CHANNEL_COUNT;
-}
-bool IsLevel(int level) {
-    return level >= 0 && level <= 255;
-}
-} // namespace
-
 // A script's change goes out as the set-channel frame of its own channel: the operator's
 // selection, which the keyboard acts on, stays where the operator left it. A frame goes out even
 // when nothing changed, as the arrow keys do at 0 and 255, so a script can always re-assert a
@@ -29,7 +20,7 @@ bool PanelController::SetChannelState(int channel, std::optional<bool> on,
 }
 
 bool PanelController::StepChannelBy(int channel, int delta) {
-    if (!IsChannel(channel) || delta < -255 || delta > 255)
+    if (!IsChannel(channel) || delta < -kMaxLevel || delta > kMaxLevel)
         return false;
     // A level loaded from a hand-edited file may lie outside 0..255; a step brings it back.
     const int level = std::clamp(m_channelLevel[channel], 0, 255) + delta;

@@ -48,7 +48,7 @@ void PanelController::RunSetup() {
     // A preset saved in this command is a copy of exactly this file.
     SaveSettings();
 
-    if (m_host.RunSetupDialog(values) == IDOK) {
+    if (m_host.RunSetupDialog(values) == DialogResult::Ok) {
         m_portName = values.m_strPortText;
         m_colorChannel = values.m_colorCh;
         m_colorSlideLeft = values.m_colorSlideL;

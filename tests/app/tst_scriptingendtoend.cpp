@@ -275,7 +275,7 @@ private Q_SLOTS:
             panel.SetChannelState(4, true, 99);
             // Not held back until the dialog closes.
             sentInside = announced.size() == 1 && device.sim.waitForValidFrames(1, 2000);
-            return IDCANCEL;
+            return DialogResult::Cancel;
         };
         panel.RunSetup();
         QVERIFY(sentInside);

@@ -262,12 +262,12 @@ private Q_SLOTS:
     }
 
     void closeRequest_runsExitOnNextWatchdogTick_data() {
-        QTest::addColumn<int>("answer");
-        QTest::newRow("confirmed") << IDOK;
-        QTest::newRow("cancelled") << IDCANCEL;
+        QTest::addColumn<DialogResult>("answer");
+        QTest::newRow("confirmed") << DialogResult::Ok;
+        QTest::newRow("cancelled") << DialogResult::Cancel;
     }
     void closeRequest_runsExitOnNextWatchdogTick() {
-        QFETCH(int, answer);
+        QFETCH(DialogResult, answer);
         TempConfigHome home;
         RecordingHost host;
         PanelController panel(host);
@@ -295,7 +295,7 @@ private Q_SLOTS:
         for (int v :
              {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive, panel.m_repeatTicks})
             QCOMPARE(v, 0);
-        if (answer == IDOK) {
+        if (answer == DialogResult::Ok) {
             QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);
             QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_ALL_OFF);
             QVERIFY(QFile::exists(home.settingsFile()));

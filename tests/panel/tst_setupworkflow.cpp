@@ -132,7 +132,7 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
         // The same name with another device behind it: only a fresh opening reaches that one.
         QFile::remove(rig.link);
         QFile::link(other.portPath(), rig.link);
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
 
@@ -178,7 +178,7 @@ void tst_SetupWorkflow::okWithPortThatWillNotOpen_reportsAndKeepsTheName() {
     const QString missing = rig.home.path() + "/no-such-port";
     rig.host.setupDialog = [&](SetupValues& v) {
         v.m_strPortText = missing;
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
     QVERIFY(!rig.panel->PortOpen());
@@ -206,7 +206,7 @@ void tst_SetupWorkflow::save_colourChangedInSameDialog_presetHoldsTheOldOne() {
         v.m_colorSlideL = chosen;
         v.m_presetAction = PRESET_SAVE;
         v.m_presetPath = preset;
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
 
@@ -232,7 +232,7 @@ void tst_SetupWorkflow::save_allOffTicked_presetKeepsChannelsSettingsAllOff() {
         v.m_bAllOff = 1;
         v.m_presetAction = PRESET_SAVE;
         v.m_presetPath = preset;
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
 
@@ -266,7 +266,7 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
         settingsAtOpening = ReadAll(rig.SettingsFile());
         v.m_presetAction = PRESET_SAVE;
         v.m_presetPath = preset;
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
 
@@ -295,7 +295,7 @@ void tst_SetupWorkflow::open_allOffTicked_presetValuesWinAndReachDevice() {
         v.m_colorCh = MakeColorRef(200, 0, 0);
         v.m_presetAction = PRESET_LOAD;
         v.m_presetPath = preset;
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
 
@@ -325,7 +325,7 @@ void tst_SetupWorkflow::open_presetLackingKeys_loadsThemAsZero() {
     rig.host.setupDialog = [&](SetupValues& v) {
         v.m_presetAction = PRESET_LOAD;
         v.m_presetPath = preset;
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
 
@@ -359,7 +359,7 @@ void tst_SetupWorkflow::open_unreadablePreset_namesFileChangesNothing() {
     rig.host.setupDialog = [&](SetupValues& v) {
         v.m_presetAction = PRESET_LOAD;
         v.m_presetPath = preset;
-        return IDOK;
+        return DialogResult::Ok;
     };
     PressSetup(rig);
 
@@ -401,11 +401,11 @@ void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
         shown << v;
         const int step = shown.size();
         if (step == 3)
-            return IDCANCEL;
+            return DialogResult::Cancel;
         const SetupValues& answer = step == 1 ? load : save;
         v.m_presetAction = answer.m_presetAction;
         v.m_presetPath = answer.m_presetPath;
-        return IDOK;
+        return DialogResult::Ok;
     };
     for (int i = 0; i < 3; ++i)
         PressSetup(rig);
@@ -434,7 +434,7 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
         v.m_bAllOff = 1;
         v.m_presetAction = PRESET_SAVE;
         v.m_presetPath = preset;
-        return IDCANCEL;
+        return DialogResult::Cancel;
     };
     rig.panel->m_repeatActive = 1;
     PressSetup(rig);

@@ -21,16 +21,16 @@ public:
         return was;
     }
     void ClearCloseRequest() override { closeRequested = false; }
-    int RunExitDialog() override {
+    DialogResult RunExitDialog() override {
         ++exitDialogRuns;
         return exitDialogResult;
     }
-    int RunSetupDialog(SetupValues& values) override {
+    DialogResult RunSetupDialog(SetupValues& values) override {
         ++setupDialogRuns;
         shownSetupValues = values;
         if (setupDialog)
             return setupDialog(values);
-        return 2;
+        return DialogResult::Cancel;
     }
     void PostQuit(int exitCode) override { quitCode = exitCode; }
     void ShowMessage(const QString& text, const QString& caption) override {
@@ -49,10 +49,10 @@ public:
     QMap<int, int> timers;
     bool closeRequested = false;
     int exitDialogRuns = 0;
-    int exitDialogResult = 2;
+    DialogResult exitDialogResult = DialogResult::Cancel;
     int setupDialogRuns = 0;
     SetupValues shownSetupValues;
-    std::function<int(SetupValues&)> setupDialog;
+    std::function<DialogResult(SetupValues&)> setupDialog;
     int quitCode = -1;
     QStringList messages;
     QStringList captions;

@@ -174,12 +174,12 @@ private Q_SLOTS:
         QVERIFY(sim.waitForValidFrames(1, 2000));
         sim.clearLog();
 
-        host.exitDialogResult = IDCANCEL;
+        host.exitDialogResult = DialogResult::Cancel;
         panel.ExitProgram();
         QTest::qWait(100);
         QCOMPARE(sim.frameCount(), 0);
 
-        host.exitDialogResult = IDOK;
+        host.exitDialogResult = DialogResult::Ok;
         panel.ExitProgram();
         QVERIFY(sim.waitForValidFrames(1, 2000));
         QCOMPARE(Hex(sim.validFrames()[0]), QByteArray("95 03 08 00 00 a0"));

@@ -67,20 +67,20 @@ void CMorvixView::ClearCloseRequest() {
 
 // The dialogs belong to the view's window, so they open centred over the panel and stay above
 // it, as dialogs owned by the main window do.
-int CMorvixView::RunExitDialog() {
+DialogResult CMorvixView::RunExitDialog() {
     if (!m_exitDlg)
         m_exitDlg = std::make_unique<CExitDlg>(this);
-    return m_exitDlg->exec() == CExitDlg::kResultOk ? IDOK : IDCANCEL;
+    return m_exitDlg->exec() == CExitDlg::kResultOk ? DialogResult::Ok : DialogResult::Cancel;
 }
 
-int CMorvixView::RunSetupDialog(SetupValues& values) {
+DialogResult CMorvixView::RunSetupDialog(SetupValues& values) {
     if (!m_setupDlg)
         m_setupDlg = std::make_unique<CSetupDlg>(this);
     m_setupDlg->SetValues(values);
     if (m_setupDlg->exec() != CSetupDlg::kResultOk)
-        return IDCANCEL;
+        return DialogResult::Cancel;
     values = m_setupDlg->Values();
-    return IDOK;
+    return DialogResult::Ok;
 }
 
 void CMorvixView::PostQuit(int exitCode) {

@@ -43,8 +43,8 @@ public:
     void StopTimer(int id) override;
     bool TakeCloseRequest() override;
     void ClearCloseRequest() override;
-    int RunExitDialog() override;
-    int RunSetupDialog(SetupValues& values) override;
+    DialogResult RunExitDialog() override;
+    DialogResult RunSetupDialog(SetupValues& values) override;
     void PostQuit(int exitCode) override;
     void ShowMessage(const QString& text, const QString& caption) override;
     bool AskYesNo(const QString& text, const QString& caption) override;
