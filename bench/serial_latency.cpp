@@ -3,6 +3,7 @@
 // median and 99th percentile over 10,000 frames; and from the device's answer 'u' on the master
 // to its hand-over to the port's owner on this thread, which waits out the quiet read window,
 // over 1,000 answers. Counters in microseconds.
+#include "Pty.h"
 #include "QuietHost.h"
 #include "device/CCom.h"
 #include "panel/PanelController.h"
@@ -24,37 +25,6 @@
 namespace {
 
 constexpr int kFrames = 10000;
-
-struct Pty {
-    Pty() {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        char name[128] = {};
-        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0 &&
-            ::ptsname_r(master, name, sizeof name) == 0)
-            slave = QString::fromLocal8Bit(name);
-    }
-    ~Pty() {
-        if (master >= 0)
-            ::close(master);
-    }
-    // Waits until `count` bytes have been read from the master.
-    bool drain(int count) const {
-        char buf[64];
-        while (count > 0) {
-            pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, 1000) <= 0)
-                return false;
-            const ssize_t n = ::read(master, buf, std::min<std::size_t>(sizeof buf, count));
-            if (n > 0)
-                count -= static_cast<int>(n);
-            else if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-        }
-        return true;
-    }
-    int master = -1;
-    QString slave;
-};
 
 // Times `once`, which is true when its round trip completed.
 void Measure(benchmark::State& state, const std::function<bool()>& once, const char* what) {
@@ -82,10 +52,10 @@ void Measure(benchmark::State& state, const std::function<bool()>& once, const c
 }
 
 void BM_SendCommandPoll(benchmark::State& state) {
-    Pty pty;
+    PtyPair pty;
     QuietHost host;
     PanelController panel(host);
-    panel.Com().Configure(pty.slave, 19200, 8, 0, 1);
+    panel.Com().Configure(pty.slavePath(), 19200, 8, 0, 1);
     if (!panel.Com().Open()) {
         state.SkipWithError("port did not open");
         return;
@@ -94,15 +64,15 @@ void BM_SendCommandPoll(benchmark::State& state) {
         state,
         [&] {
             panel.SendCommand(CMD_POLL);
-            return pty.drain(FRAME_SIZE);
+            return pty.readMaster(FRAME_SIZE, 1000).size() == FRAME_SIZE;
         },
         "SendCommand(CMD_POLL) to master");
 }
 
 void BM_CComWrite(benchmark::State& state) {
-    Pty pty;
+    PtyPair pty;
     CCom com;
-    com.Configure(pty.slave, 19200, 8, 0, 1);
+    com.Configure(pty.slavePath(), 19200, 8, 0, 1);
     if (!com.Open()) {
         state.SkipWithError("port did not open");
         return;
@@ -112,7 +82,7 @@ void BM_CComWrite(benchmark::State& state) {
         state,
         [&] {
             com.Write(kPoll, FRAME_SIZE);
-            return pty.drain(FRAME_SIZE);
+            return pty.readMaster(FRAME_SIZE, 1000).size() == FRAME_SIZE;
         },
         "CCom::Write to master");
 }
@@ -132,10 +102,10 @@ protected:
 };
 
 void BM_AnswerToHandOver(benchmark::State& state) {
-    Pty pty;
+    PtyPair pty;
     CCom com;
     HandOverOwner owner;
-    com.Configure(pty.slave, 19200, 8, 0, 1);
+    com.Configure(pty.slavePath(), 19200, 8, 0, 1);
     if (!com.Open()) {
         state.SkipWithError("port did not open");
         return;
@@ -145,7 +115,7 @@ void BM_AnswerToHandOver(benchmark::State& state) {
         state,
         [&] {
             owner.handed = false;
-            if (::write(pty.master, "u", 1) != 1)
+            if (::write(pty.master(), "u", 1) != 1)
                 return false;
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
             while (!owner.handed && std::chrono::steady_clock::now() < deadline)

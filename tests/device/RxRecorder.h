@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PtyPair.h"
+#include "Pty.h"
 #include "device/CCom.h"
 
 #include <QByteArray>

@@ -1,5 +1,5 @@
 #include "FakeDeviceTree.h"
-#include "PtyPair.h"
+#include "Pty.h"
 #include "device/CCom.h"
 #include "device/PortDiscovery.h"
 #include "device/PortErrorText.h"

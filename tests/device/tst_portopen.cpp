@@ -1,4 +1,4 @@
-#include "PtyPair.h"
+#include "Pty.h"
 #include "device/CCom.h"
 #include "device/LineSettings.h"
 

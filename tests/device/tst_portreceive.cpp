@@ -1,4 +1,4 @@
-#include "PtyPair.h"
+#include "Pty.h"
 #include "RxRecorder.h"
 #include "device/CCom.h"
 

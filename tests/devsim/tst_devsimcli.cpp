@@ -1,5 +1,6 @@
 #include "DevSimCommandLine.h"
-#include "PtyClient.h"
+#include "FrameBytes.h"
+#include "Pty.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -1,5 +1,6 @@
 #include "DevSim.h"
-#include "PtyClient.h"
+#include "FrameBytes.h"
+#include "Pty.h"
 
 #include <QDir>
 #include <QElapsedTimer>

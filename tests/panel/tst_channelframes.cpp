@@ -1,14 +1,9 @@
+#include "FrameBytes.h"
 #include "RecordingHost.h"
 #include "model/ChannelFrame.h"
 #include "panel/PanelController.h"
 
 #include <QtTest>
-
-namespace {
-QByteArray Hex(const std::array<std::uint8_t, FRAME_SIZE>& bytes) {
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), FRAME_SIZE).toHex(' ');
-}
-} // namespace
 
 class tst_ChannelFrames : public QObject {
     Q_OBJECT

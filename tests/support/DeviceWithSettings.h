@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevSim.h"
+#include "FrameBytes.h"
 #include "TempConfigHome.h"
 #include "model/ChannelFrame.h"
 
@@ -31,5 +32,5 @@ struct DeviceWithSettings {
 };
 
 inline QByteArray Hex(const DevSimFrame& frame) {
-    return QByteArray(reinterpret_cast<const char*>(frame.bytes.data()), 6).toHex(' ');
+    return Hex(std::span<const std::uint8_t>(frame.bytes));
 }

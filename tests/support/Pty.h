@@ -1,5 +1,8 @@
 #pragma once
 
+// Both ends of a pseudo-terminal line for tests: PtyPair when the test plays the device, PtyClient
+// when it plays the panel against a device that made the pty (the simulator).
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -38,3 +41,28 @@ private:
 // Checks `done` every millisecond until it holds or the time-out passes, without running the event
 // loop (for use inside an event handler).
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// The panel's side of the line in tests: opens the slave raw at 19200 8O1, as the program would.
+class PtyClient {
+public:
+    explicit PtyClient(const QString& path);
+    ~PtyClient();
+    PtyClient(const PtyClient&) = delete;
+    PtyClient& operator=(const PtyClient&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    void close();
+
+    // True when every byte went out.
+    bool send(const QByteArray& bytes);
+    // Reads until `count` bytes have arrived or the time is up; returns what arrived.
+    QByteArray readExactly(int count, int timeoutMs);
+    // Everything that arrives within the window: for checking that nothing (more) comes.
+    QByteArray readFor(int windowMs);
+    // Waits for any event on the descriptor; returns the poll() revents, 0 on time-out.
+    short waitEvents(int timeoutMs);
+
+private:
+    int m_fd = -1;
+};
