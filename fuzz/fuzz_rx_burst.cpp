@@ -2,7 +2,7 @@
 // watcher hands them over, between watchdog, synchronisation and repeat ticks: a burst whose
 // first byte is 'u' marks the link alive, any other burst changes nothing (not even a repaint).
 #include "FuzzInput.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "panel/PanelController.h"
 
 #include <QCoreApplication>
@@ -40,9 +40,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
-    RecordingHost host;
-    PanelController panel(host);
-    panel.ResetState();
+    HostedPanel rig;
+    auto& [host, panel] = rig;
     // A model in any state the operator or a settings file can leave it in.
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         panel.m_channelLevel[i] = in.Integral<std::int16_t>();
@@ -52,24 +51,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     panel.m_repeatActive = in.Byte() % 2;
     panel.m_hoverPlus = in.Byte() % 9;
 
+    RxBurst rx;
     while (!in.Empty()) {
         switch (in.Byte() % 4) {
         case 0: {
             // Each read stores at most six bytes at the start; the rest keep older values.
             const std::size_t n = in.Byte() % 7;
             for (std::size_t i = 0; i < n; ++i)
-                panel.Com().m_rxBuffer[i] = in.Byte();
-            const quintptr count = in.Integral<quintptr>();
+                rx.bytes[i] = in.Byte();
+            rx.count = in.Integral<std::uint32_t>();
             Snapshot expected = Take(panel, host);
-            const bool answer = panel.Com().m_rxBuffer[0] == 'u';
+            const bool answer = rx.bytes[0] == 'u';
             if (answer) {
                 expected.fields[3] = 1; // m_rxFlag
                 expected.fields[4] = 0; // m_idleTicks
                 expected.fields[5] = 0; // m_silentTicks
                 expected.fields[6] = 0; // m_linkLost
             }
-            CommRxEvent rx(count, 0);
-            QCoreApplication::sendEvent(&panel, &rx);
+            panel.OnCommRx(rx);
             Snapshot after = Take(panel, host);
             if (answer) {
                 // When the lamps are painted is the painter's business; that they are is checked

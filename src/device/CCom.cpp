@@ -46,12 +46,9 @@ void CCom::Configure(QString portName, std::uint32_t baudRate, std::uint8_t byte
     m_parity = parity;
 }
 
-void CCom::SetOwner(QObject* owner) {
-    m_hOwner = owner;
-}
-
-void CCom::SetMessageSink(MessageSink sink) {
-    m_messageSink = std::move(sink);
+void CCom::SetReceiver(QObject* context, Receiver receiver) {
+    m_hOwner = context;
+    m_receiver = context ? std::move(receiver) : Receiver{};
 }
 
 QString CCom::DevicePath(const QString& portName) {
@@ -143,7 +140,8 @@ bool CCom::FailOpen(const char* text, const char* caption, PortErrorKind kind, i
     m_lastError.kind = kind;
     m_lastError.errnum = errnum;
     m_lastError.path = DevicePath(m_strPort);
-    ShowMessage(QString::fromUtf8(text), QString::fromUtf8(caption));
+    m_lastError.text = QString::fromUtf8(text);
+    m_lastError.caption = QString::fromUtf8(caption);
     return false;
 }
 
@@ -189,11 +187,9 @@ void CCom::StopWatcher() {
         ::eventfd_write(m_wakeFd, 1);
 }
 
-void CCom::ShowMessage(const QString& text, const QString& caption) {
-    if (m_messagesMuted)
-        return;
-    if (m_messageSink)
-        m_messageSink(text, caption);
+void CCom::DeliverMessage(const PortMessage& message) {
+    if (m_hOwner && m_receiver.message)
+        m_receiver.message(message);
     else
-        qWarning("%s: %s", qUtf8Printable(caption), qUtf8Printable(text));
+        qWarning("%s: %s", qUtf8Printable(message.caption), qUtf8Printable(message.text));
 }

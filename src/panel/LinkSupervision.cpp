@@ -4,6 +4,7 @@
 #include "panel/PanelHost.h"
 
 #include <QMetaObject>
+#include <utility>
 
 namespace {
 constexpr int kIdleTicksBeforePoll = 10;
@@ -23,9 +24,19 @@ void PanelController::OnInitialUpdate() {
     LoadSettings();
     Connect();
     StartRepeatTick();
-    m_host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
+    StartWatchdog();
     // Goes out whether or not the port opened.
     SendCommand(CMD_POLL);
+}
+
+void PanelController::StartWatchdog() {
+    StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
+}
+
+void PanelController::StartSynchronisation() {
+    m_syncIndex = 0;
+    StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
+    m_syncRunning = true;
 }
 
 void PanelController::Connect() {
@@ -38,23 +49,24 @@ bool PanelController::ConnectPort(bool quiet) {
         m_com.Close();
     m_com.Configure(m_portName, kBaudRate, kDataBits, kOneStopBit, kOddParity);
     m_answeredSinceOpen = false;
-    m_com.SetMessagesMuted(quiet);
-    const bool opened = m_com.Open();
-    m_com.SetMessagesMuted(false);
-    if (opened) {
-        m_com.SetOwner(this);
-        m_syncIndex = 0;
+    if (m_com.Open()) {
+        m_com.SetReceiver(this, {[this](const RxBurst& burst) { OnCommRx(burst); },
+                                 [this] { OnPortClosed(); },
+                                 [this](const PortMessage& message) {
+                                     m_host.ShowMessage(message.text, message.caption);
+                                 }});
         m_linkCounters.PortOpened();
-        m_host.StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
-        m_syncRunning = true;
+        StartSynchronisation();
         StopReconnect();
         return true;
     }
     PortError error = m_com.LastError();
     if (!quiet) {
+        // The port's own words first, then which port and why.
+        if (!error.text.isEmpty())
+            m_host.ShowMessage(error.text, error.caption);
         FindPortHolder(error);
-        m_host.ShowMessage(QStringLiteral("포트를 확인하십시요.\n\n") +
-                               PortErrorText(error, DiscoverPorts()),
+        m_host.ShowMessage(tr("포트를 확인하십시요.\n\n") + PortErrorText(error, DiscoverPorts()),
                            QStringLiteral("Morvix"));
     }
     // A name, a permission or a file that is no port stays wrong until the operator acts.
@@ -71,7 +83,7 @@ void PanelController::OnTimer(int id) {
     case TIMER_WATCHDOG:
         // The exit dialog runs after this tick has returned: a modal loop inside the tick would
         // hold back every later tick, and supervision must go on while the dialog is open.
-        if (m_host.TakeCloseRequest() && !m_exitQueued) {
+        if (std::exchange(m_closeRequested, false) && !m_exitQueued) {
             m_exitQueued = true;
             QMetaObject::invokeMethod(
                 this,
@@ -112,7 +124,7 @@ void PanelController::OnTimer(int id) {
         RequestRepaint();
         // Nothing held or dragged: the tick sleeps until input or a throttled send needs it again.
         if (m_repeatTickSleeps && !m_repeatActive && !m_buttonHeld && !m_dragActive) {
-            m_host.StopTimer(TIMER_REPEAT);
+            StopTimer(TIMER_REPEAT);
             m_repeatAsleep = true;
         }
         break;
@@ -123,15 +135,15 @@ void PanelController::OnTimer(int id) {
         // would hold the device's channels back by seconds.
         if (!m_rxFlag && !m_answeredSinceOpen)
             break;
-        m_host.StopTimer(TIMER_WATCHDOG);
+        StopTimer(TIMER_WATCHDOG);
         if (m_syncIndex < CHANNEL_COUNT) {
             SendCommand(CMD_CHANNEL, m_syncIndex);
             ++m_syncIndex;
             break;
         }
-        m_host.StopTimer(TIMER_SYNC);
+        StopTimer(TIMER_SYNC);
         m_syncRunning = false;
-        m_host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_SUPERVISING_MS);
+        StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_SUPERVISING_MS);
         break;
 
     case TIMER_RECONNECT:
@@ -143,9 +155,9 @@ void PanelController::OnTimer(int id) {
     }
 }
 
-void PanelController::OnCommRx(quintptr, qintptr) {
+void PanelController::OnCommRx(const RxBurst& burst) {
     const ChangeScope scope(*this);
-    if (m_com.m_rxBuffer[0] != static_cast<std::uint8_t>(kAcknowledge))
+    if (burst.bytes[0] != static_cast<std::uint8_t>(kAcknowledge))
         return;
     m_rxFlag = 1;
     m_answeredSinceOpen = true;
@@ -167,7 +179,7 @@ void PanelController::ExitProgram() {
 }
 
 void PanelController::StartRepeatTick() {
-    m_host.StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+    StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
     m_repeatTickSleeps = true;
     m_repeatAsleep = false;
 }
@@ -176,5 +188,5 @@ void PanelController::WakeRepeatTick() {
     if (!m_repeatAsleep)
         return;
     m_repeatAsleep = false;
-    m_host.StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+    StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
 }

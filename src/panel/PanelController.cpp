@@ -2,8 +2,18 @@
 
 #include "panel/PanelHost.h"
 
-PanelController::PanelController(PanelHost& host, QObject* parent)
-    : QObject(parent), m_host(host) {}
+#include <utility>
+
+PanelController::PanelController(PanelHost& host, QObject* parent) : QObject(parent), m_host(host) {
+    for (const int id : {TIMER_WATCHDOG, TIMER_REPEAT, TIMER_SYNC, TIMER_RECONNECT}) {
+        QTimer* timer = Timer(id);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, [this, id] {
+            if (!m_ticksByHand)
+                OnTimer(id);
+        });
+    }
+}
 
 PanelController::~PanelController() = default;
 
@@ -64,7 +74,7 @@ void PanelController::ResetState() {
     m_typedDigits = {};
     m_frame.bytes[0] = FRAME_HEADER;
     m_sliderOrigin.fill(250);
-    m_host.ClearCloseRequest();
+    m_closeRequested = false;
 }
 
 void PanelController::WriteFrame() {
@@ -73,17 +83,41 @@ void PanelController::WriteFrame() {
         m_linkCounters.FrameWritten(at);
 }
 
-bool PanelController::event(QEvent* e) {
-    if (e->type() == static_cast<QEvent::Type>(WM_COMM_RX)) {
-        const auto* rx = static_cast<CommRxEvent*>(e);
-        OnCommRx(rx->wParam(), rx->lParam());
-        return true;
+QTimer* PanelController::Timer(int id) {
+    return const_cast<QTimer*>(std::as_const(*this).Timer(id));
+}
+
+const QTimer* PanelController::Timer(int id) const {
+    switch (id) {
+    case TIMER_WATCHDOG:
+        return &m_watchdogTimer;
+    case TIMER_REPEAT:
+        return &m_repeatTimer;
+    case TIMER_SYNC:
+        return &m_syncTimer;
+    case TIMER_RECONNECT:
+        return &m_reconnectTimer;
+    default:
+        return nullptr;
     }
-    if (e->type() == static_cast<QEvent::Type>(WM_COMM_CLOSED)) {
-        OnPortClosed();
-        return true;
-    }
-    return QObject::event(e);
+}
+
+void PanelController::StartTimer(int id, int periodMs) {
+    Timer(id)->start(periodMs);
+}
+
+void PanelController::StopTimer(int id) {
+    Timer(id)->stop();
+}
+
+bool PanelController::TimerRunning(int id) const {
+    const QTimer* timer = Timer(id);
+    return timer && timer->isActive();
+}
+
+int PanelController::TimerInterval(int id) const {
+    const QTimer* timer = Timer(id);
+    return timer && timer->isActive() ? timer->interval() : -1;
 }
 
 void PanelController::RequestRepaint() {

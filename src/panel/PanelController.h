@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <optional>
 
@@ -28,7 +29,7 @@ inline constexpr int EXIT_CODE_CONFIRMED = 18;
 
 // The screen-free half of CMorvixView: the channel model, the frames, link supervision, operator
 // input, settings and the Setup workflow. CMorvixView owns one, forwards events into it and paints
-// from its fields; tests drive it directly. It is the owner that receives the port's WM_COMM_RX.
+// from its fields; tests drive it directly. It receives the port's bursts and owns the timers.
 // The fields keep the names the rest of the program and the painter know them by.
 class PanelController : public QObject {
     Q_OBJECT
@@ -44,8 +45,14 @@ public:
     // Start-up, link supervision and exit.
     void OnInitialUpdate();
     void Connect();
+    // Watchdog at its start-up period; the synchronisation of all channels, as after an opening:
+    // it begins with the device's first answer.
+    void StartWatchdog();
+    void StartSynchronisation();
+    // One tick of the timer with this id; the timers call it, tests may too.
     void OnTimer(int id);
-    void OnCommRx(quintptr wParam, qintptr lParam);
+    // One burst from the port's watcher, while the watcher waits.
+    void OnCommRx(const RxBurst& burst);
     void ExitProgram();
 
     // The device went away under an open port: grey lamp, then look for it again.
@@ -54,6 +61,18 @@ public:
     // device's path exists again, without a message.
     void OnReconnectTick();
     bool ReconnectPending() const { return m_reconnectPending; }
+
+    // The main frame's close request: the next watchdog tick takes it and asks the operator.
+    void RequestClose() { m_closeRequested = true; }
+    bool CloseRequestPending() const { return m_closeRequested; }
+
+    bool TimerRunning(int id) const;
+    int TimerInterval(int id) const; // -1 for no such timer
+    // Tests and benchmarks that step the ticks themselves: the timers keep starting and stopping
+    // as always, but their timeouts are ignored.
+    void DriveTicksByHand(bool byHand) { m_ticksByHand = byHand; }
+    // Stops one timer where it stands; what it was doing stays as it is.
+    void StopTimer(int id);
 
     // The link's figures for the lamp's tooltip and anyone else reporting on it.
     LinkHealth Health() const;
@@ -158,9 +177,6 @@ Q_SIGNALS:
     void LinkStateChanged(LinkState state);
     void PortChanged(const QString& portName);
 
-protected:
-    bool event(QEvent* e) override;
-
 private:
     // Publishes on leaving the outermost entry point, so nested calls announce once.
     class ChangeScope {
@@ -181,6 +197,9 @@ private:
     };
 
     void RequestRepaint();
+    QTimer* Timer(int id);
+    const QTimer* Timer(int id) const;
+    void StartTimer(int id, int periodMs);
     // Writes m_frame and counts it when it went out whole.
     void WriteFrame();
     // Connect's work; quiet: no message box of its own or of the port's.
@@ -196,6 +215,12 @@ private:
 
     PanelHost& m_host;
     CCom m_com;
+    QTimer m_watchdogTimer;
+    QTimer m_repeatTimer;
+    QTimer m_syncTimer;
+    QTimer m_reconnectTimer;
+    bool m_ticksByHand = false;
+    bool m_closeRequested = false;
     // Cleared on every open, set by the first answer after it.
     bool m_answeredSinceOpen = false;
     int m_changeScopeDepth = 0;

@@ -36,14 +36,14 @@ void PanelController::StartReconnect() {
     if (m_reconnectPending)
         return;
     m_reconnectPending = true;
-    m_host.StartTimer(TIMER_RECONNECT, RECONNECT_PERIOD_MS);
+    StartTimer(TIMER_RECONNECT, RECONNECT_PERIOD_MS);
 }
 
 void PanelController::StopReconnect() {
     if (!m_reconnectPending)
         return;
     m_reconnectPending = false;
-    m_host.StopTimer(TIMER_RECONNECT);
+    StopTimer(TIMER_RECONNECT);
 }
 
 LinkHealth PanelController::Health() const {

@@ -1,4 +1,4 @@
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "model/ChannelFrame.h"
 #include "panel/PanelController.h"
 
@@ -40,9 +40,8 @@ private Q_SLOTS:
         QFETCH(int, power);
         QFETCH(int, level);
         QFETCH(QByteArray, frame);
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_channelPower[channel] = power;
         panel.m_channelLevel[channel] = level;
         if (type == CMD_SELECTED)
@@ -66,9 +65,8 @@ private Q_SLOTS:
     }
     void selected_outOfRangeLevel_sendsNothing() {
         QFETCH(int, level);
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.SendCommand(CMD_POLL);
         const auto before = panel.m_frame.bytes;
         panel.m_txFlag = 0;
@@ -89,9 +87,8 @@ private Q_SLOTS:
     }
 
     void selected_clearsSendReady_othersKeepIt() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         for (int type : {int(CMD_CHANNEL), int(CMD_ALL_OFF), int(CMD_POLL)}) {
             panel.m_sendReady = 1;
             panel.SendCommand(type, 0);
@@ -102,26 +99,24 @@ private Q_SLOTS:
     }
 
     void unknownType_writesNothing() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         QCOMPARE(panel.SendCommand(5), 0);
         QCOMPARE(panel.m_txFlag, 0);
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void channelIndexOutsideTheModel_isRefused() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, 8), 0);
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, -1), 0);
         QCOMPARE(panel.m_txFlag, 0);
     }
 
     void resetState_startCondition() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.m_selectedChannel = 5;
         panel.m_sliderOrigin.fill(3);
         panel.m_frame.bytes[0] = 0;
@@ -135,7 +130,7 @@ private Q_SLOTS:
         panel.m_channelLevel[2] = 77;
         panel.m_channelPower[2] = 1;
         panel.m_portName = QStringLiteral("COM3");
-        host.closeRequested = true;
+        panel.RequestClose();
 
         panel.ResetState();
 
@@ -149,7 +144,7 @@ private Q_SLOTS:
               panel.m_dragActive, panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
             QCOMPARE(v, 0);
         QCOMPARE(panel.m_typedDigits, (std::array<int, 3>{0, 0, 0}));
-        QVERIFY(!host.closeRequested);
+        QVERIFY(!panel.CloseRequestPending());
         // The model itself is the settings' business.
         QCOMPARE(panel.m_channelLevel[2], 77);
         QCOMPARE(panel.m_channelPower[2], 1);

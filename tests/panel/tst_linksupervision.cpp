@@ -1,4 +1,4 @@
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "TempConfigHome.h"
 #include "panel/KeyMap.h"
 #include "panel/PanelController.h"
@@ -10,8 +10,7 @@ class tst_LinkSupervision : public QObject {
     Q_OBJECT
 
     static void Acknowledge(PanelController& panel, char first = 'u') {
-        panel.Com().m_rxBuffer[0] = static_cast<std::uint8_t>(first);
-        panel.OnCommRx(1, 0);
+        panel.OnCommRx(RxBurst{{static_cast<std::uint8_t>(first)}, 1});
     }
 
 private Q_SLOTS:
@@ -65,9 +64,8 @@ private Q_SLOTS:
 
     // The port never opens here, so the link is closed however the counters stand.
     void linkState_closedPortWhateverTheFlags() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_portName = "NULL";
         Acknowledge(panel);
         panel.m_linkLost = 1;
@@ -80,9 +78,8 @@ private Q_SLOTS:
     }
 
     void silentLink_pollAndLinkLostOnEleventhTick() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         for (int tick = 1; tick <= 10; ++tick) {
             panel.OnTimer(TIMER_WATCHDOG);
             QCOMPARE(panel.m_idleTicks, tick);
@@ -105,9 +102,8 @@ private Q_SLOTS:
     }
 
     void userFrames_restartIdleButNotSilentCount() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         for (int tick = 1; tick <= 11; ++tick) {
             panel.SendCommand(CMD_CHANNEL, 0);
             panel.OnTimer(TIMER_WATCHDOG);
@@ -117,9 +113,8 @@ private Q_SLOTS:
     }
 
     void acknowledge_resetsCountersAndLink() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_idleTicks = 5;
         panel.m_silentTicks = 9;
         panel.m_linkLost = 1;
@@ -133,13 +128,11 @@ private Q_SLOTS:
     }
 
     void burstNotStartingWithU_changesNothing() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_silentTicks = 3;
         panel.m_linkLost = 1;
-        panel.Com().m_rxBuffer = {'x', 'u', 0, 0, 0, 0};
-        panel.OnCommRx(2, 0);
+        panel.OnCommRx(RxBurst{{'x', 'u', 0, 0, 0, 0}, 2});
         QCOMPARE(panel.m_rxFlag, 0);
         QCOMPARE(panel.m_silentTicks, 3);
         QCOMPARE(panel.m_linkLost, 1);
@@ -147,9 +140,8 @@ private Q_SLOTS:
     }
 
     void watchdog_clearsLampsAndBlinks() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_txFlag = 1;
         Acknowledge(panel);
         panel.OnTimer(TIMER_WATCHDOG);
@@ -161,17 +153,16 @@ private Q_SLOTS:
     }
 
     void sync_waitsForAnswerThenSendsEightChannelsInOrder() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
-        host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
-        host.StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
+        HostedPanel rig;
+        auto& [host, panel] = rig;
+        panel.StartWatchdog();
+        panel.StartSynchronisation();
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             panel.m_channelLevel[i] = 10 * i;
 
         panel.OnTimer(TIMER_SYNC);
         QCOMPARE(panel.m_syncIndex, 0);
-        QVERIFY(host.IsTimerRunning(TIMER_WATCHDOG));
+        QVERIFY(panel.TimerRunning(TIMER_WATCHDOG));
 
         Acknowledge(panel);
         // A watchdog tick between the answer and the next sync tick puts the RX lamp out.
@@ -179,21 +170,20 @@ private Q_SLOTS:
         QCOMPARE(panel.m_rxFlag, 0);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             panel.OnTimer(TIMER_SYNC);
-            QVERIFY(!host.IsTimerRunning(TIMER_WATCHDOG));
+            QVERIFY(!panel.TimerRunning(TIMER_WATCHDOG));
             QCOMPARE(panel.m_frame.bytes[2], std::uint8_t(i + 1));
             QCOMPARE(panel.m_frame.bytes[4], std::uint8_t(10 * i));
             QCOMPARE(panel.m_syncIndex, i + 1);
         }
-        QVERIFY(host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(panel.TimerRunning(TIMER_SYNC));
         panel.OnTimer(TIMER_SYNC);
-        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
-        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
+        QCOMPARE(panel.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
     }
 
     void repeat_firstStepOnTwentySecondTick_thenEveryTick() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_channelPower[0] = 1;
         panel.m_channelLevel[0] = 253;
         panel.m_repeatActive = 1;
@@ -219,9 +209,8 @@ private Q_SLOTS:
     }
 
     void repeat_requestsRepaintEveryTick() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.OnTimer(TIMER_REPEAT);
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(host.repaintRequests, 2);
@@ -229,31 +218,30 @@ private Q_SLOTS:
     }
 
     void repeat_sleepsWhenIdle_wakesForInput() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.StartRepeatTick();
         panel.OnTimer(TIMER_REPEAT);
-        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         // Tab changes the look without a frame; only the tick shows it.
         panel.OnKeyDown(VirtualKey::kTab);
-        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        QCOMPARE(panel.TimerInterval(TIMER_REPEAT), REPEAT_PERIOD_MS);
         panel.OnTimer(TIMER_REPEAT);
-        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         // A throttled send needs the tick that re-arms it.
         panel.SendCommand(CMD_SELECTED);
         QCOMPARE(panel.m_sendReady, 0);
-        QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(panel.TimerRunning(TIMER_REPEAT));
         // Held or dragged, it ticks on until the release.
         for (int* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
             *held = 1;
             panel.OnMouseMove(600, 300);
             for (int tick = 0; tick < 3; ++tick)
                 panel.OnTimer(TIMER_REPEAT);
-            QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+            QVERIFY(panel.TimerRunning(TIMER_REPEAT));
             panel.OnLButtonUp();
             panel.OnTimer(TIMER_REPEAT);
-            QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+            QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         }
         // Meanwhile the watchdog shows its own lamp and blink changes.
         host.repaintRequests = 0;
@@ -269,8 +257,8 @@ private Q_SLOTS:
     void closeRequest_runsExitOnNextWatchdogTick() {
         QFETCH(DialogResult, answer);
         TempConfigHome home;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.BuildPaths();
         panel.ResetState();
         panel.LoadSettings();
@@ -281,13 +269,13 @@ private Q_SLOTS:
 
         panel.OnTimer(TIMER_SYNC);
         QCOMPARE(host.exitDialogRuns, 0);
-        host.closeRequested = true;
+        panel.RequestClose();
         panel.OnTimer(TIMER_WATCHDOG);
         // The dialog waits for the tick to return, so later ticks are not held back by it; a
         // second request before it opens adds nothing.
         QCOMPARE(host.exitDialogRuns, 0);
-        QVERIFY(!host.closeRequested);
-        host.closeRequested = true;
+        QVERIFY(!panel.CloseRequestPending());
+        panel.RequestClose();
         panel.OnTimer(TIMER_WATCHDOG);
         QTRY_COMPARE(host.exitDialogRuns, 1);
         QTest::qWait(20);
@@ -309,8 +297,8 @@ private Q_SLOTS:
 
     void initialUpdate_withoutSettings_reportsPortAndRunsClosed() {
         TempConfigHome home;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QCOMPARE(panel.m_portName, QStringLiteral("NULL"));
         QCOMPARE(host.messages.size(), 1);
@@ -321,10 +309,10 @@ private Q_SLOTS:
         QCOMPARE(host.captions, QStringList{QStringLiteral("Morvix")});
         QVERIFY(!panel.PortOpen());
         // Nothing would change by itself, so nothing is retried.
-        QVERIFY(!host.IsTimerRunning(TIMER_RECONNECT));
-        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
-        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
-        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(!panel.TimerRunning(TIMER_RECONNECT));
+        QCOMPARE(panel.TimerInterval(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        QCOMPARE(panel.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
+        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
         // The start-up poll is attempted anyway and lights TX.
         QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
         QCOMPARE(panel.m_txFlag, 1);

@@ -65,7 +65,7 @@ private:
         QTRY_COMPARE(rig.panel->m_rxFlag, 1);
         for (int tick = 0; tick <= CHANNEL_COUNT; ++tick)
             rig.panel->OnTimer(TIMER_SYNC);
-        QVERIFY(!rig.host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
         QTRY_COMPARE(device.validFrameCount(), framesBefore + CHANNEL_COUNT);
     }
 
@@ -76,6 +76,7 @@ private:
         QVERIFY(WriteAll(rig.SettingsFile(), SettingsText(rig.link, "NULL", values)));
         QVERIFY(QDir().mkpath(rig.PresetPath({})));
         rig.panel = std::make_unique<PanelController>(rig.host);
+        rig.panel->DriveTicksByHand(true);
         rig.panel->OnInitialUpdate();
         QVERIFY(rig.panel->PortOpen());
         Synchronise(rig, rig.sim, 1);
@@ -157,7 +158,7 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
              0);
 
     // Reopened and polled at once; the synchronisation waits for the answer.
-    QVERIFY(rig.host.IsTimerRunning(TIMER_SYNC));
+    QVERIFY(rig.panel->TimerRunning(TIMER_SYNC));
     rig.panel->OnTimer(TIMER_SYNC);
     QCOMPARE(rig.panel->m_syncIndex, 0);
     QVERIFY(other.waitForValidFrames(1, 3000));
@@ -187,7 +188,7 @@ void tst_SetupWorkflow::okWithPortThatWillNotOpen_reportsAndKeepsTheName() {
     QCOMPARE(lines.mid(0, 4),
              (QStringList{"포트를 확인하십시요.", "", missing, "No such device."}));
     // The device may still be plugged in: looked for again without the operator.
-    QVERIFY(rig.host.IsTimerRunning(TIMER_RECONNECT));
+    QVERIFY(rig.panel->TimerRunning(TIMER_RECONNECT));
     QCOMPARE(rig.panel->m_portName, missing);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(missing));
 }
@@ -444,7 +445,7 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
     QCOMPARE(rig.panel->m_presetName, QString("NULL"));
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), expected);
     QVERIFY(!QFileInfo::exists(preset));
-    QVERIFY(!rig.host.IsTimerRunning(TIMER_SYNC));
+    QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
     QCOMPARE(rig.panel->m_repeatActive, 0);
     QVERIFY(rig.host.messages.isEmpty());
     // Nothing went out: a marker frame is the first the device sees.

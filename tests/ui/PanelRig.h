@@ -37,9 +37,10 @@ public:
             p.m_channelLevel[i] = 100;
             p.m_channelPower[i] = 1;
         }
-        p.Com().SetMessageSink([this](const QString& text, const QString&) { errors << text; });
         p.Connect();
-        view.StopTimer(TIMER_SYNC);
+        if (!p.PortOpen())
+            errors << p.Com().LastError().text;
+        p.StopTimer(TIMER_SYNC);
         ok = ok && p.PortOpen();
     }
 

@@ -1,5 +1,5 @@
 #include "DeviceWithSettings.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "panel/KeyMap.h"
 #include "ui/view/CMorvixView.h"
 
@@ -57,8 +57,8 @@ private Q_SLOTS:
         // One channel per 20 ms tick; generous bounds for a loaded machine.
         const auto span = frames[8].timestampUs - frames[1].timestampUs;
         QVERIFY2(span >= 7 * 15000 && span <= 7 * 80000, qPrintable(QString::number(span)));
-        QTRY_COMPARE(view.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
-        QTRY_VERIFY(!view.IsTimerRunning(TIMER_SYNC));
+        QTRY_COMPARE(view.Panel().TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QCOMPARE(sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
         QCOMPARE(view.Panel().m_linkLost, 0);
@@ -87,8 +87,8 @@ private Q_SLOTS:
         first.reset(); // the port closes and its path goes
         QTRY_VERIFY(!view.Panel().PortOpen());
         QCOMPARE(view.Panel().Health().state, LinkState::Closed);
-        QTRY_VERIFY(view.IsTimerRunning(TIMER_RECONNECT));
-        QCOMPARE(view.TimerInterval(TIMER_RECONNECT), RECONNECT_PERIOD_MS);
+        QTRY_VERIFY(view.Panel().TimerRunning(TIMER_RECONNECT));
+        QCOMPARE(view.Panel().TimerInterval(TIMER_RECONNECT), RECONNECT_PERIOD_MS);
         // Retries while it is away stay silent: a message box would block this loop.
         QTest::qWait(1500);
         QVERIFY(!QApplication::activeModalWidget());
@@ -106,7 +106,7 @@ private Q_SLOTS:
         const auto resync = frames[8].timestampUs - back;
         QVERIFY2(resync < 3'000'000, qPrintable(QString::number(resync)));
         qInfo("re-sync: %.0f ms from the device's return to its eighth channel", resync / 1000.0);
-        QVERIFY(!view.IsTimerRunning(TIMER_RECONNECT));
+        QVERIFY(!view.Panel().TimerRunning(TIMER_RECONNECT));
         QTRY_COMPARE(view.Panel().Health().state, LinkState::Answering);
     }
 
@@ -117,7 +117,7 @@ private Q_SLOTS:
         CMorvixView view;
         view.OnInitialUpdate();
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
-        QTRY_VERIFY(!view.IsTimerRunning(TIMER_SYNC));
+        QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
         const auto lastSync = sim.validFrames().back().timestampUs;
         // 11 watchdog ticks of 300 ms after the last frame.
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 10, 6000);
@@ -131,8 +131,8 @@ private Q_SLOTS:
         DeviceWithSettings device(DevSimOptions{.faults = {.silent = true}});
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(panel.PortOpen());
         QCOMPARE(panel.Health().state, LinkState::Waiting);
@@ -155,8 +155,8 @@ private Q_SLOTS:
         DeviceWithSettings device(DevSimOptions{.faults = {.garbage = true}});
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(sim.waitForAnswers(1, 2000));
         // Give the answer time to cross; it must change nothing.
@@ -168,8 +168,8 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(sim.waitForValidFrames(1, 2000));
         sim.clearLog();
@@ -193,15 +193,15 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(panel.PortOpen());
-        for (int i = 0; i < 500 && host.IsTimerRunning(TIMER_SYNC); ++i) {
+        for (int i = 0; i < 500 && panel.TimerRunning(TIMER_SYNC); ++i) {
             QTest::qWait(5);
             panel.OnTimer(TIMER_SYNC);
         }
-        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
         sim.clearLog();
 
         // With no watchdog ticks in the mix, every poll is one of these markers; frames go out
@@ -298,13 +298,11 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        int closeRequest = 0;
         CMorvixView view;
-        view.SetCloseRequestFlag(&closeRequest);
         view.OnInitialUpdate();
         // As soon as the synchronisation has started, ask to close.
         QTRY_VERIFY_WITH_TIMEOUT(sim.validFrameCount() >= 2, 3000);
-        closeRequest = 1;
+        view.Panel().RequestClose();
         // The exit dialog runs its own loop; answer it from inside that loop.
         // It stays open until the watchdog has polled the quiet device: supervision goes on
         // behind the dialog.
@@ -331,8 +329,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 8000);
         QVERIFY(polledWhileOpen);
         QCOMPARE(sim.validFrames().back().command.kind, DevSimCommandKind::Poll);
-        QCOMPARE(view.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
-        QCOMPARE(closeRequest, 0);
+        QCOMPARE(view.Panel().TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QVERIFY(!view.Panel().CloseRequestPending());
     }
 };
 

@@ -292,12 +292,12 @@ private Q_SLOTS:
         rig.Move(plus.x(), plus.y());
         // The idle tick sleeps; the press must wake it with the timing unchanged.
         QTRY_VERIFY(p.RepeatTickAsleep());
-        QVERIFY(!rig.view.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(!rig.view.Panel().TimerRunning(TIMER_REPEAT));
         const std::int64_t pressed = DevSim::nowUs();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         QTRY_VERIFY_WITH_TIMEOUT(rig.sim.validFrameCount() >= 3 + 10, 5000);
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
-        rig.view.StopTimer(TIMER_REPEAT);
+        p.StopTimer(TIMER_REPEAT);
         std::vector<DevSimFrame> raw;
         const QStringList frames = rig.Frames(&raw);
         QVERIFY(frames.size() >= 13);

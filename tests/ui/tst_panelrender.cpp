@@ -1,5 +1,5 @@
 #include "DevSim.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "panel/PanelController.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelBitmaps.h"
@@ -183,8 +183,8 @@ private Q_SLOTS:
     }
     void rowOn_elementsAtTheirRectangles() {
         QFETCH(double, ratio);
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_selectedChannel = 5;
         PanelRenderer renderer(ratio);
@@ -245,8 +245,8 @@ private Q_SLOTS:
     }
 
     void rowOff_isGreyWhateverElseHolds() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_channelPower[2] = 0;
         panel.m_selectedChannel = 2;
@@ -285,8 +285,8 @@ private Q_SLOTS:
         QFETCH(int, level);
         QFETCH(int, fillPixels);
         QFETCH(double, ratio);
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_channelLevel[3] = level;
         PanelRenderer renderer(ratio);
@@ -309,8 +309,8 @@ private Q_SLOTS:
     }
 
     void hover_highlights() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_hoverSwitch = 1;
         panel.m_hoverPlus = 3;  // row 2
@@ -335,8 +335,8 @@ private Q_SLOTS:
     }
 
     void typedNumber_blinksInTheSelectedRow() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_selectedChannel = 4;
         panel.m_typedValue = 7;
@@ -378,8 +378,8 @@ private Q_SLOTS:
         QFETCH(int, linkLost);
         QFETCH(QRgb, link);
         DevSim sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         if (open) {
             QVERIFY2(sim.start(), qPrintable(sim.errorString()));
