@@ -1,6 +1,7 @@
 #include "device/CCom.h"
 #include "device/CommWatcher.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <cerrno>
 #include <poll.h>
@@ -17,7 +18,7 @@ unsigned CCom::CommWatchProc() {
                 continue;
             // Without its wait the watcher would receive nothing ever again.
             m_bConnected = false;
-            PostMessageFromWatcher(QStringLiteral("CommWatchProc Exit 3nd if"),
+            PostMessageFromWatcher(QCoreApplication::translate("CCom", "CommWatchProc Exit 3nd if"),
                                    QStringLiteral("Morvix"));
             PostClosedFromWatcher();
             return 0;

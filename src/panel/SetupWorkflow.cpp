@@ -24,7 +24,7 @@ std::optional<ChSetValues> ReadPreset(const QString& path) {
 }
 
 QString PresetUnreadableText(const QString& path) {
-    return QStringLiteral("프리셋 파일을 읽을 수 없습니다.\n%1")
+    return PanelController::tr("프리셋 파일을 읽을 수 없습니다.\n%1")
         .arg(QDir::toNativeSeparators(path));
 }
 
