@@ -5,14 +5,11 @@
 #include <utility>
 
 PanelController::PanelController(PanelHost& host, QObject* parent) : QObject(parent), m_host(host) {
-    for (const int id : {TIMER_WATCHDOG, TIMER_REPEAT, TIMER_SYNC, TIMER_RECONNECT}) {
-        QTimer* timer = Timer(id);
-        timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this, [this, id] {
-            if (!m_ticksByHand)
-                OnTimer(id);
-        });
-    }
+    m_repeatTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
+        if (!m_ticksByHand)
+            OnTimer(TIMER_REPEAT);
+    });
 }
 
 PanelController::~PanelController() = default;
@@ -27,10 +24,8 @@ int PanelController::SendCommand(int type, int channel) {
             return 0;
         if (type == CMD_SELECTED && (m_channelLevel[c] < 0 || m_channelLevel[c] > 255))
             return 0;
-        m_txFlag = 1;
         m_frame.FillSetChannel(c, m_channelPower[c], m_channelLevel[c]);
-        m_idleTicks = 0;
-        WriteFrame();
+        m_link.Send(m_frame);
         if (type == CMD_SELECTED) {
             m_sendReady = 0;
             WakeRepeatTick();
@@ -39,15 +34,11 @@ int PanelController::SendCommand(int type, int channel) {
     }
     case CMD_ALL_OFF:
         m_frame.FillAllOff();
-        m_txFlag = 1;
-        m_idleTicks = 0;
-        WriteFrame();
+        m_link.Send(m_frame);
         break;
     case CMD_POLL:
-        m_txFlag = 1;
-        m_idleTicks = 0;
         m_frame.FillPoll();
-        WriteFrame();
+        m_link.Send(m_frame);
         break;
     default:
         return 0;
@@ -59,28 +50,16 @@ int PanelController::SendCommand(int type, int channel) {
 void PanelController::ResetState() {
     const ChangeScope scope(*this);
     m_selectedChannel = 0;
-    m_idleTicks = 0;
-    m_syncIndex = 0;
-    m_silentTicks = 0;
+    m_link.Reset();
     m_repeatTicks = 0;
     m_repeatActive = 0;
     m_buttonHeld = 0;
     m_dragActive = 0;
-    m_txFlag = 0;
-    m_rxFlag = 0;
-    m_linkLost = 0;
     m_digitCount = 0;
     m_typedValue = 0;
     m_typedDigits = {};
     m_frame.bytes[0] = FRAME_HEADER;
     m_sliderOrigin.fill(250);
-    m_closeRequested = false;
-}
-
-void PanelController::WriteFrame() {
-    const auto at = LinkCounters::Clock::now();
-    if (m_com.Write(m_frame.bytes.data(), FRAME_SIZE) == FRAME_SIZE)
-        m_linkCounters.FrameWritten(at);
 }
 
 QTimer* PanelController::Timer(int id) {
@@ -88,18 +67,7 @@ QTimer* PanelController::Timer(int id) {
 }
 
 const QTimer* PanelController::Timer(int id) const {
-    switch (id) {
-    case TIMER_WATCHDOG:
-        return &m_watchdogTimer;
-    case TIMER_REPEAT:
-        return &m_repeatTimer;
-    case TIMER_SYNC:
-        return &m_syncTimer;
-    case TIMER_RECONNECT:
-        return &m_reconnectTimer;
-    default:
-        return nullptr;
-    }
+    return id == TIMER_REPEAT ? &m_repeatTimer : m_link.Timer(id);
 }
 
 void PanelController::StartTimer(int id, int periodMs) {
@@ -110,6 +78,11 @@ void PanelController::StopTimer(int id) {
     Timer(id)->stop();
 }
 
+void PanelController::DriveTicksByHand(bool byHand) {
+    m_ticksByHand = byHand;
+    m_link.DriveTicksByHand(byHand);
+}
+
 bool PanelController::TimerRunning(int id) const {
     const QTimer* timer = Timer(id);
     return timer && timer->isActive();
@@ -118,6 +91,40 @@ bool PanelController::TimerRunning(int id) const {
 int PanelController::TimerInterval(int id) const {
     const QTimer* timer = Timer(id);
     return timer && timer->isActive() ? timer->interval() : -1;
+}
+
+void PanelController::SendPoll() {
+    const ChangeScope scope(*this);
+    SendCommand(CMD_POLL);
+}
+
+void PanelController::SendSyncFrame(int channel) {
+    const ChangeScope scope(*this);
+    SendCommand(CMD_CHANNEL, channel);
+}
+
+void PanelController::LampsChanged() {
+    const ChangeScope scope(*this);
+    RequestRepaint();
+}
+
+void PanelController::CloseRequestDue() {
+    // The exit dialog runs after this tick has returned: a modal loop inside the tick would
+    // hold back every later tick, and supervision must go on while the dialog is open.
+    if (m_exitQueued)
+        return;
+    m_exitQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            ExitProgram();
+            m_exitQueued = false;
+        },
+        Qt::QueuedConnection);
+}
+
+void PanelController::ShowPortMessage(const QString& text, const QString& caption) {
+    m_host.ShowMessage(text, caption);
 }
 
 void PanelController::RequestRepaint() {

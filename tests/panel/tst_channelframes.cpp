@@ -46,13 +46,13 @@ private Q_SLOTS:
         panel.m_channelLevel[channel] = level;
         if (type == CMD_SELECTED)
             panel.m_selectedChannel = channel;
-        panel.m_idleTicks = 7;
+        EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 7; });
 
         panel.SendCommand(type, type == CMD_CHANNEL ? channel : 0);
 
         QCOMPARE(Hex(panel.m_frame.bytes), frame);
-        QCOMPARE(panel.m_txFlag, 1);
-        QCOMPARE(panel.m_idleTicks, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
         QCOMPARE(panel.m_redrawPending, 1);
         QCOMPARE(host.repaintRequests, 1);
     }
@@ -69,19 +69,19 @@ private Q_SLOTS:
         auto& [host, panel] = rig;
         panel.SendCommand(CMD_POLL);
         const auto before = panel.m_frame.bytes;
-        panel.m_txFlag = 0;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
         panel.m_sendReady = 1;
         panel.m_redrawPending = 0;
-        panel.m_idleTicks = 4;
+        EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 4; });
         host.repaintRequests = 0;
         panel.m_channelLevel[0] = level;
 
         panel.SendCommand(CMD_SELECTED);
 
         QCOMPARE(panel.m_frame.bytes, before);
-        QCOMPARE(panel.m_txFlag, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
         QCOMPARE(panel.m_sendReady, 1);
-        QCOMPARE(panel.m_idleTicks, 4);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 4);
         QCOMPARE(panel.m_redrawPending, 0);
         QCOMPARE(host.repaintRequests, 0);
     }
@@ -102,7 +102,7 @@ private Q_SLOTS:
         HostedPanel rig;
         auto& [host, panel] = rig;
         QCOMPARE(panel.SendCommand(5), 0);
-        QCOMPARE(panel.m_txFlag, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
         QCOMPARE(host.repaintRequests, 0);
     }
 
@@ -111,7 +111,7 @@ private Q_SLOTS:
         auto& [host, panel] = rig;
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, 8), 0);
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, -1), 0);
-        QCOMPARE(panel.m_txFlag, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
     }
 
     void resetState_startCondition() {
@@ -120,8 +120,8 @@ private Q_SLOTS:
         panel.m_selectedChannel = 5;
         panel.m_sliderOrigin.fill(3);
         panel.m_frame.bytes[0] = 0;
-        panel.m_txFlag = panel.m_rxFlag = panel.m_linkLost = 1;
-        panel.m_idleTicks = panel.m_silentTicks = panel.m_syncIndex = 9;
+        EditLink(panel, [](LinkSupervision& s) { s.txFlag = s.rxFlag = s.linkLost = 1; });
+        EditLink(panel, [](LinkSupervision& s) { s.idleTicks = s.silentTicks = s.syncIndex = 9; });
         panel.m_repeatActive = panel.m_buttonHeld = panel.m_dragActive = 1;
         panel.m_repeatTicks = 30;
         panel.m_digitCount = 2;
@@ -138,10 +138,11 @@ private Q_SLOTS:
         QCOMPARE(panel.m_frame.bytes[0], FRAME_HEADER);
         for (int origin : panel.m_sliderOrigin)
             QCOMPARE(origin, 250);
-        for (int v :
-             {panel.m_txFlag, panel.m_rxFlag, panel.m_linkLost, panel.m_idleTicks,
-              panel.m_silentTicks, panel.m_syncIndex, panel.m_repeatActive, panel.m_buttonHeld,
-              panel.m_dragActive, panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
+        for (int v : {panel.Link().Supervision().txFlag, panel.Link().Supervision().rxFlag,
+                      panel.Link().Supervision().linkLost, panel.Link().Supervision().idleTicks,
+                      panel.Link().Supervision().silentTicks, panel.Link().Supervision().syncIndex,
+                      panel.m_repeatActive, panel.m_buttonHeld, panel.m_dragActive,
+                      panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
             QCOMPARE(v, 0);
         QCOMPARE(panel.m_typedDigits, (std::array<int, 3>{0, 0, 0}));
         QVERIFY(!panel.CloseRequestPending());

@@ -68,7 +68,7 @@ private Q_SLOTS:
         auto& [host, panel] = rig;
         panel.m_portName = "NULL";
         Acknowledge(panel);
-        panel.m_linkLost = 1;
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
         const LinkHealth health = panel.Health();
         QCOMPARE(health.state, LinkState::Closed);
         QCOMPARE(LinkStateName(health.state), QString("closed"));
@@ -82,17 +82,17 @@ private Q_SLOTS:
         auto& [host, panel] = rig;
         for (int tick = 1; tick <= 10; ++tick) {
             panel.OnTimer(TIMER_WATCHDOG);
-            QCOMPARE(panel.m_idleTicks, tick);
-            QCOMPARE(panel.m_linkLost, 0);
-            QCOMPARE(panel.m_txFlag, 0);
+            QCOMPARE(panel.Link().Supervision().idleTicks, tick);
+            QCOMPARE(panel.Link().Supervision().linkLost, 0);
+            QCOMPARE(panel.Link().Supervision().txFlag, 0);
         }
         panel.OnTimer(TIMER_WATCHDOG);
         // The poll went out on this tick (TX lit, idle count restarted) and the link is lost.
-        QCOMPARE(panel.m_txFlag, 1);
-        QCOMPARE(panel.m_idleTicks, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
         QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
-        QCOMPARE(panel.m_linkLost, 1);
-        QCOMPARE(panel.m_silentTicks, 0);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 0);
         // And again 11 ticks later.
         for (int tick = 1; tick <= 10; ++tick)
             panel.OnTimer(TIMER_WATCHDOG);
@@ -107,49 +107,49 @@ private Q_SLOTS:
         for (int tick = 1; tick <= 11; ++tick) {
             panel.SendCommand(CMD_CHANNEL, 0);
             panel.OnTimer(TIMER_WATCHDOG);
-            QCOMPARE(panel.m_idleTicks, 1);
+            QCOMPARE(panel.Link().Supervision().idleTicks, 1);
         }
-        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
     }
 
     void acknowledge_resetsCountersAndLink() {
         HostedPanel rig;
         auto& [host, panel] = rig;
-        panel.m_idleTicks = 5;
-        panel.m_silentTicks = 9;
-        panel.m_linkLost = 1;
+        EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 5; });
+        EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 9; });
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
         panel.m_redrawPending = 0;
         Acknowledge(panel);
-        QCOMPARE(panel.m_rxFlag, 1);
-        QCOMPARE(panel.m_idleTicks, 0);
-        QCOMPARE(panel.m_silentTicks, 0);
-        QCOMPARE(panel.m_linkLost, 0);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 1);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 0);
+        QCOMPARE(panel.Link().Supervision().linkLost, 0);
         QCOMPARE(panel.m_redrawPending, 1);
     }
 
     void burstNotStartingWithU_changesNothing() {
         HostedPanel rig;
         auto& [host, panel] = rig;
-        panel.m_silentTicks = 3;
-        panel.m_linkLost = 1;
+        EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 3; });
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
         panel.OnCommRx(RxBurst{{'x', 'u', 0, 0, 0, 0}, 2});
-        QCOMPARE(panel.m_rxFlag, 0);
-        QCOMPARE(panel.m_silentTicks, 3);
-        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 3);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void watchdog_clearsLampsAndBlinks() {
         HostedPanel rig;
         auto& [host, panel] = rig;
-        panel.m_txFlag = 1;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 1; });
         Acknowledge(panel);
         panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_txFlag, 0);
-        QCOMPARE(panel.m_rxFlag, 0);
-        QCOMPARE(panel.m_blinkPhase, 1);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().blinkPhase, 1);
         panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_blinkPhase, 0);
+        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
     }
 
     void sync_waitsForAnswerThenSendsEightChannelsInOrder() {
@@ -161,19 +161,19 @@ private Q_SLOTS:
             panel.m_channelLevel[i] = 10 * i;
 
         panel.OnTimer(TIMER_SYNC);
-        QCOMPARE(panel.m_syncIndex, 0);
+        QCOMPARE(panel.Link().Supervision().syncIndex, 0);
         QVERIFY(panel.TimerRunning(TIMER_WATCHDOG));
 
         Acknowledge(panel);
         // A watchdog tick between the answer and the next sync tick puts the RX lamp out.
         panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             panel.OnTimer(TIMER_SYNC);
             QVERIFY(!panel.TimerRunning(TIMER_WATCHDOG));
             QCOMPARE(panel.m_frame.bytes[2], std::uint8_t(i + 1));
             QCOMPARE(panel.m_frame.bytes[4], std::uint8_t(10 * i));
-            QCOMPARE(panel.m_syncIndex, i + 1);
+            QCOMPARE(panel.Link().Supervision().syncIndex, i + 1);
         }
         QVERIFY(panel.TimerRunning(TIMER_SYNC));
         panel.OnTimer(TIMER_SYNC);
@@ -189,9 +189,9 @@ private Q_SLOTS:
         panel.m_repeatActive = 1;
         panel.m_hoverPlus = 1;
         for (int tick = 1; tick <= 21; ++tick) {
-            panel.m_txFlag = 0;
+            EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
             panel.OnTimer(TIMER_REPEAT);
-            QCOMPARE(panel.m_txFlag, 0);
+            QCOMPARE(panel.Link().Supervision().txFlag, 0);
             QCOMPARE(panel.m_sendReady, 1);
         }
         QCOMPARE(panel.m_channelLevel[0], 253);
@@ -200,10 +200,10 @@ private Q_SLOTS:
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(panel.m_channelLevel[0], 255);
         // At the top the steps stop but the frames go on.
-        panel.m_txFlag = 0;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(panel.m_channelLevel[0], 255);
-        QCOMPARE(panel.m_txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
         // The tick sends, so it also re-arms the throttle for the next one.
         QCOMPARE(panel.m_sendReady, 1);
     }
@@ -315,7 +315,7 @@ private Q_SLOTS:
         QVERIFY(!panel.TimerRunning(TIMER_SYNC));
         // The start-up poll is attempted anyway and lights TX.
         QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
-        QCOMPARE(panel.m_txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
         QVERIFY(QDir(home.settingsFolder()).exists());
     }
 };

@@ -62,7 +62,7 @@ class tst_SetupWorkflow : public QObject {
 private:
     // Lets the device's answer in, then runs the synchronisation ticks the timer would run.
     void Synchronise(Rig& rig, DevSim& device, int framesBefore) {
-        QTRY_COMPARE(rig.panel->m_rxFlag, 1);
+        QTRY_COMPARE(rig.panel->Link().Supervision().rxFlag, 1);
         for (int tick = 0; tick <= CHANNEL_COUNT; ++tick)
             rig.panel->OnTimer(TIMER_SYNC);
         QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
@@ -160,7 +160,7 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     // Reopened and polled at once; the synchronisation waits for the answer.
     QVERIFY(rig.panel->TimerRunning(TIMER_SYNC));
     rig.panel->OnTimer(TIMER_SYNC);
-    QCOMPARE(rig.panel->m_syncIndex, 0);
+    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
     QVERIFY(other.waitForValidFrames(1, 3000));
     QCOMPARE(Kinds(other), QByteArray("P"));
     Synchronise(rig, other, 1);
@@ -276,7 +276,7 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
     QCOMPARE(ReadAll(preset), replace ? settingsAtOpening : QByteArray("[CH SET]\r\nCOLOR1=5\r\n"));
     QCOMPARE(QDir(rig.PresetPath({})).entryList(QDir::Files), QStringList{"old.qvd"});
     // Setup goes on either way.
-    QCOMPARE(rig.panel->m_syncIndex, 0);
+    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
     QVERIFY(rig.sim.waitForValidFrames(1, 3000));
     QCOMPARE(Kinds(rig.sim), QByteArray("P"));
 }
@@ -372,7 +372,7 @@ void tst_SetupWorkflow::open_unreadablePreset_namesFileChangesNothing() {
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), values);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QByteArray("NULL"));
     // The rest of the command still runs.
-    QCOMPARE(rig.panel->m_syncIndex, 0);
+    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
 
     // The same from LoadPreset on its own.
     rig.panel->m_presetName = preset;

@@ -14,3 +14,10 @@ struct HostedPanel {
     RecordingHost host;
     PanelController panel{host};
 };
+
+// Sets the link's counters and lamps where a test needs them, the rest as they are.
+template <typename Edit> void EditLink(PanelController& panel, Edit edit) {
+    LinkSupervision s = panel.Link().Supervision();
+    edit(s);
+    panel.Link().RestoreSupervision(s);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevSim.h"
+#include "HostedPanel.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QtTest>

@@ -61,7 +61,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QCOMPARE(sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
-        QCOMPARE(view.Panel().m_linkLost, 0);
+        QCOMPARE(view.Panel().Link().Supervision().linkLost, 0);
 
         // The lamp's figures agree with what the device saw.
         QTRY_COMPARE(view.Panel().Health().answersReceived, long(sim.answersSent()));
@@ -141,7 +141,7 @@ private Q_SLOTS:
             panel.OnTimer(TIMER_SYNC);
         for (int tick = 0; tick < 11; ++tick)
             panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
         QCOMPARE(panel.Health().state, LinkState::NoAnswer);
         QVERIFY(LinkHealthText(panel.Health()).contains("Last answer: no answer yet"));
         // Start-up poll, then the keep-alive poll of the eleventh tick; no channel frames.
@@ -161,7 +161,7 @@ private Q_SLOTS:
         QVERIFY(sim.waitForAnswers(1, 2000));
         // Give the answer time to cross; it must change nothing.
         QTest::qWait(100);
-        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
     }
 
     void exit_confirmedSendsAllOff_cancelledSendsNothing() {

@@ -133,7 +133,7 @@ private Q_SLOTS:
         QVERIFY(root->child(10)->state().active);
         QVERIFY(
             g_events.contains(QString("%1 link").arg(int(QAccessible::DescriptionChanged), 0, 16)));
-        p.m_linkLost = 1;
+        EditLink(p, [&](LinkSupervision& s) { s.linkLost = 1; });
         QCOMPARE(described().last(), QString("link: no answer"));
         p.Com().Close();
         p.PublishChanges();

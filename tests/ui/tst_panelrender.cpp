@@ -341,11 +341,11 @@ private Q_SLOTS:
         panel.m_selectedChannel = 4;
         panel.m_typedValue = 7;
         PanelRenderer renderer;
-        panel.m_blinkPhase = 0;
+        EditLink(panel, [&](LinkSupervision& s) { s.blinkPhase = 0; });
         const QImage hidden = renderer.Render(panel).copy();
         const QRect area = PanelElements::LevelNumberArea(4);
         QCOMPARE(CountColour(hidden, area, kSilver), area.width() * area.height());
-        panel.m_blinkPhase = 1;
+        EditLink(panel, [&](LinkSupervision& s) { s.blinkPhase = 1; });
         const QImage shown = renderer.Render(panel).copy();
         QVERIFY(CountColour(shown, area, kRed) > 10);
         // "7" is narrower than "100": the typed value is shown, not the level.
@@ -386,9 +386,9 @@ private Q_SLOTS:
             panel.Com().Configure(sim.portPath(), 19200, 8, 0, 1);
             QVERIFY(panel.Com().Open());
         }
-        panel.m_txFlag = tx;
-        panel.m_rxFlag = rx;
-        panel.m_linkLost = linkLost;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = tx; });
+        EditLink(panel, [&](LinkSupervision& s) { s.rxFlag = rx; });
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = linkLost; });
         PanelRenderer renderer;
         const QImage image = renderer.Render(panel);
         for (int y : {390, 405, 420}) { // frames

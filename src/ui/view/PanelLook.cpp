@@ -28,18 +28,18 @@ PanelLook PanelLook::Of(const PanelController& p) {
         row.labelColor = on ? ToRgb(p.m_colorChannel) : kSilver;
         if (selected && p.m_typedValue != 0) {
             // The number being typed blinks with the watchdog.
-            row.numberShown = p.m_blinkPhase == 1;
+            row.numberShown = p.Link().Supervision().blinkPhase == 1;
             row.number = row.numberShown ? p.m_typedValue : 0;
         } else {
             row.number = row.level;
         }
         row.numberColor = !on ? kMidGrey : selected ? kRed : kBlack;
     }
-    look.bar.tx = p.m_txFlag != 0;
-    look.bar.rx = p.m_rxFlag != 0;
-    look.bar.link = !p.PortOpen()       ? LinkLamp::PortClosed
-                    : p.m_linkLost != 0 ? LinkLamp::Lost
-                                        : LinkLamp::Alive;
+    look.bar.tx = p.Link().Supervision().txFlag != 0;
+    look.bar.rx = p.Link().Supervision().rxFlag != 0;
+    look.bar.link = !p.PortOpen()                          ? LinkLamp::PortClosed
+                    : p.Link().Supervision().linkLost != 0 ? LinkLamp::Lost
+                                                           : LinkLamp::Alive;
     look.bar.portName = p.m_portName;
     look.bar.hoverButton = p.m_hoverButton;
     return look;
