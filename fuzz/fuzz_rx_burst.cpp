@@ -38,10 +38,10 @@ Snapshot Take(const PanelController& p, const RecordingHost& host) {
              p.m_dragActive,
              p.m_digitCount,
              p.m_typedValue,
-             p.m_hoverSwitch,
-             p.m_hoverPlus,
-             p.m_hoverMinus,
-             p.m_hoverButton},
+             p.Hover().switchRow.value_or(-1),
+             p.Hover().plusRow.value_or(-1),
+             p.Hover().minusRow.value_or(-1),
+             static_cast<int>(p.Hover().button)},
             p.m_frame.bytes,
             host.repaintRequests};
 }
@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     panel.m_selectedChannel = in.Byte() % CHANNEL_COUNT;
     panel.m_repeatActive = in.Byte() % 2;
-    panel.m_hoverPlus = in.Byte() % 9;
+    if (const int plus = in.Byte() % 9; plus != 0)
+        panel.ShowHover({.plusRow = plus - 1});
 
     RxBurst rx;
     while (!in.Empty()) {

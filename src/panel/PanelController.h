@@ -5,6 +5,7 @@
 #include "model/ColorRef.h"
 #include "model/LinkHealth.h"
 #include "model/LinkState.h"
+#include "panel/PointerHover.h"
 
 #include <QObject>
 #include <QString>
@@ -116,6 +117,10 @@ public:
     bool PortOpen() const { return m_link.PortOpen(); }
     LinkState CurrentLinkState() const { return m_link.CurrentLinkState(); }
 
+    const PointerHover& Hover() const { return m_hover; }
+    // The highlight as a movement would leave it, for a painting or a replay to start from.
+    void ShowHover(const PointerHover& hover) { m_hover = hover; }
+
     // Announces what changed since the last call; every entry point above calls it on its way out.
     void PublishChanges();
 
@@ -139,10 +144,6 @@ public:
     int m_digitCount = 0;
     std::array<int, 3> m_typedDigits{};
     int m_typedValue = 0;
-    int m_hoverSwitch = -1;
-    int m_hoverPlus = 0;
-    int m_hoverMinus = 0;
-    int m_hoverButton = 0;
     // Cleared by the first double-click; later quick second clicks count as plain presses.
     bool m_doubleClicksAccepted = true;
 
@@ -201,6 +202,7 @@ private:
     bool ApplyPresetFile(const QString& path);
 
     PanelHost& m_host;
+    PointerHover m_hover;
     DeviceLink m_link{*this};
     QTimer m_repeatTimer;
     bool m_ticksByHand = false;

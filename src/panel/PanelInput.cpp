@@ -107,9 +107,9 @@ void PanelController::OnLButtonDown(int x, int y) {
     m_buttonHeld = 1;
 
     // The dialogs run modally here; the press then goes on and finds nothing at the buttons.
-    if (m_hoverButton == 1)
+    if (m_hover.button == PanelButton::Setup)
         RunSetup();
-    else if (m_hoverButton == 2)
+    else if (m_hover.button == PanelButton::Exit)
         ExitProgram();
 
     if (!HitTest::InPressArea(x))
@@ -128,12 +128,12 @@ void PanelController::OnLButtonDown(int x, int y) {
     }
 
     const bool on = m_channelPower[channel] == 1;
-    // The hover fields from the last movement decide, not the press point.
-    if (on && (m_hoverPlus != 0 || m_hoverMinus != 0)) {
+    // The hover from the last movement decides, not the press point.
+    if (on && m_hover.OverStepButton()) {
         int& level = m_channelLevel[channel];
-        if (m_hoverPlus != 0)
+        if (m_hover.plusRow)
             level = Stepped(level, 1);
-        if (m_hoverMinus != 0)
+        if (m_hover.minusRow)
             level = Stepped(level, -1);
         m_pressedChannel = channel;
         m_repeatActive = 1;
@@ -166,11 +166,7 @@ void PanelController::OnMouseMove(int x, int y) {
 
     if (m_buttonHeld == 1)
         m_dragActive = 1;
-    const int band = HitTest::ChannelBand(y);
-    m_hoverSwitch = HitTest::InSwitchColumn(x) ? band : HitTest::kNone;
-    m_hoverButton = HitTest::PanelButtonAt(x, y);
-    m_hoverPlus = HitTest::PlusButtonAt(x, y) + 1;
-    m_hoverMinus = HitTest::MinusButtonAt(x, y) + 1;
+    m_hover = PointerHover::At(x, y);
 }
 
 void PanelController::OnLButtonUp() {

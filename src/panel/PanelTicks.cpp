@@ -40,9 +40,9 @@ void PanelController::OnTimer(int id) {
             const int ticksBefore = m_repeatTicks++;
             if (ticksBefore > kRepeatDelayTicks) {
                 int& level = m_channelLevel[m_selectedChannel];
-                if (m_hoverPlus != 0 && level < 255)
+                if (m_hover.plusRow && level < 255)
                     ++level;
-                if (m_hoverMinus != 0 && level > 0)
+                if (m_hover.minusRow && level > 0)
                     --level;
                 SendCommand(CMD_SELECTED);
             }

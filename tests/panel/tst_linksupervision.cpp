@@ -187,7 +187,7 @@ private Q_SLOTS:
         panel.m_channelPower[0] = 1;
         panel.m_channelLevel[0] = 253;
         panel.m_repeatActive = 1;
-        panel.m_hoverPlus = 1;
+        panel.ShowHover({.plusRow = 0});
         for (int tick = 1; tick <= 21; ++tick) {
             EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
             panel.OnTimer(TIMER_REPEAT);

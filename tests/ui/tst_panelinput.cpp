@@ -229,7 +229,7 @@ private Q_SLOTS:
         PanelController& p = rig.panel();
         const QPoint plus(187, 20 + 44 - 4); // + of 2CH
         rig.Move(plus.x(), plus.y());
-        QCOMPARE(p.m_hoverPlus, 2);
+        QCOMPARE(p.Hover().plusRow, std::optional<int>(1));
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         QCOMPARE(p.m_channelLevel[1], 101);
         QCOMPARE(p.m_repeatActive, 1);
@@ -244,7 +244,7 @@ private Q_SLOTS:
         // the hover fields: the steps go on after the pointer has left (beyond the drag band).
         rig.Move(plus.x() + 1, plus.y(), Qt::LeftButton);
         rig.Move(600, 300, Qt::LeftButton);
-        QCOMPARE(p.m_hoverPlus, 2);
+        QCOMPARE(p.Hover().plusRow, std::optional<int>(1));
         rig.Tick();
         QCOMPARE(rig.Frames(), QStringList{"2/1/104"});
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
@@ -262,7 +262,7 @@ private Q_SLOTS:
         rig.Move(plus.x(), plus.y());
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         rig.Move(600, 300, Qt::LeftButton);
-        QCOMPARE(p.m_hoverPlus, 0);
+        QVERIFY(!p.Hover().plusRow);
         for (int tick = 1; tick <= 23; ++tick)
             rig.Tick();
         QCOMPARE(p.m_channelLevel[0], 101);
@@ -376,30 +376,30 @@ private Q_SLOTS:
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
         rig.Move(130, 64);
-        QCOMPARE(p.m_hoverSwitch, 1);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(1));
         rig.Move(187, 72); // between the + (y 59..71) and the - (y 73..89) of 2CH
-        QCOMPARE(p.m_hoverSwitch, -1);
-        QCOMPARE(p.m_hoverPlus, 0);
-        QCOMPARE(p.m_hoverMinus, 0);
+        QVERIFY(!p.Hover().switchRow);
+        QVERIFY(!p.Hover().plusRow);
+        QVERIFY(!p.Hover().minusRow);
         rig.Move(187, 71);
-        QCOMPARE(p.m_hoverPlus, 2);
+        QCOMPARE(p.Hover().plusRow, std::optional<int>(1));
         rig.Move(187, 73);
-        QCOMPARE(p.m_hoverPlus, 0);
-        QCOMPARE(p.m_hoverMinus, 2);
+        QVERIFY(!p.Hover().plusRow);
+        QCOMPARE(p.Hover().minusRow, std::optional<int>(1));
         rig.Move(100, 400);
-        QCOMPARE(p.m_hoverButton, 1);
+        QVERIFY(p.Hover().button == PanelButton::Setup);
         rig.Move(250, 400);
-        QCOMPARE(p.m_hoverButton, 2);
+        QVERIFY(p.Hover().button == PanelButton::Exit);
         rig.Move(500, 500);
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(500, 500));
         rig.Move(130, 20, Qt::LeftButton); // starts the drag, hover computed once more
-        QCOMPARE(p.m_hoverSwitch, 0);
-        QCOMPARE(p.m_hoverButton, 0);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(0));
+        QVERIFY(p.Hover().button == PanelButton::None);
         rig.Move(130, 64, Qt::LeftButton);
-        QCOMPARE(p.m_hoverSwitch, 0);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(0));
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(130, 64));
         rig.Move(130, 64);
-        QCOMPARE(p.m_hoverSwitch, 1);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(1));
         // Releasing a drag sends the selected channel once, whatever the drag did.
         QCOMPARE(rig.Frames(), QStringList{"1/1/100"});
     }

@@ -312,10 +312,7 @@ private Q_SLOTS:
         HostedPanel rig(false);
         auto& [host, panel] = rig;
         SetUpPanel(panel);
-        panel.m_hoverSwitch = 1;
-        panel.m_hoverPlus = 3;  // row 2
-        panel.m_hoverMinus = 8; // row 7
-        panel.m_hoverButton = 2;
+        panel.ShowHover({1, 2, 7, PanelButton::Exit});
         PanelRenderer renderer;
         const QImage image = renderer.Render(panel);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
@@ -326,7 +323,7 @@ private Q_SLOTS:
         }
         COMPARE_PIXEL(image, 81, 428, kAmber);
         COMPARE_PIXEL(image, 212, 428, kYellow);
-        panel.m_hoverButton = 1;
+        panel.ShowHover({1, 2, 7, PanelButton::Setup});
         const QImage setup = renderer.Render(panel);
         COMPARE_PIXEL(setup, 81, 428, kYellow);
         COMPARE_PIXEL(setup, 212, 428, kAmber);

@@ -20,9 +20,9 @@ PanelLook PanelLook::Of(const PanelController& p) {
         const bool selected = i == p.m_selectedChannel;
         row.level = p.m_channelLevel[i];
         row.on = on;
-        row.switchHover = p.m_hoverSwitch == i;
-        row.plusHover = p.m_hoverPlus == i + 1;
-        row.minusHover = p.m_hoverMinus == i + 1;
+        row.switchHover = p.Hover().switchRow == i;
+        row.plusHover = p.Hover().plusRow == i;
+        row.minusHover = p.Hover().minusRow == i;
         row.trackColor = on ? ToRgb(p.m_colorSlideRight) : kDarkGrey;
         row.fillColor = on ? ToRgb(p.m_colorSlideLeft) : 0;
         row.labelColor = on ? ToRgb(p.m_colorChannel) : kSilver;
@@ -41,7 +41,7 @@ PanelLook PanelLook::Of(const PanelController& p) {
                     : p.Link().Supervision().linkLost != 0 ? LinkLamp::Lost
                                                            : LinkLamp::Alive;
     look.bar.portName = p.m_portName;
-    look.bar.hoverButton = p.m_hoverButton;
+    look.bar.hoverButton = static_cast<int>(p.Hover().button);
     return look;
 }
 
