@@ -20,10 +20,10 @@ inline constexpr int REPEAT_PERIOD_MS = 20;
 
 inline constexpr int EXIT_CODE_CONFIRMED = 18;
 
-// The screen-free half of CMorvixView: the channel model, the frames, link supervision, operator
-// input, settings and the Setup workflow. CMorvixView owns one, forwards events into it and paints
-// from its fields; tests drive it directly. It receives the port's bursts and owns the timers.
-// The fields keep the names the rest of the program and the painter know them by.
+// The screen-free half of CMorvixView: the channel model, the frames, operator input, settings and
+// the Setup workflow, coordinating the device link it owns (DeviceLink: port, watchdog,
+// synchronisation, reconnect). CMorvixView owns one and forwards events into it; tests drive it
+// directly. The fields still public here keep the names the painter knows them by.
 class PanelController : public QObject, private DeviceLink::Client {
     Q_OBJECT
 
