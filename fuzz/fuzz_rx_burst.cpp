@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         panel.m_channelPower[i] = in.Byte() % 3;
     }
     panel.m_selectedChannel = in.Byte() % CHANNEL_COUNT;
-    panel.m_repeatActive = in.Byte() % 2;
+    panel.m_repeatActive = in.Byte() % 2 != 0;
     if (const int plus = in.Byte() % 9; plus != 0)
         panel.ShowHover({.plusRow = plus - 1});
 

@@ -27,7 +27,7 @@ int PanelController::SendCommand(int type, int channel) {
         m_frame.FillSetChannel(c, m_channelPower[c], m_channelLevel[c]);
         m_link.Send(m_frame);
         if (type == CMD_SELECTED) {
-            m_sendReady = 0;
+            m_sendReady = false;
             WakeRepeatTick();
         }
         break;
@@ -52,9 +52,9 @@ void PanelController::ResetState() {
     m_selectedChannel = 0;
     m_link.Reset();
     m_repeatTicks = 0;
-    m_repeatActive = 0;
-    m_buttonHeld = 0;
-    m_dragActive = 0;
+    m_repeatActive = false;
+    m_buttonHeld = false;
+    m_dragActive = false;
     m_digitCount = 0;
     m_typedValue = 0;
     m_typedDigits = {};
@@ -128,13 +128,13 @@ void PanelController::ShowPortMessage(const QString& text, const QString& captio
 }
 
 void PanelController::RequestRepaint() {
-    m_redrawPending = 1;
+    m_redrawPending = true;
     m_host.RequestRepaint();
 }
 
 void PanelController::ClearPointerAndRepeat() {
-    m_buttonHeld = 0;
-    m_dragActive = 0;
-    m_repeatActive = 0;
+    m_buttonHeld = false;
+    m_dragActive = false;
+    m_repeatActive = false;
     m_repeatTicks = 0;
 }

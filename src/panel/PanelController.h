@@ -133,12 +133,12 @@ public:
     ChannelFrame m_frame;
 
     // Panel and input coordination.
-    int m_redrawPending = 0;
-    int m_sendReady = 0;
-    int m_repeatActive = 0;
+    bool m_redrawPending = false;
+    bool m_sendReady = false;
+    bool m_repeatActive = false;
     int m_repeatTicks = 0;
-    int m_buttonHeld = 0;
-    int m_dragActive = 0;
+    bool m_buttonHeld = false;
+    bool m_dragActive = false;
 
     // Typed entry and hover state.
     int m_digitCount = 0;

@@ -47,7 +47,7 @@ void PanelController::OnTimer(int id) {
                 SendCommand(CMD_SELECTED);
             }
         }
-        m_sendReady = 1;
+        m_sendReady = true;
         RequestRepaint();
         // Nothing held or dragged: the tick sleeps until input or a throttled send needs it again.
         if (m_repeatTickSleeps && !m_repeatActive && !m_buttonHeld && !m_dragActive) {

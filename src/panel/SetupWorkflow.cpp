@@ -33,8 +33,8 @@ QString PresetUnreadableText(const QString& path) {
 void PanelController::RunSetup() {
     const ChangeScope scope(*this);
     // The SETUP press has set m_buttonHeld; nothing may stay grabbed behind the dialog.
-    m_dragActive = 0;
-    m_buttonHeld = 0;
+    m_dragActive = false;
+    m_buttonHeld = false;
 
     SetupValues values;
     values.m_strPortText = m_portName;

@@ -53,7 +53,7 @@ private Q_SLOTS:
         QCOMPARE(Hex(panel.m_frame.bytes), frame);
         QCOMPARE(panel.Link().Supervision().txFlag, 1);
         QCOMPARE(panel.Link().Supervision().idleTicks, 0);
-        QCOMPARE(panel.m_redrawPending, 1);
+        QVERIFY(panel.m_redrawPending);
         QCOMPARE(host.repaintRequests, 1);
     }
 
@@ -70,8 +70,8 @@ private Q_SLOTS:
         panel.SendCommand(CMD_POLL);
         const auto before = panel.m_frame.bytes;
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
-        panel.m_sendReady = 1;
-        panel.m_redrawPending = 0;
+        panel.m_sendReady = true;
+        panel.m_redrawPending = false;
         EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 4; });
         host.repaintRequests = 0;
         panel.m_channelLevel[0] = level;
@@ -80,9 +80,9 @@ private Q_SLOTS:
 
         QCOMPARE(panel.m_frame.bytes, before);
         QCOMPARE(panel.Link().Supervision().txFlag, 0);
-        QCOMPARE(panel.m_sendReady, 1);
+        QVERIFY(panel.m_sendReady);
         QCOMPARE(panel.Link().Supervision().idleTicks, 4);
-        QCOMPARE(panel.m_redrawPending, 0);
+        QVERIFY(!panel.m_redrawPending);
         QCOMPARE(host.repaintRequests, 0);
     }
 
@@ -90,12 +90,12 @@ private Q_SLOTS:
         HostedPanel rig;
         auto& [host, panel] = rig;
         for (int type : {int(CMD_CHANNEL), int(CMD_ALL_OFF), int(CMD_POLL)}) {
-            panel.m_sendReady = 1;
+            panel.m_sendReady = true;
             panel.SendCommand(type, 0);
-            QCOMPARE(panel.m_sendReady, 1);
+            QVERIFY(panel.m_sendReady);
         }
         panel.SendCommand(CMD_SELECTED);
-        QCOMPARE(panel.m_sendReady, 0);
+        QVERIFY(!panel.m_sendReady);
     }
 
     void unknownType_writesNothing() {
@@ -122,7 +122,7 @@ private Q_SLOTS:
         panel.m_frame.bytes[0] = 0;
         EditLink(panel, [](LinkSupervision& s) { s.txFlag = s.rxFlag = s.linkLost = 1; });
         EditLink(panel, [](LinkSupervision& s) { s.idleTicks = s.silentTicks = s.syncIndex = 9; });
-        panel.m_repeatActive = panel.m_buttonHeld = panel.m_dragActive = 1;
+        panel.m_repeatActive = panel.m_buttonHeld = panel.m_dragActive = true;
         panel.m_repeatTicks = 30;
         panel.m_digitCount = 2;
         panel.m_typedValue = 42;
@@ -141,7 +141,7 @@ private Q_SLOTS:
         for (int v : {panel.Link().Supervision().txFlag, panel.Link().Supervision().rxFlag,
                       panel.Link().Supervision().linkLost, panel.Link().Supervision().idleTicks,
                       panel.Link().Supervision().silentTicks, panel.Link().Supervision().syncIndex,
-                      panel.m_repeatActive, panel.m_buttonHeld, panel.m_dragActive,
+                      int(panel.m_repeatActive), int(panel.m_buttonHeld), int(panel.m_dragActive),
                       panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
             QCOMPARE(v, 0);
         QCOMPARE(panel.m_typedDigits, (std::array<int, 3>{0, 0, 0}));

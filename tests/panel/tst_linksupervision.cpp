@@ -118,13 +118,13 @@ private Q_SLOTS:
         EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 5; });
         EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 9; });
         EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
-        panel.m_redrawPending = 0;
+        panel.m_redrawPending = false;
         Acknowledge(panel);
         QCOMPARE(panel.Link().Supervision().rxFlag, 1);
         QCOMPARE(panel.Link().Supervision().idleTicks, 0);
         QCOMPARE(panel.Link().Supervision().silentTicks, 0);
         QCOMPARE(panel.Link().Supervision().linkLost, 0);
-        QCOMPARE(panel.m_redrawPending, 1);
+        QVERIFY(panel.m_redrawPending);
     }
 
     void burstNotStartingWithU_changesNothing() {
@@ -186,13 +186,13 @@ private Q_SLOTS:
         auto& [host, panel] = rig;
         panel.m_channelPower[0] = 1;
         panel.m_channelLevel[0] = 253;
-        panel.m_repeatActive = 1;
+        panel.m_repeatActive = true;
         panel.ShowHover({.plusRow = 0});
         for (int tick = 1; tick <= 21; ++tick) {
             EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
             panel.OnTimer(TIMER_REPEAT);
             QCOMPARE(panel.Link().Supervision().txFlag, 0);
-            QCOMPARE(panel.m_sendReady, 1);
+            QVERIFY(panel.m_sendReady);
         }
         QCOMPARE(panel.m_channelLevel[0], 253);
         panel.OnTimer(TIMER_REPEAT);
@@ -205,7 +205,7 @@ private Q_SLOTS:
         QCOMPARE(panel.m_channelLevel[0], 255);
         QCOMPARE(panel.Link().Supervision().txFlag, 1);
         // The tick sends, so it also re-arms the throttle for the next one.
-        QCOMPARE(panel.m_sendReady, 1);
+        QVERIFY(panel.m_sendReady);
     }
 
     void repeat_requestsRepaintEveryTick() {
@@ -214,7 +214,7 @@ private Q_SLOTS:
         panel.OnTimer(TIMER_REPEAT);
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(host.repaintRequests, 2);
-        QCOMPARE(panel.m_redrawPending, 1);
+        QVERIFY(panel.m_redrawPending);
     }
 
     void repeat_sleepsWhenIdle_wakesForInput() {
@@ -230,11 +230,11 @@ private Q_SLOTS:
         QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         // A throttled send needs the tick that re-arms it.
         panel.SendCommand(CMD_SELECTED);
-        QCOMPARE(panel.m_sendReady, 0);
+        QVERIFY(!panel.m_sendReady);
         QVERIFY(panel.TimerRunning(TIMER_REPEAT));
         // Held or dragged, it ticks on until the release.
-        for (int* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
-            *held = 1;
+        for (bool* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
+            *held = true;
             panel.OnMouseMove(600, 300);
             for (int tick = 0; tick < 3; ++tick)
                 panel.OnTimer(TIMER_REPEAT);
@@ -263,7 +263,7 @@ private Q_SLOTS:
         panel.ResetState();
         panel.LoadSettings();
         panel.m_channelLevel[1] = 99;
-        panel.m_buttonHeld = panel.m_dragActive = panel.m_repeatActive = 1;
+        panel.m_buttonHeld = panel.m_dragActive = panel.m_repeatActive = true;
         panel.m_repeatTicks = 12;
         host.exitDialogResult = answer;
 
@@ -280,8 +280,8 @@ private Q_SLOTS:
         QTRY_COMPARE(host.exitDialogRuns, 1);
         QTest::qWait(20);
         QCOMPARE(host.exitDialogRuns, 1);
-        for (int v :
-             {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive, panel.m_repeatTicks})
+        for (int v : {int(panel.m_buttonHeld), int(panel.m_dragActive), int(panel.m_repeatActive),
+                      panel.m_repeatTicks})
             QCOMPARE(v, 0);
         if (answer == DialogResult::Ok) {
             QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);

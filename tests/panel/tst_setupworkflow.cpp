@@ -86,7 +86,7 @@ private:
     // The operator presses SETUP: a watchdog tick has passed since the last answer.
     void PressSetup(Rig& rig) {
         rig.panel->OnTimer(TIMER_WATCHDOG);
-        rig.panel->m_buttonHeld = 1;
+        rig.panel->m_buttonHeld = true;
         rig.panel->RunSetup();
     }
 
@@ -118,8 +118,8 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     rig.panel->m_channelLevel[2] = 77;
     ChSetValues expected = values;
     expected.level[2] = 77;
-    rig.panel->m_dragActive = 1;
-    rig.panel->m_repeatActive = 1;
+    rig.panel->m_dragActive = true;
+    rig.panel->m_repeatActive = true;
     rig.panel->m_repeatTicks = 7;
 
     ChSetValues onDiskDuringDialog;
@@ -437,7 +437,7 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
         v.m_presetPath = preset;
         return DialogResult::Cancel;
     };
-    rig.panel->m_repeatActive = 1;
+    rig.panel->m_repeatActive = true;
     PressSetup(rig);
 
     QCOMPARE(ChSetValuesOf(*rig.panel), expected);
@@ -446,7 +446,7 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), expected);
     QVERIFY(!QFileInfo::exists(preset));
     QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
-    QCOMPARE(rig.panel->m_repeatActive, 0);
+    QVERIFY(!rig.panel->m_repeatActive);
     QVERIFY(rig.host.messages.isEmpty());
     // Nothing went out: a marker frame is the first the device sees.
     rig.panel->SendCommand(CMD_POLL);

@@ -253,13 +253,13 @@ private Q_SLOTS:
             } else if (kind < 60) {
                 recent << QStringLiteral("move ") + where;
                 panel.OnMouseMove(at.x(), at.y());
-            } else if (kind < 72 && panel.m_buttonHeld == 0) {
+            } else if (kind < 72 && !panel.m_buttonHeld) {
                 recent << QStringLiteral("press ") + where;
                 panel.OnLButtonDown(at.x(), at.y());
-            } else if (kind < 84 && panel.m_buttonHeld == 1) {
+            } else if (kind < 84 && panel.m_buttonHeld) {
                 recent << QStringLiteral("release");
                 panel.OnLButtonUp();
-            } else if (kind < 86 && panel.m_buttonHeld == 0) {
+            } else if (kind < 86 && !panel.m_buttonHeld) {
                 recent << QStringLiteral("double-click ") + where;
                 panel.OnLButtonDblClk(at.x(), at.y());
             } else if (kind >= 86) {
@@ -274,7 +274,7 @@ private Q_SLOTS:
             inputs += input ? 1 : 0;
             // Lets the answers in, as the event loop would between two inputs.
             QCoreApplication::processEvents();
-            if (panel.m_buttonHeld == 0) {
+            if (!panel.m_buttonHeld) {
                 QVERIFY2(deviceCaughtUp(), qPrintable(QStringLiteral("event %1").arg(event)));
                 const QString wrong = mismatch();
                 QVERIFY2(wrong.isEmpty(),

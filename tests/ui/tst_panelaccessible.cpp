@@ -193,7 +193,7 @@ private Q_SLOTS:
         QCOMPARE(p.m_typedValue, 0);
         QCOMPARE(p.m_channelLevel[channel], expectedLevel);
         QCOMPARE(p.m_channelPower[channel], expectedPower);
-        QCOMPARE(p.m_repeatActive, 0);
+        QVERIFY(!p.m_repeatActive);
         QCOMPARE(rig.Frames(), frames);
         QCOMPARE(RowPart(rig.view, channel, 3)->valueInterface()->currentValue().toInt(),
                  expectedLevel);

@@ -457,15 +457,15 @@ private Q_SLOTS:
         SetUpPanel(panel);
         QImage image(view.size(), QImage::Format_RGB32);
         image.fill(Qt::magenta);
-        panel.m_redrawPending = 0;
+        panel.m_redrawPending = false;
         view.render(&image);
         QCOMPARE(CountColour(image, image.rect(), qRgb(255, 0, 255)),
                  image.width() * image.height());
-        QCOMPARE(panel.m_redrawPending, 0);
+        QVERIFY(!panel.m_redrawPending);
 
-        panel.m_redrawPending = 1;
+        panel.m_redrawPending = true;
         view.render(&image);
-        QCOMPARE(panel.m_redrawPending, 0);
+        QVERIFY(!panel.m_redrawPending);
         const QImage expected = PanelElements::RenderUncached(PanelLook::Of(panel));
         QCOMPARE(image, expected.copy(view.rect()));
     }
