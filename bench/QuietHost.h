@@ -10,10 +10,6 @@
 class QuietHost : public PanelHost {
 public:
     void RequestRepaint() override {}
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    bool TakeCloseRequest() override { return false; }
-    void ClearCloseRequest() override {}
     DialogResult RunExitDialog() override { return DialogResult::Cancel; }
     DialogResult RunSetupDialog(SetupValues&) override { return DialogResult::Cancel; }
     void PostQuit(int) override {}

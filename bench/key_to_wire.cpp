@@ -24,11 +24,8 @@ int main(int argc, char** argv) {
     panel.ResetState();
     panel.m_channelPower[0] = 1;
     panel.m_portName = sim.portPath();
-    panel.Com().SetMessageSink([](const QString& text, const QString&) {
-        std::fprintf(stderr, "port: %s\n", qPrintable(text));
-    });
     panel.Connect();
-    view.StopTimer(TIMER_SYNC);
+    panel.StopTimer(TIMER_SYNC);
     if (!panel.PortOpen())
         return 1;
 

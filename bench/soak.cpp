@@ -183,7 +183,9 @@ int main(int argc, char** argv) {
         const double cpu = CpuSeconds();
         const long rss = RssKb();
         rssMax = std::max(rssMax, rss);
-        const char* link = !panel.PortOpen() ? "gray" : panel.m_linkLost ? "red" : "green";
+        const char* link = !panel.PortOpen()                     ? "gray"
+                           : panel.Link().Supervision().linkLost ? "red"
+                                                                 : "green";
         std::printf("%8d %9ld %8.1f %9ld %9ld %8ld %6ld %6ld %5s\n", elapsed, rss,
                     100.0 * (cpu - cpuLast) / interval, device.Frames(), device.Answers(), events,
                     silences, unplugs, link);

@@ -2,7 +2,7 @@
 // watcher hands them over, between watchdog, synchronisation and repeat ticks: a burst whose
 // first byte is 'u' marks the link alive, any other burst changes nothing (not even a repaint).
 #include "FuzzInput.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "panel/PanelController.h"
 
 #include <QCoreApplication>
@@ -11,7 +11,9 @@ namespace {
 
 struct Snapshot {
     std::array<int, CHANNEL_COUNT> level, power, origin;
-    std::array<int, 21> fields;
+    LinkSupervision link;
+    PointerHover hover;
+    std::array<int, 12> fields;
     std::array<std::uint8_t, FRAME_SIZE> frame;
     int repaints;
     bool operator==(const Snapshot&) const = default;
@@ -21,12 +23,11 @@ Snapshot Take(const PanelController& p, const RecordingHost& host) {
     return {p.m_channelLevel,
             p.m_channelPower,
             p.m_sliderOrigin,
-            {p.m_selectedChannel, p.m_pressedChannel, p.m_txFlag,     p.m_rxFlag,
-             p.m_idleTicks,       p.m_silentTicks,    p.m_linkLost,   p.m_blinkPhase,
-             p.m_syncIndex,       p.m_redrawPending,  p.m_sendReady,  p.m_repeatActive,
-             p.m_repeatTicks,     p.m_buttonHeld,     p.m_dragActive, p.m_digitCount,
-             p.m_typedValue,      p.m_hoverSwitch,    p.m_hoverPlus,  p.m_hoverMinus,
-             p.m_hoverButton},
+            p.Link().Supervision(),
+            p.Hover(),
+            {p.m_selectedChannel, p.m_pressedChannel, p.m_redrawPending, p.m_sendReady,
+             p.m_repeatActive, p.m_repeatTicks, p.m_buttonHeld, p.m_dragActive, p.m_digitCount,
+             p.m_typedValue, p.m_typedDigits[0], p.m_typedDigits[1]},
             p.m_frame.bytes,
             host.repaintRequests};
 }
@@ -40,41 +41,41 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
-    RecordingHost host;
-    PanelController panel(host);
-    panel.ResetState();
+    HostedPanel rig;
+    auto& [host, panel] = rig;
     // A model in any state the operator or a settings file can leave it in.
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         panel.m_channelLevel[i] = in.Integral<std::int16_t>();
         panel.m_channelPower[i] = in.Byte() % 3;
     }
     panel.m_selectedChannel = in.Byte() % CHANNEL_COUNT;
-    panel.m_repeatActive = in.Byte() % 2;
-    panel.m_hoverPlus = in.Byte() % 9;
+    panel.m_repeatActive = in.Byte() % 2 != 0;
+    if (const int plus = in.Byte() % 9; plus != 0)
+        panel.ShowHover({.plusRow = plus - 1});
 
+    RxBurst rx;
     while (!in.Empty()) {
         switch (in.Byte() % 4) {
         case 0: {
             // Each read stores at most six bytes at the start; the rest keep older values.
             const std::size_t n = in.Byte() % 7;
             for (std::size_t i = 0; i < n; ++i)
-                panel.Com().m_rxBuffer[i] = in.Byte();
-            const quintptr count = in.Integral<quintptr>();
+                rx.bytes[i] = in.Byte();
+            rx.count = in.Integral<std::uint32_t>();
             Snapshot expected = Take(panel, host);
-            const bool answer = panel.Com().m_rxBuffer[0] == 'u';
+            const bool answer = rx.bytes[0] == 'u';
             if (answer) {
-                expected.fields[3] = 1; // m_rxFlag
-                expected.fields[4] = 0; // m_idleTicks
-                expected.fields[5] = 0; // m_silentTicks
-                expected.fields[6] = 0; // m_linkLost
+                expected.link.rxFlag = 1;
+                expected.link.idleTicks = 0;
+                expected.link.silentTicks = 0;
+                expected.link.linkLost = 0;
             }
-            CommRxEvent rx(count, 0);
-            QCoreApplication::sendEvent(&panel, &rx);
+            panel.OnCommRx(rx);
             Snapshot after = Take(panel, host);
             if (answer) {
                 // When the lamps are painted is the painter's business; that they are is checked
                 // elsewhere.
-                after.fields[9] = expected.fields[9]; // m_redrawPending
+                after.fields[2] = expected.fields[2]; // m_redrawPending
                 after.repaints = expected.repaints;
             }
             FUZZ_CHECK(after == expected);

@@ -15,7 +15,7 @@ CMainFrame::CMainFrame() {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     m_view = new CMorvixView(this);
-    m_view->SetCloseRequestFlag(&m_bCloseRequested);
+    connect(this, &CMainFrame::CloseRequested, &m_view->Panel(), &PanelController::RequestClose);
     setCentralWidget(m_view);
 
     auto* bar = statusBar();
@@ -58,7 +58,7 @@ void CMainFrame::UpdateLockPanes() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    m_bCloseRequested = 1;
+    Q_EMIT CloseRequested();
     event->ignore();
 }
 

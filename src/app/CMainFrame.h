@@ -7,7 +7,7 @@ class QLabel;
 class QTimer;
 
 // The fixed-size main window: the panel view above a status bar with the lock-key panes and
-// the clock. Closing it only records a request; the view's watchdog asks the operator.
+// the clock. Closing it only asks: the panel's next watchdog tick asks the operator.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -21,7 +21,9 @@ public:
     CMorvixView& View() { return *m_view; }
     QString ClockPaneText() const;
 
-    int m_bCloseRequested = 0;
+Q_SIGNALS:
+    // The window was asked to close (title bar, window manager); it stays open.
+    void CloseRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

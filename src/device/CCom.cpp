@@ -3,6 +3,7 @@
 #include "device/CommWatcher.h"
 #include "device/LineSettings.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QtGlobal>
 #include <cerrno>
@@ -46,12 +47,9 @@ void CCom::Configure(QString portName, std::uint32_t baudRate, std::uint8_t byte
     m_parity = parity;
 }
 
-void CCom::SetOwner(QObject* owner) {
-    m_hOwner = owner;
-}
-
-void CCom::SetMessageSink(MessageSink sink) {
-    m_messageSink = std::move(sink);
+void CCom::SetReceiver(QObject* context, Receiver receiver) {
+    m_hOwner = context;
+    m_receiver = context ? std::move(receiver) : Receiver{};
 }
 
 QString CCom::DevicePath(const QString& portName) {
@@ -105,7 +103,7 @@ bool CCom::Open() {
     const LineSettings settings{m_dwBaudRate, m_byteSize, m_stopBits, m_parity};
     if (::tcgetattr(fd, &tio) != 0) {
         // Still the settings message, as for any port that refuses them; the reason says more.
-        return FailOpen("Connect Failed. DCB Setting Error", kAppTitle,
+        return FailOpen(QT_TRANSLATE_NOOP("CCom", "Connect Failed. DCB Setting Error"), kAppTitle,
                         errno == ENOTTY ? PortErrorKind::NotATerminal : PortErrorKind::Other,
                         errno);
     }
@@ -119,21 +117,22 @@ bool CCom::Open() {
                    SettingsTaken(tio, actual);
     }
     if (!accepted)
-        return FailOpen("Connect Failed. DCB Setting Error", kAppTitle,
+        return FailOpen(QT_TRANSLATE_NOOP("CCom", "Connect Failed. DCB Setting Error"), kAppTitle,
                         PortErrorKind::SettingsRefused, 0);
     ::tcflush(fd, TCIOFLUSH);
 
     // Without a way to wake the watcher it could never be stopped, so it is not started.
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0)
-        return FailOpen("Failed to create event for thread!", "com Error!", PortErrorKind::Other,
-                        errno);
+        return FailOpen(QT_TRANSLATE_NOOP("CCom", "Failed to create event for thread!"),
+                        QT_TRANSLATE_NOOP("CCom", "com Error!"), PortErrorKind::Other, errno);
 
     m_bConnected = true;
     try {
         m_watcher->thread = std::thread([this] { CommWatchProc(); });
     } catch (const std::system_error& e) {
-        return FailOpen("Thread Run Fail", kAppTitle, PortErrorKind::Other, e.code().value());
+        return FailOpen(QT_TRANSLATE_NOOP("CCom", "Thread Run Fail"), kAppTitle,
+                        PortErrorKind::Other, e.code().value());
     }
     return true;
 }
@@ -143,7 +142,8 @@ bool CCom::FailOpen(const char* text, const char* caption, PortErrorKind kind, i
     m_lastError.kind = kind;
     m_lastError.errnum = errnum;
     m_lastError.path = DevicePath(m_strPort);
-    ShowMessage(QString::fromUtf8(text), QString::fromUtf8(caption));
+    m_lastError.text = QCoreApplication::translate("CCom", text);
+    m_lastError.caption = QCoreApplication::translate("CCom", caption);
     return false;
 }
 
@@ -189,11 +189,9 @@ void CCom::StopWatcher() {
         ::eventfd_write(m_wakeFd, 1);
 }
 
-void CCom::ShowMessage(const QString& text, const QString& caption) {
-    if (m_messagesMuted)
-        return;
-    if (m_messageSink)
-        m_messageSink(text, caption);
+void CCom::DeliverMessage(const PortMessage& message) {
+    if (m_hOwner && m_receiver.message)
+        m_receiver.message(message);
     else
-        qWarning("%s: %s", qUtf8Printable(caption), qUtf8Printable(text));
+        qWarning("%s: %s", qUtf8Printable(message.caption), qUtf8Printable(message.text));
 }

@@ -2,7 +2,6 @@
 
 #include "device/PortError.h"
 
-#include <QEvent>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -14,25 +13,18 @@
 #include <memory>
 #include <thread>
 
-// Received-data notification, delivered to the owner synchronously on the owner's thread:
-// wParam = bytes read in the burst (> 0), lParam = 0. The bytes stay in CCom::m_rxBuffer.
-inline constexpr int WM_COMM_RX = 1025;
-
-class CommRxEvent : public QEvent {
-public:
-    CommRxEvent(quintptr wParam, qintptr lParam)
-        : QEvent(static_cast<QEvent::Type>(WM_COMM_RX)), m_wParam(wParam), m_lParam(lParam) {}
-    quintptr wParam() const { return m_wParam; }
-    qintptr lParam() const { return m_lParam; }
-
-private:
-    quintptr m_wParam;
-    qintptr m_lParam;
+// One burst of received bytes as the watcher read it: the last read's bytes at the start of
+// `bytes`, older bytes after them (a read stores at most six); `count` bytes in all (> 0).
+struct RxBurst {
+    std::array<std::uint8_t, 6> bytes{};
+    std::uint32_t count = 0;
 };
 
-// Posted to the owner when the watcher has ended on its own because the device went away (hang-up,
-// read error): the port is then no longer connected. Not sent for a Close.
-inline constexpr int WM_COMM_CLOSED = 1026;
+// A text the port has for the operator; whoever owns the port decides whether and where it shows.
+struct PortMessage {
+    QString text;
+    QString caption;
+};
 
 // The serial port: fixed line settings, whole-frame writes, and a watcher thread that hands each
 // burst of received bytes to the owner. Knows nothing of frames or of the panel.
@@ -54,36 +46,37 @@ public:
     // Bytes written, 0 on failure. Returns once the bytes have left the port, or when the write
     // time-out (5 ms per byte + 5) has passed, whichever comes first; never later.
     std::uint32_t Write(const std::uint8_t* buffer, std::uint32_t length);
-    // Bytes read into the start of m_rxBuffer (0..6); 0 at once when nothing is queued.
+    // Bytes read into the start of the receive buffer (0..6); 0 at once when nothing is queued.
     std::uint32_t Read();
     // How long the line must stay quiet before a read that holds fewer than 6 bytes ends.
     static constexpr int kReadWindowMs = 7;
-    void SetOwner(QObject* owner);
+
+    // Who hears of the watcher's work, on the UI thread and only while `context` lives. `burst`
+    // runs while the watcher waits: the next read starts once it has returned. `closed`: the
+    // watcher ended because the device went away (hang-up, read error), not for a Close.
+    // `message`: the watcher's own notice ("CommWatchProc Exit 3nd if"); logged without one.
+    struct Receiver {
+        std::function<void(const RxBurst&)> burst{};
+        std::function<void()> closed{};
+        std::function<void(const PortMessage&)> message{};
+    };
+    void SetReceiver(QObject* context, Receiver receiver);
 
     bool IsConnected() const { return m_bConnected.load(); }
-    // Why the last Open failed; kind None after a successful one.
+    // Why the last Open failed, with the port's own words for it; kind None after a successful
+    // one.
     const PortError& LastError() const { return m_lastError; }
     QString PortName() const { return m_strPort; }
 
-    // Where the port's message boxes go ("Connect Failed. DCB Setting Error", ...); always called
-    // on the UI thread. Without a sink the texts go to the log.
-    using MessageSink = std::function<void(const QString& text, const QString& caption)>;
-    void SetMessageSink(MessageSink sink);
-    // While muted the port's message boxes are dropped (a retry nobody asked to see).
-    void SetMessagesMuted(bool muted) { m_messagesMuted = muted; }
-
     // "/dev/x" stays as it is, "COMn" is /dev/ttyS(n-1), any other name is looked up under /dev.
     static QString DevicePath(const QString& portName);
-
-    // Each read stores at most 6 bytes at the start; later bytes keep older values.
-    std::array<std::uint8_t, 6> m_rxBuffer{};
 
 private:
     struct Watcher;
     unsigned CommWatchProc();
     // UI thread, from the relay: hands burst `id` to the owner unless it has gone stale.
-    void DeliverBurst(std::uint64_t id, std::uint32_t total);
-    void ShowMessage(const QString& text, const QString& caption);
+    void DeliverBurst(std::uint64_t id, const RxBurst& burst);
+    void DeliverMessage(const PortMessage& message);
     void PostMessageFromWatcher(const QString& text, const QString& caption);
     void PostClosedFromWatcher();
     bool FailOpen(const char* text, const char* caption, PortErrorKind kind, int errnum);
@@ -98,13 +91,14 @@ private:
     int m_wakeFd = -1;
     std::atomic<bool> m_bConnected{false};
     QPointer<QObject> m_hOwner;
+    Receiver m_receiver;
+    // Each read stores at most 6 bytes at the start; later bytes keep older values.
+    std::array<std::uint8_t, 6> m_rxBuffer{};
     QString m_strPort;
     std::uint8_t m_byteSize = 8;
     std::uint8_t m_parity = 0;
     std::uint8_t m_stopBits = 0;
     std::uint32_t m_dwBaudRate = 19200;
-    MessageSink m_messageSink;
-    bool m_messagesMuted = false;
     PortError m_lastError;
     // Until when the last successful write may still be on its way out; Close waits for it.
     std::chrono::steady_clock::time_point m_sendDeadline{};

@@ -18,7 +18,7 @@ unsigned CCom::CommWatchProc() {
                 continue;
             // Without its wait the watcher would receive nothing ever again.
             m_bConnected = false;
-            PostMessageFromWatcher(QStringLiteral("CommWatchProc Exit 3nd if"),
+            PostMessageFromWatcher(QCoreApplication::translate("CCom", "CommWatchProc Exit 3nd if"),
                                    QStringLiteral("Morvix"));
             PostClosedFromWatcher();
             return 0;
@@ -49,10 +49,11 @@ unsigned CCom::CommWatchProc() {
             break;
         const std::uint64_t id = ++w.burst;
         lock.unlock();
+        const RxBurst burst{m_rxBuffer, total};
         QMetaObject::invokeMethod(
-            &w.relay, [this, id, total] { DeliverBurst(id, total); }, Qt::QueuedConnection);
+            &w.relay, [this, id, burst] { DeliverBurst(id, burst); }, Qt::QueuedConnection);
         lock.lock();
-        // The owner reads m_rxBuffer in its handler; the next read waits until that has returned.
+        // The next read waits until the owner's handler has looked at this burst.
         w.handedOver.wait(lock, [&] { return w.stop || w.acked == id; });
         if (w.stop)
             break;
@@ -60,17 +61,18 @@ unsigned CCom::CommWatchProc() {
     return 1;
 }
 
-void CCom::DeliverBurst(std::uint64_t id, std::uint32_t total) {
+void CCom::DeliverBurst(std::uint64_t id, const RxBurst& burst) {
     Watcher& w = *m_watcher;
     {
         std::lock_guard lock(w.mutex);
         if (w.stop || w.burst != id)
             return;
     }
-    if (QObject* owner = m_hOwner.data()) {
+    if (m_hOwner && m_receiver.burst) {
         const QPointer<QObject> alive(&w.relay);
-        CommRxEvent event(total, 0);
-        QCoreApplication::sendEvent(owner, &event);
+        // A copy: the handler may replace the receiver or close the port.
+        const auto handler = m_receiver.burst;
+        handler(burst);
         if (!alive)
             return; // the handler destroyed this port
     }
@@ -84,7 +86,10 @@ void CCom::DeliverBurst(std::uint64_t id, std::uint32_t total) {
 
 void CCom::PostMessageFromWatcher(const QString& text, const QString& caption) {
     QMetaObject::invokeMethod(
-        &m_watcher->relay, [this, text, caption] { ShowMessage(text, caption); },
+        &m_watcher->relay,
+        [this, text, caption] {
+            DeliverMessage({text, caption});
+        },
         Qt::QueuedConnection);
 }
 
@@ -107,8 +112,8 @@ void CCom::DeliverClosed(std::uint64_t id) {
         if (m_watcher->stop || m_watcher->burst != id)
             return;
     }
-    if (QObject* owner = m_hOwner.data()) {
-        QEvent event(static_cast<QEvent::Type>(WM_COMM_CLOSED));
-        QCoreApplication::sendEvent(owner, &event);
+    if (m_hOwner && m_receiver.closed) {
+        const auto handler = m_receiver.closed;
+        handler();
     }
 }

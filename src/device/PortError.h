@@ -25,6 +25,10 @@ struct PortError {
     // Busy: who holds the device, when /proc tells.
     qint64 holderPid = 0;
     QString holderName;
+    // The port's own words for the failure ("Connect Failed. DCB Setting Error", ...), shown
+    // before the panel's message; empty when the port has none.
+    QString text;
+    QString caption;
 
     // Kinds that may clear by themselves, so retrying without the operator makes sense.
     bool MayClearByItself() const {

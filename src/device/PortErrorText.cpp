@@ -1,13 +1,15 @@
 #include "device/PortErrorText.h"
 
+#include <QCoreApplication>
 #include <cstring>
 
 namespace {
 
 QString PresentPorts(const std::vector<DiscoveredPort>& present) {
     if (present.empty())
-        return QStringLiteral("No serial device is present. Is the adapter plugged in?");
-    QString text = QStringLiteral("Serial devices present:");
+        return QCoreApplication::translate(
+            "PortErrorText", "No serial device is present. Is the adapter plugged in?");
+    QString text = QCoreApplication::translate("PortErrorText", "Serial devices present:");
     for (const DiscoveredPort& port : present) {
         text += QStringLiteral("\n  ") + port.path;
         if (port.label != port.path)
@@ -21,30 +23,35 @@ QString Reason(const PortError& error, const std::vector<DiscoveredPort>& presen
     case PortErrorKind::None:
         return {};
     case PortErrorKind::NotChosen:
-        return QStringLiteral("No port has been chosen yet. Choose one with SETUP.");
+        return QCoreApplication::translate("PortErrorText",
+                                           "No port has been chosen yet. Choose one with SETUP.");
     case PortErrorKind::NotFound:
-        return QStringLiteral("No such device.\n") + PresentPorts(present);
+        return QCoreApplication::translate("PortErrorText", "No such device.\n") +
+               PresentPorts(present);
     case PortErrorKind::PermissionDenied: {
         if (error.group.isEmpty() || error.group == QLatin1String("root"))
-            return QStringLiteral("Permission denied.\n"
-                                  "Ask the administrator for access to this device.");
-        return QStringLiteral("Permission denied: the device belongs to the group \"%1\".\n"
-                              "Join it with\n"
-                              "    sudo usermod -aG %1 $USER\n"
-                              "then log out and in again.")
+            return QCoreApplication::translate("PortErrorText",
+                                               "Permission denied.\n"
+                                               "Ask the administrator for access to this device.");
+        return QCoreApplication::translate(
+                   "PortErrorText", "Permission denied: the device belongs to the group \"%1\".\n"
+                                    "Join it with\n"
+                                    "    sudo usermod -aG %1 $USER\n"
+                                    "then log out and in again.")
             .arg(error.group);
     }
     case PortErrorKind::Busy:
         if (error.holderPid > 0)
-            return QStringLiteral("In use: held by %1 (process %2).")
-                .arg(error.holderName.isEmpty() ? QStringLiteral("another program")
-                                                : error.holderName)
+            return QCoreApplication::translate("PortErrorText", "In use: held by %1 (process %2).")
+                .arg(error.holderName.isEmpty()
+                         ? QCoreApplication::translate("PortErrorText", "another program")
+                         : error.holderName)
                 .arg(error.holderPid);
-        return QStringLiteral("In use by another program.");
+        return QCoreApplication::translate("PortErrorText", "In use by another program.");
     case PortErrorKind::NotATerminal:
-        return QStringLiteral("This is not a serial port.");
+        return QCoreApplication::translate("PortErrorText", "This is not a serial port.");
     case PortErrorKind::SettingsRefused:
-        return QStringLiteral("The port refused the line settings.");
+        return QCoreApplication::translate("PortErrorText", "The port refused the line settings.");
     case PortErrorKind::Other:
         break;
     }

@@ -70,8 +70,8 @@ void PanelController::SaveSettings() {
     }
     // The operator would otherwise find the levels, switches and port gone at the next start;
     // the same failure again (Setup saves twice) is not worth a second box.
-    const QString text = QStringLiteral("Cannot save the settings to %1:\n%2")
-                             .arg(QDir::toNativeSeparators(m_iniPath), reason);
+    const QString text =
+        tr("Cannot save the settings to %1:\n%2").arg(QDir::toNativeSeparators(m_iniPath), reason);
     if (text == m_saveFailureTold)
         return;
     m_saveFailureTold = text;

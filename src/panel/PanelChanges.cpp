@@ -1,13 +1,5 @@
 #include "panel/PanelController.h"
 
-LinkState PanelController::CurrentLinkState() const {
-    if (!PortOpen())
-        return LinkState::Closed;
-    if (m_linkLost != 0)
-        return LinkState::NoAnswer;
-    return m_answeredSinceOpen ? LinkState::Answering : LinkState::Waiting;
-}
-
 void PanelController::PublishChanges() {
     // Compared against what was last told, so every change is announced once whoever made it.
     for (int c = 0; c < CHANNEL_COUNT; ++c) {

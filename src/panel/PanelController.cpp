@@ -2,8 +2,15 @@
 
 #include "panel/PanelHost.h"
 
-PanelController::PanelController(PanelHost& host, QObject* parent)
-    : QObject(parent), m_host(host) {}
+#include <utility>
+
+PanelController::PanelController(PanelHost& host, QObject* parent) : QObject(parent), m_host(host) {
+    m_repeatTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
+        if (!m_ticksByHand)
+            OnTimer(TIMER_REPEAT);
+    });
+}
 
 PanelController::~PanelController() = default;
 
@@ -17,27 +24,21 @@ int PanelController::SendCommand(int type, int channel) {
             return 0;
         if (type == CMD_SELECTED && (m_channelLevel[c] < 0 || m_channelLevel[c] > 255))
             return 0;
-        m_txFlag = 1;
         m_frame.FillSetChannel(c, m_channelPower[c], m_channelLevel[c]);
-        m_idleTicks = 0;
-        WriteFrame();
+        m_link.Send(m_frame);
         if (type == CMD_SELECTED) {
-            m_sendReady = 0;
+            m_sendReady = false;
             WakeRepeatTick();
         }
         break;
     }
     case CMD_ALL_OFF:
         m_frame.FillAllOff();
-        m_txFlag = 1;
-        m_idleTicks = 0;
-        WriteFrame();
+        m_link.Send(m_frame);
         break;
     case CMD_POLL:
-        m_txFlag = 1;
-        m_idleTicks = 0;
         m_frame.FillPoll();
-        WriteFrame();
+        m_link.Send(m_frame);
         break;
     default:
         return 0;
@@ -49,51 +50,91 @@ int PanelController::SendCommand(int type, int channel) {
 void PanelController::ResetState() {
     const ChangeScope scope(*this);
     m_selectedChannel = 0;
-    m_idleTicks = 0;
-    m_syncIndex = 0;
-    m_silentTicks = 0;
+    m_link.Reset();
     m_repeatTicks = 0;
-    m_repeatActive = 0;
-    m_buttonHeld = 0;
-    m_dragActive = 0;
-    m_txFlag = 0;
-    m_rxFlag = 0;
-    m_linkLost = 0;
+    m_repeatActive = false;
+    m_buttonHeld = false;
+    m_dragActive = false;
     m_digitCount = 0;
     m_typedValue = 0;
     m_typedDigits = {};
     m_frame.bytes[0] = FRAME_HEADER;
     m_sliderOrigin.fill(250);
-    m_host.ClearCloseRequest();
 }
 
-void PanelController::WriteFrame() {
-    const auto at = LinkCounters::Clock::now();
-    if (m_com.Write(m_frame.bytes.data(), FRAME_SIZE) == FRAME_SIZE)
-        m_linkCounters.FrameWritten(at);
+QTimer* PanelController::Timer(int id) {
+    return const_cast<QTimer*>(std::as_const(*this).Timer(id));
 }
 
-bool PanelController::event(QEvent* e) {
-    if (e->type() == static_cast<QEvent::Type>(WM_COMM_RX)) {
-        const auto* rx = static_cast<CommRxEvent*>(e);
-        OnCommRx(rx->wParam(), rx->lParam());
-        return true;
-    }
-    if (e->type() == static_cast<QEvent::Type>(WM_COMM_CLOSED)) {
-        OnPortClosed();
-        return true;
-    }
-    return QObject::event(e);
+const QTimer* PanelController::Timer(int id) const {
+    return id == TIMER_REPEAT ? &m_repeatTimer : m_link.Timer(id);
+}
+
+void PanelController::StartTimer(int id, int periodMs) {
+    Timer(id)->start(periodMs);
+}
+
+void PanelController::StopTimer(int id) {
+    Timer(id)->stop();
+}
+
+void PanelController::DriveTicksByHand(bool byHand) {
+    m_ticksByHand = byHand;
+    m_link.DriveTicksByHand(byHand);
+}
+
+bool PanelController::TimerRunning(int id) const {
+    const QTimer* timer = Timer(id);
+    return timer && timer->isActive();
+}
+
+int PanelController::TimerInterval(int id) const {
+    const QTimer* timer = Timer(id);
+    return timer && timer->isActive() ? timer->interval() : -1;
+}
+
+void PanelController::SendPoll() {
+    const ChangeScope scope(*this);
+    SendCommand(CMD_POLL);
+}
+
+void PanelController::SendSyncFrame(int channel) {
+    const ChangeScope scope(*this);
+    SendCommand(CMD_CHANNEL, channel);
+}
+
+void PanelController::LampsChanged() {
+    const ChangeScope scope(*this);
+    RequestRepaint();
+}
+
+void PanelController::CloseRequestDue() {
+    // The exit dialog runs after this tick has returned: a modal loop inside the tick would
+    // hold back every later tick, and supervision must go on while the dialog is open.
+    if (m_exitQueued)
+        return;
+    m_exitQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            ExitProgram();
+            m_exitQueued = false;
+        },
+        Qt::QueuedConnection);
+}
+
+void PanelController::ShowPortMessage(const QString& text, const QString& caption) {
+    m_host.ShowMessage(text, caption);
 }
 
 void PanelController::RequestRepaint() {
-    m_redrawPending = 1;
+    m_redrawPending = true;
     m_host.RequestRepaint();
 }
 
 void PanelController::ClearPointerAndRepeat() {
-    m_buttonHeld = 0;
-    m_dragActive = 0;
-    m_repeatActive = 0;
+    m_buttonHeld = false;
+    m_dragActive = false;
+    m_repeatActive = false;
     m_repeatTicks = 0;
 }

@@ -1,36 +1,30 @@
 #pragma once
 
-#include "device/CCom.h"
+#include "device/DeviceLink.h"
 #include "model/ChannelFrame.h"
 #include "model/ColorRef.h"
 #include "model/LinkHealth.h"
 #include "model/LinkState.h"
+#include "panel/PointerHover.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <optional>
 
 class PanelHost;
 
-inline constexpr int TIMER_WATCHDOG = 400;
 inline constexpr int TIMER_REPEAT = 500;
-inline constexpr int TIMER_SYNC = 40000;
-inline constexpr int WATCHDOG_PERIOD_START_MS = 500;
-inline constexpr int WATCHDOG_PERIOD_SUPERVISING_MS = 300;
 inline constexpr int REPEAT_PERIOD_MS = 20;
-inline constexpr int SYNC_PERIOD_MS = 20;
-// While the device is away: look for its path again once a second.
-inline constexpr int TIMER_RECONNECT = 600;
-inline constexpr int RECONNECT_PERIOD_MS = 1000;
 
 inline constexpr int EXIT_CODE_CONFIRMED = 18;
 
-// The screen-free half of CMorvixView: the channel model, the frames, link supervision, operator
-// input, settings and the Setup workflow. CMorvixView owns one, forwards events into it and paints
-// from its fields; tests drive it directly. It is the owner that receives the port's WM_COMM_RX.
-// The fields keep the names the rest of the program and the painter know them by.
-class PanelController : public QObject {
+// The screen-free half of CMorvixView: the channel model, the frames, operator input, settings and
+// the Setup workflow, coordinating the device link it owns (DeviceLink: port, watchdog,
+// synchronisation, reconnect). CMorvixView owns one and forwards events into it; tests drive it
+// directly. The fields still public here keep the names the painter knows them by.
+class PanelController : public QObject, private DeviceLink::Client {
     Q_OBJECT
 
 public:
@@ -44,19 +38,37 @@ public:
     // Start-up, link supervision and exit.
     void OnInitialUpdate();
     void Connect();
+    // Watchdog at its start-up period; the synchronisation of all channels, as after an opening:
+    // it begins with the device's first answer.
+    void StartWatchdog();
+    void StartSynchronisation();
+    // One tick of the timer with this id; the timers call it, tests may too.
     void OnTimer(int id);
-    void OnCommRx(quintptr wParam, qintptr lParam);
+    // One burst from the port's watcher, while the watcher waits.
+    void OnCommRx(const RxBurst& burst);
     void ExitProgram();
 
     // The device went away under an open port: grey lamp, then look for it again.
-    void OnPortClosed();
+    void OnPortClosed() { m_link.OnPortClosed(); }
     // Once a second while the port is closed by something that may clear: connect when the
     // device's path exists again, without a message.
-    void OnReconnectTick();
-    bool ReconnectPending() const { return m_reconnectPending; }
+    void OnReconnectTick() { m_link.OnReconnectTick(); }
+    bool ReconnectPending() const { return m_link.ReconnectPending(); }
+
+    // The main frame's close request: the next watchdog tick takes it and asks the operator.
+    void RequestClose() { m_link.RequestClose(); }
+    bool CloseRequestPending() const { return m_link.CloseRequestPending(); }
+
+    bool TimerRunning(int id) const;
+    int TimerInterval(int id) const; // -1 for no such timer
+    // Tests and benchmarks that step the ticks themselves: the timers keep starting and stopping
+    // as always, but their timeouts are ignored.
+    void DriveTicksByHand(bool byHand);
+    // Stops one timer where it stands; what it was doing stays as it is.
+    void StopTimer(int id);
 
     // The link's figures for the lamp's tooltip and anyone else reporting on it.
-    LinkHealth Health() const;
+    LinkHealth Health() const { return m_link.Health(); }
 
     // Settings file.
     void BuildPaths();
@@ -98,10 +110,16 @@ public:
     void AllChannelsOff();
     bool LoadPresetFile(const QString& path);
 
-    CCom& Com() { return m_com; }
-    const CCom& Com() const { return m_com; }
-    bool PortOpen() const { return m_com.IsConnected(); }
-    LinkState CurrentLinkState() const;
+    DeviceLink& Link() { return m_link; }
+    const DeviceLink& Link() const { return m_link; }
+    CCom& Com() { return m_link.Com(); }
+    const CCom& Com() const { return m_link.Com(); }
+    bool PortOpen() const { return m_link.PortOpen(); }
+    LinkState CurrentLinkState() const { return m_link.CurrentLinkState(); }
+
+    const PointerHover& Hover() const { return m_hover; }
+    // The highlight as a movement would leave it, for a painting or a replay to start from.
+    void ShowHover(const PointerHover& hover) { m_hover = hover; }
 
     // Announces what changed since the last call; every entry point above calls it on its way out.
     void PublishChanges();
@@ -114,31 +132,18 @@ public:
     int m_pressedChannel = -1;
     ChannelFrame m_frame;
 
-    // Link supervision.
-    int m_txFlag = 0;
-    int m_rxFlag = 0;
-    int m_idleTicks = 0;
-    int m_silentTicks = 0;
-    int m_linkLost = 0;
-    int m_blinkPhase = 0;
-    int m_syncIndex = 0;
-
     // Panel and input coordination.
-    int m_redrawPending = 0;
-    int m_sendReady = 0;
-    int m_repeatActive = 0;
+    bool m_redrawPending = false;
+    bool m_sendReady = false;
+    bool m_repeatActive = false;
     int m_repeatTicks = 0;
-    int m_buttonHeld = 0;
-    int m_dragActive = 0;
+    bool m_buttonHeld = false;
+    bool m_dragActive = false;
 
     // Typed entry and hover state.
     int m_digitCount = 0;
     std::array<int, 3> m_typedDigits{};
     int m_typedValue = 0;
-    int m_hoverSwitch = -1;
-    int m_hoverPlus = 0;
-    int m_hoverMinus = 0;
-    int m_hoverButton = 0;
     // Cleared by the first double-click; later quick second clicks count as plain presses.
     bool m_doubleClicksAccepted = true;
 
@@ -157,9 +162,6 @@ Q_SIGNALS:
     void SelectedChannelChanged(int channel);
     void LinkStateChanged(LinkState state);
     void PortChanged(const QString& portName);
-
-protected:
-    bool event(QEvent* e) override;
 
 private:
     // Publishes on leaving the outermost entry point, so nested calls announce once.
@@ -180,13 +182,18 @@ private:
         int level = 0;
     };
 
+    // DeviceLink::Client
+    void SendPoll() override;
+    void SendSyncFrame(int channel) override;
+    void LampsChanged() override;
+    void CloseRequestDue() override;
+    void ShowPortMessage(const QString& text, const QString& caption) override;
+    QString PortName() const override { return m_portName; }
+
     void RequestRepaint();
-    // Writes m_frame and counts it when it went out whole.
-    void WriteFrame();
-    // Connect's work; quiet: no message box of its own or of the port's.
-    bool ConnectPort(bool quiet);
-    void StartReconnect();
-    void StopReconnect();
+    QTimer* Timer(int id);
+    const QTimer* Timer(int id) const;
+    void StartTimer(int id, int periodMs);
     void ClearPointerAndRepeat();
     // Colours and channels from a preset's "CH SET"; m_presetName follows only a file that could
     // be read, so a wrong name changes nothing.
@@ -195,17 +202,14 @@ private:
     bool ApplyPresetFile(const QString& path);
 
     PanelHost& m_host;
-    CCom m_com;
-    // Cleared on every open, set by the first answer after it.
-    bool m_answeredSinceOpen = false;
+    PointerHover m_hover;
+    DeviceLink m_link{*this};
+    QTimer m_repeatTimer;
+    bool m_ticksByHand = false;
     int m_changeScopeDepth = 0;
     std::array<PublishedChannel, CHANNEL_COUNT> m_published{};
     int m_publishedSelection = 0;
     LinkState m_publishedLink = LinkState::Closed;
-    LinkCounters m_linkCounters;
-    bool m_syncRunning = false;
-    bool m_reconnectPending = false;
-    bool m_connecting = false;
     bool m_repeatTickSleeps = false;
     bool m_repeatAsleep = false;
     // A close request's exit is queued or its dialog open; further requests add nothing.

@@ -7,20 +7,14 @@
 
 struct SetupValues;
 
-// What the panel logic needs from the window around it: repaints, timers, the main frame's close
-// request, modal dialogs and message boxes. CMorvixView provides the real ones.
+// What the panel logic needs from the window around it: repaints, modal dialogs and message
+// boxes. CMorvixView provides the real ones.
 class PanelHost : public OperatorPrompts {
 public:
     virtual ~PanelHost() = default;
 
     // Repaint soon, without erasing the background.
     virtual void RequestRepaint() = 0;
-    // (Re)starts the timer with this id; ticks come back through PanelController::OnTimer.
-    virtual void StartTimer(int id, int periodMs) = 0;
-    virtual void StopTimer(int id) = 0;
-    // The main frame's m_bCloseRequested: read and clear in one step.
-    virtual bool TakeCloseRequest() = 0;
-    virtual void ClearCloseRequest() = 0;
     // Modal exit confirmation.
     virtual DialogResult RunExitDialog() = 0;
     // Modal Setup dialog working on the values; Cancel stands for its CLOSE button.

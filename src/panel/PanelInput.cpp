@@ -81,7 +81,7 @@ void PanelController::OnKeyDown(int virtualKey) {
         ClearTypedEntry(*this);
         // The release of a drag speaks for the selected channel only: before the selection moves
         // on, the dragged channel's last (perhaps throttled) level goes out.
-        if (m_dragActive == 1 && m_selectedChannel == m_pressedChannel)
+        if (m_dragActive && m_selectedChannel == m_pressedChannel)
             SendCommand(CMD_SELECTED);
         m_selectedChannel = (m_selectedChannel + 1) % CHANNEL_COUNT;
         return;
@@ -104,12 +104,12 @@ void PanelController::OnLButtonDown(int x, int y) {
     const ChangeScope scope(*this);
     WakeRepeatTick();
     ClearTypedEntry(*this);
-    m_buttonHeld = 1;
+    m_buttonHeld = true;
 
     // The dialogs run modally here; the press then goes on and finds nothing at the buttons.
-    if (m_hoverButton == 1)
+    if (m_hover.button == PanelButton::Setup)
         RunSetup();
-    else if (m_hoverButton == 2)
+    else if (m_hover.button == PanelButton::Exit)
         ExitProgram();
 
     if (!HitTest::InPressArea(x))
@@ -120,7 +120,7 @@ void PanelController::OnLButtonDown(int x, int y) {
     m_selectedChannel = channel;
 
     // At most one toggle per repeat tick, so a bouncing press cannot flip the switch twice.
-    if (HitTest::InSwitchColumn(x) && m_sendReady == 1) {
+    if (HitTest::InSwitchColumn(x) && m_sendReady) {
         int& power = m_channelPower[channel];
         power = power == 0 ? 1 : 0;
         m_pressedChannel = channel;
@@ -128,15 +128,15 @@ void PanelController::OnLButtonDown(int x, int y) {
     }
 
     const bool on = m_channelPower[channel] == 1;
-    // The hover fields from the last movement decide, not the press point.
-    if (on && (m_hoverPlus != 0 || m_hoverMinus != 0)) {
+    // The hover from the last movement decides, not the press point.
+    if (on && m_hover.OverStepButton()) {
         int& level = m_channelLevel[channel];
-        if (m_hoverPlus != 0)
+        if (m_hover.plusRow)
             level = Stepped(level, 1);
-        if (m_hoverMinus != 0)
+        if (m_hover.minusRow)
             level = Stepped(level, -1);
         m_pressedChannel = channel;
-        m_repeatActive = 1;
+        m_repeatActive = true;
         SendThreeTimes(*this);
         return;
     }
@@ -151,7 +151,7 @@ void PanelController::OnLButtonDown(int x, int y) {
 void PanelController::OnMouseMove(int x, int y) {
     const ChangeScope scope(*this);
     WakeRepeatTick();
-    if (m_dragActive == 1) {
+    if (m_dragActive) {
         const std::optional<int> level = HitTest::DragLevel(x);
         if (!level)
             return;
@@ -159,25 +159,21 @@ void PanelController::OnMouseMove(int x, int y) {
             return;
         m_channelLevel[m_selectedChannel] = *level;
         // The level follows every move; the wire gets at most one frame per tick.
-        if (m_sendReady == 1)
+        if (m_sendReady)
             SendCommand(CMD_SELECTED);
         return;
     }
 
-    if (m_buttonHeld == 1)
-        m_dragActive = 1;
-    const int band = HitTest::ChannelBand(y);
-    m_hoverSwitch = HitTest::InSwitchColumn(x) ? band : HitTest::kNone;
-    m_hoverButton = HitTest::PanelButtonAt(x, y);
-    m_hoverPlus = HitTest::PlusButtonAt(x, y) + 1;
-    m_hoverMinus = HitTest::MinusButtonAt(x, y) + 1;
+    if (m_buttonHeld)
+        m_dragActive = true;
+    m_hover = PointerHover::At(x, y);
 }
 
 void PanelController::OnLButtonUp() {
     const ChangeScope scope(*this);
     WakeRepeatTick();
     // The device ends at the final dragged level even if the last move was throttled.
-    if (m_dragActive == 1)
+    if (m_dragActive)
         SendCommand(CMD_SELECTED);
     ClearPointerAndRepeat();
 }

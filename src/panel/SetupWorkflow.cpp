@@ -24,7 +24,7 @@ std::optional<ChSetValues> ReadPreset(const QString& path) {
 }
 
 QString PresetUnreadableText(const QString& path) {
-    return QStringLiteral("프리셋 파일을 읽을 수 없습니다.\n%1")
+    return PanelController::tr("프리셋 파일을 읽을 수 없습니다.\n%1")
         .arg(QDir::toNativeSeparators(path));
 }
 
@@ -33,8 +33,8 @@ QString PresetUnreadableText(const QString& path) {
 void PanelController::RunSetup() {
     const ChangeScope scope(*this);
     // The SETUP press has set m_buttonHeld; nothing may stay grabbed behind the dialog.
-    m_dragActive = 0;
-    m_buttonHeld = 0;
+    m_dragActive = false;
+    m_buttonHeld = false;
 
     SetupValues values;
     values.m_strPortText = m_portName;

@@ -3,13 +3,14 @@
 #include "model/OperatorPrompts.h"
 #include "settings/StagedFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-const QString kCaption = QStringLiteral("File Copy..");
+const QString kCaption = QCoreApplication::translate("ShellCopyFile", "File Copy..");
 
 QString Shown(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -25,26 +26,29 @@ int Fail(OperatorPrompts& host, const QString& text) {
 int ShellCopyFile(QString source, QString target, OperatorPrompts& host) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return Fail(host,
-                    QStringLiteral("Cannot read %1:\n%2").arg(Shown(source), in.errorString()));
+        return Fail(host, QCoreApplication::translate("ShellCopyFile", "Cannot read %1:\n%2")
+                              .arg(Shown(source), in.errorString()));
     const QByteArray contents = in.readAll();
     if (in.error() != QFileDevice::NoError)
-        return Fail(host,
-                    QStringLiteral("Cannot read %1:\n%2").arg(Shown(source), in.errorString()));
+        return Fail(host, QCoreApplication::translate("ShellCopyFile", "Cannot read %1:\n%2")
+                              .arg(Shown(source), in.errorString()));
     in.close();
 
     const QFileInfo targetInfo(target);
     if (targetInfo.isDir())
-        return Fail(host, QStringLiteral("Cannot copy to %1:\nit is a folder.").arg(Shown(target)));
+        return Fail(host, QCoreApplication::translate("ShellCopyFile",
+                                                      "Cannot copy to %1:\nit is a folder.")
+                              .arg(Shown(target)));
     if (targetInfo.exists() &&
-        !host.AskYesNo(
-            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(Shown(target)),
-            kCaption))
+        !host.AskYesNo(QCoreApplication::translate("ShellCopyFile",
+                                                   "%1 already exists.\nDo you want to replace it?")
+                           .arg(Shown(target)),
+                       kCaption))
         return COPY_DECLINED;
 
     StagedFile staged(target);
     if (!staged.Stage(contents) || !staged.Commit())
-        return Fail(host,
-                    QStringLiteral("Cannot copy %1 to %2.").arg(Shown(source), Shown(target)));
+        return Fail(host, QCoreApplication::translate("ShellCopyFile", "Cannot copy %1 to %2.")
+                              .arg(Shown(source), Shown(target)));
     return COPY_DONE;
 }

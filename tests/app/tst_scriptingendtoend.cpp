@@ -1,5 +1,5 @@
 #include "DeviceWithSettings.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "TestFiles.h"
 #include "scripting/BusNames.h"
 #include "scripting/PanelBusService.h"
@@ -60,7 +60,7 @@ struct BusPanel {
         // Past the synchronisation, so only what the test causes reaches the log.
         if (!QTest::qWaitFor([this] { return device.sim.validFrameCount() >= 9; }, 5000))
             return false;
-        if (!QTest::qWaitFor([this] { return !view.IsTimerRunning(TIMER_SYNC); }, 2000))
+        if (!QTest::qWaitFor([this] { return !view.Panel().TimerRunning(TIMER_SYNC); }, 2000))
             return false;
         device.sim.clearLog();
         return service.Register(QDBusConnection::sessionBus());
@@ -264,8 +264,8 @@ private Q_SLOTS:
     void changeDuringSetupDialog_goesOutAndIsAnnouncedAtOnce() {
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(device.sim.waitForValidFrames(1, 2000));
         device.sim.clearLog();

@@ -1,5 +1,5 @@
 #include "DevSim.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
 #include "app/CMainFrame.h"
@@ -66,8 +66,8 @@ char RecordIn(const QByteArray& bytes) {
 
 // Child: saves B, A, B, ... for ever, saying "saving" once the first save has begun.
 int SaveLoop() {
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     for (int round = 0;; ++round) {
         Apply(panel, round % 2 == 0 ? kRecordB : kRecordA);
@@ -131,8 +131,8 @@ private Q_SLOTS:
         TempConfigHome home;
         QDir().mkpath(home.settingsFolder());
         {
-            RecordingHost host;
-            PanelController panel(host);
+            HostedPanel rig(false);
+            auto& [host, panel] = rig;
             panel.BuildPaths();
             Apply(panel, kRecordA);
             panel.SaveSettings();

@@ -9,46 +9,41 @@
 #include <QThread>
 #include <functional>
 
-// The port's owner in the tests: records every hand-over with the buffer as the handler saw it.
+// The port's receiver in the tests: records every hand-over with the bytes as the handler got them.
 class RxRecorder : public QObject {
 public:
     struct Burst {
         quintptr count = 0;
-        qintptr lParam = 0;
-        QByteArray buffer; // all six bytes of m_rxBuffer
+        QByteArray buffer; // all six bytes of the burst
         bool onOwnThread = false;
     };
 
     explicit RxRecorder(CCom& com) : m_com(com) {}
 
+    // Makes this the port's receiver.
+    void Listen() {
+        m_com.SetReceiver(this, {.burst = [this](const RxBurst& rx) { Record(rx); },
+                                 .closed = [this] { ++closedNotices; }});
+    }
+
     QList<Burst> bursts;
-    // WM_COMM_CLOSED: the watcher ended because the device went away.
+    // The watcher ended because the device went away.
     int closedNotices = 0;
     // Runs inside the handler, while the watcher waits for it.
     std::function<void(const Burst&)> onBurst;
 
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() == WM_COMM_CLOSED) {
-            ++closedNotices;
-            return true;
-        }
-        if (e->type() != WM_COMM_RX)
-            return QObject::event(e);
-        const auto* rx = static_cast<CommRxEvent*>(e);
+private:
+    void Record(const RxBurst& rx) {
         Burst burst;
-        burst.count = rx->wParam();
-        burst.lParam = rx->lParam();
-        burst.buffer = QByteArray(reinterpret_cast<const char*>(m_com.m_rxBuffer.data()),
-                                  static_cast<qsizetype>(m_com.m_rxBuffer.size()));
+        burst.count = rx.count;
+        burst.buffer = QByteArray(reinterpret_cast<const char*>(rx.bytes.data()),
+                                  static_cast<qsizetype>(rx.bytes.size()));
         burst.onOwnThread = QThread::currentThread() == thread();
         bursts.append(burst);
         if (onBurst)
             onBurst(burst);
-        return true;
     }
 
-private:
     CCom& m_com;
 };
 
@@ -64,7 +59,7 @@ struct RecordedPort {
         com.Configure(pty.slavePath(), 19200, 8, 0, 1);
         if (!com.Open())
             return false;
-        com.SetOwner(&rec);
+        rec.Listen();
         return true;
     }
 };

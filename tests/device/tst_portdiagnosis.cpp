@@ -23,7 +23,6 @@ class tst_PortDiagnosis : public QObject {
 
     static PortError OpenError(const QString& name) {
         CCom com;
-        com.SetMessageSink([](const QString&, const QString&) {});
         com.Configure(name, 19200, 8, 0, 1);
         if (com.Open())
             return {};
@@ -209,7 +208,6 @@ private Q_SLOTS:
 // Run as another user by the permission test: opens the port and prints the kind and the group.
 int tryOpenAsChild(const QString& path) {
     CCom com;
-    com.SetMessageSink([](const QString&, const QString&) {});
     com.Configure(path, 19200, 8, 0, 1);
     com.Open();
     std::printf("%d %s\n", int(com.LastError().kind), qPrintable(com.LastError().group));

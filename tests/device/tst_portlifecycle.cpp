@@ -83,7 +83,7 @@ private Q_SLOTS:
         QVERIFY(com.Open());
         QVERIFY(com.Open());
         QCOMPARE(threads(), before + 1);
-        com.SetOwner(&rec);
+        rec.Listen();
         QVERIFY(pty.writeMaster("u"));
         QTRY_COMPARE(rec.bursts.size(), 1);
         com.Close();
@@ -155,7 +155,7 @@ private Q_SLOTS:
 
         CCom com;
         RxRecorder rec(com);
-        com.SetOwner(&rec);
+        rec.Listen();
         com.Configure(pty.slavePath(), 19200, 8, 0, 1);
         const qsizetype descriptors = openDescriptors();
         const QByteArray frame = QByteArray::fromHex("950100000096");
@@ -183,7 +183,7 @@ private Q_SLOTS:
         QVERIFY(allReceived);
         QCOMPARE(rec.closedNotices, 0);
         for (const auto& burst : rec.bursts)
-            QVERIFY(burst.count > 0 && burst.lParam == 0 && burst.onOwnThread);
+            QVERIFY(burst.count > 0 && burst.onOwnThread);
         QCOMPARE(openDescriptors(), descriptors);
         QCOMPARE(threads(), threadCount);
     }
@@ -196,7 +196,7 @@ private Q_SLOTS:
             QVERIFY(pty.ok());
             com.Configure(pty.slavePath(), 19200, 8, 0, 1);
             QVERIFY(com.Open());
-            com.SetOwner(&rec);
+            rec.Listen();
             pty.closeMaster();
             QTRY_VERIFY(!com.IsConnected());
             // The owner hears of it once, so it can look for the device again.

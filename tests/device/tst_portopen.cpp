@@ -13,17 +13,6 @@
 class tst_PortOpen : public QObject {
     Q_OBJECT
 
-    struct Sink {
-        QStringList texts;
-        QStringList captions;
-    };
-    static void attach(CCom& com, Sink& sink) {
-        com.SetMessageSink([&sink](const QString& text, const QString& caption) {
-            sink.texts << text;
-            sink.captions << caption;
-        });
-    }
-
 private Q_SLOTS:
     void devicePath_data() {
         QTest::addColumn<QString>("name");
@@ -70,12 +59,10 @@ private Q_SLOTS:
     void missingPort_failsWithoutMessage() {
         QFETCH(QString, name);
         CCom com;
-        Sink sink;
-        attach(com, sink);
         com.Configure(name, 19200, 8, 0, 1);
         QVERIFY(!com.Open());
         QVERIFY(!com.IsConnected());
-        QVERIFY(sink.texts.isEmpty());
+        QVERIFY(com.LastError().text.isEmpty());
         QCOMPARE(com.Write(reinterpret_cast<const std::uint8_t*>("abcdef"), 6), 0u);
     }
 
@@ -84,13 +71,11 @@ private Q_SLOTS:
         QVERIFY(pty.ok());
         CCom first;
         CCom second;
-        Sink sink;
-        attach(second, sink);
         first.Configure(pty.slavePath(), 19200, 8, 0, 1);
         second.Configure(pty.slavePath(), 19200, 8, 0, 1);
         QVERIFY(first.Open());
         QVERIFY(!second.Open());
-        QVERIFY(sink.texts.isEmpty());
+        QVERIFY(second.LastError().text.isEmpty());
         first.Close();
         QVERIFY(second.Open());
     }
@@ -161,18 +146,15 @@ private Q_SLOTS:
         QVERIFY(pty.ok());
         const QString path = notATerminal ? QStringLiteral("/dev/null") : pty.slavePath();
         CCom com;
-        Sink sink;
-        attach(com, sink);
         com.Configure(path, baud, static_cast<std::uint8_t>(byteSize),
                       static_cast<std::uint8_t>(stopBits), static_cast<std::uint8_t>(parity));
         QVERIFY(!com.Open());
         QVERIFY(!com.IsConnected());
-        QCOMPARE(sink.texts, QStringList{"Connect Failed. DCB Setting Error"});
-        QCOMPARE(sink.captions, QStringList{"Morvix"});
+        QCOMPARE(com.LastError().text, QStringLiteral("Connect Failed. DCB Setting Error"));
+        QCOMPARE(com.LastError().caption, QStringLiteral("Morvix"));
         QCOMPARE(com.Write(reinterpret_cast<const std::uint8_t*>("abcdef"), 6), 0u);
 
         CCom other;
-        attach(other, sink);
         other.Configure(path, 19200, 8, 0, 1);
         QCOMPARE(other.Open(), !notATerminal);
     }
@@ -266,8 +248,6 @@ private Q_SLOTS:
         PtyPair pty;
         QVERIFY(pty.ok());
         CCom com;
-        Sink sink;
-        attach(com, sink);
         com.Configure(pty.slavePath(), 19200, 8, 0, 1);
         for (int i = 0; i < 3; ++i) {
             QVERIFY(com.Open());
@@ -275,15 +255,13 @@ private Q_SLOTS:
         }
         com.Configure(pty.slavePath(), 19200, 8, 0, 2);
         QVERIFY(com.Open());
-        QVERIFY(sink.texts.isEmpty());
+        QVERIFY(com.LastError().text.isEmpty());
     }
 
     void noWakeDescriptor_reportsEventErrorAndFails() {
         PtyPair pty;
         QVERIFY(pty.ok());
         CCom com;
-        Sink sink;
-        attach(com, sink);
         com.Configure(pty.slavePath(), 19200, 8, 0, 1);
 
         // Leave room for exactly one more descriptor: the port gets it, the wake-up one cannot.
@@ -300,8 +278,8 @@ private Q_SLOTS:
 
         QVERIFY(!opened);
         QVERIFY(!com.IsConnected());
-        QCOMPARE(sink.texts, QStringList{"Failed to create event for thread!"});
-        QCOMPARE(sink.captions, QStringList{"com Error!"});
+        QCOMPARE(com.LastError().text, QStringLiteral("Failed to create event for thread!"));
+        QCOMPARE(com.LastError().caption, QStringLiteral("com Error!"));
         QVERIFY(com.Open());
     }
 };

@@ -1,5 +1,5 @@
 #include "FrameBytes.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "model/ChannelFrame.h"
 #include "panel/PanelController.h"
 
@@ -35,21 +35,20 @@ private Q_SLOTS:
         QFETCH(int, power);
         QFETCH(int, level);
         QFETCH(QByteArray, frame);
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_channelPower[channel] = power;
         panel.m_channelLevel[channel] = level;
         if (type == CMD_SELECTED)
             panel.m_selectedChannel = channel;
-        panel.m_idleTicks = 7;
+        EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 7; });
 
         panel.SendCommand(type, type == CMD_CHANNEL ? channel : 0);
 
         QCOMPARE(Hex(panel.m_frame.bytes), frame);
-        QCOMPARE(panel.m_txFlag, 1);
-        QCOMPARE(panel.m_idleTicks, 0);
-        QCOMPARE(panel.m_redrawPending, 1);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
+        QVERIFY(panel.m_redrawPending);
         QCOMPARE(host.repaintRequests, 1);
     }
 
@@ -61,68 +60,64 @@ private Q_SLOTS:
     }
     void selected_outOfRangeLevel_sendsNothing() {
         QFETCH(int, level);
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.SendCommand(CMD_POLL);
         const auto before = panel.m_frame.bytes;
-        panel.m_txFlag = 0;
-        panel.m_sendReady = 1;
-        panel.m_redrawPending = 0;
-        panel.m_idleTicks = 4;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
+        panel.m_sendReady = true;
+        panel.m_redrawPending = false;
+        EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 4; });
         host.repaintRequests = 0;
         panel.m_channelLevel[0] = level;
 
         panel.SendCommand(CMD_SELECTED);
 
         QCOMPARE(panel.m_frame.bytes, before);
-        QCOMPARE(panel.m_txFlag, 0);
-        QCOMPARE(panel.m_sendReady, 1);
-        QCOMPARE(panel.m_idleTicks, 4);
-        QCOMPARE(panel.m_redrawPending, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
+        QVERIFY(panel.m_sendReady);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 4);
+        QVERIFY(!panel.m_redrawPending);
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void selected_clearsSendReady_othersKeepIt() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         for (int type : {int(CMD_CHANNEL), int(CMD_ALL_OFF), int(CMD_POLL)}) {
-            panel.m_sendReady = 1;
+            panel.m_sendReady = true;
             panel.SendCommand(type, 0);
-            QCOMPARE(panel.m_sendReady, 1);
+            QVERIFY(panel.m_sendReady);
         }
         panel.SendCommand(CMD_SELECTED);
-        QCOMPARE(panel.m_sendReady, 0);
+        QVERIFY(!panel.m_sendReady);
     }
 
     void unknownType_writesNothing() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         QCOMPARE(panel.SendCommand(5), 0);
-        QCOMPARE(panel.m_txFlag, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void channelIndexOutsideTheModel_isRefused() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, 8), 0);
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, -1), 0);
-        QCOMPARE(panel.m_txFlag, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
     }
 
     void resetState_startCondition() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.m_selectedChannel = 5;
         panel.m_sliderOrigin.fill(3);
         panel.m_frame.bytes[0] = 0;
-        panel.m_txFlag = panel.m_rxFlag = panel.m_linkLost = 1;
-        panel.m_idleTicks = panel.m_silentTicks = panel.m_syncIndex = 9;
-        panel.m_repeatActive = panel.m_buttonHeld = panel.m_dragActive = 1;
+        EditLink(panel, [](LinkSupervision& s) { s.txFlag = s.rxFlag = s.linkLost = 1; });
+        EditLink(panel, [](LinkSupervision& s) { s.idleTicks = s.silentTicks = s.syncIndex = 9; });
+        panel.m_repeatActive = panel.m_buttonHeld = panel.m_dragActive = true;
         panel.m_repeatTicks = 30;
         panel.m_digitCount = 2;
         panel.m_typedValue = 42;
@@ -130,7 +125,7 @@ private Q_SLOTS:
         panel.m_channelLevel[2] = 77;
         panel.m_channelPower[2] = 1;
         panel.m_portName = QStringLiteral("COM3");
-        host.closeRequested = true;
+        panel.RequestClose();
 
         panel.ResetState();
 
@@ -138,13 +133,14 @@ private Q_SLOTS:
         QCOMPARE(panel.m_frame.bytes[0], FRAME_HEADER);
         for (int origin : panel.m_sliderOrigin)
             QCOMPARE(origin, 250);
-        for (int v :
-             {panel.m_txFlag, panel.m_rxFlag, panel.m_linkLost, panel.m_idleTicks,
-              panel.m_silentTicks, panel.m_syncIndex, panel.m_repeatActive, panel.m_buttonHeld,
-              panel.m_dragActive, panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
+        for (int v : {panel.Link().Supervision().txFlag, panel.Link().Supervision().rxFlag,
+                      panel.Link().Supervision().linkLost, panel.Link().Supervision().idleTicks,
+                      panel.Link().Supervision().silentTicks, panel.Link().Supervision().syncIndex,
+                      int(panel.m_repeatActive), int(panel.m_buttonHeld), int(panel.m_dragActive),
+                      panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
             QCOMPARE(v, 0);
         QCOMPARE(panel.m_typedDigits, (std::array<int, 3>{0, 0, 0}));
-        QVERIFY(!host.closeRequested);
+        QVERIFY(!panel.CloseRequestPending());
         // The model itself is the settings' business.
         QCOMPARE(panel.m_channelLevel[2], 77);
         QCOMPARE(panel.m_channelPower[2], 1);

@@ -1,4 +1,4 @@
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "TempConfigHome.h"
 #include "panel/KeyMap.h"
 #include "panel/PanelController.h"
@@ -10,8 +10,7 @@ class tst_LinkSupervision : public QObject {
     Q_OBJECT
 
     static void Acknowledge(PanelController& panel, char first = 'u') {
-        panel.Com().m_rxBuffer[0] = static_cast<std::uint8_t>(first);
-        panel.OnCommRx(1, 0);
+        panel.OnCommRx(RxBurst{{static_cast<std::uint8_t>(first)}, 1});
     }
 
 private Q_SLOTS:
@@ -65,12 +64,11 @@ private Q_SLOTS:
 
     // The port never opens here, so the link is closed however the counters stand.
     void linkState_closedPortWhateverTheFlags() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_portName = "NULL";
         Acknowledge(panel);
-        panel.m_linkLost = 1;
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
         const LinkHealth health = panel.Health();
         QCOMPARE(health.state, LinkState::Closed);
         QCOMPARE(LinkStateName(health.state), QString("closed"));
@@ -80,22 +78,21 @@ private Q_SLOTS:
     }
 
     void silentLink_pollAndLinkLostOnEleventhTick() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         for (int tick = 1; tick <= 10; ++tick) {
             panel.OnTimer(TIMER_WATCHDOG);
-            QCOMPARE(panel.m_idleTicks, tick);
-            QCOMPARE(panel.m_linkLost, 0);
-            QCOMPARE(panel.m_txFlag, 0);
+            QCOMPARE(panel.Link().Supervision().idleTicks, tick);
+            QCOMPARE(panel.Link().Supervision().linkLost, 0);
+            QCOMPARE(panel.Link().Supervision().txFlag, 0);
         }
         panel.OnTimer(TIMER_WATCHDOG);
         // The poll went out on this tick (TX lit, idle count restarted) and the link is lost.
-        QCOMPARE(panel.m_txFlag, 1);
-        QCOMPARE(panel.m_idleTicks, 0);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
         QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
-        QCOMPARE(panel.m_linkLost, 1);
-        QCOMPARE(panel.m_silentTicks, 0);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 0);
         // And again 11 ticks later.
         for (int tick = 1; tick <= 10; ++tick)
             panel.OnTimer(TIMER_WATCHDOG);
@@ -105,104 +102,97 @@ private Q_SLOTS:
     }
 
     void userFrames_restartIdleButNotSilentCount() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         for (int tick = 1; tick <= 11; ++tick) {
             panel.SendCommand(CMD_CHANNEL, 0);
             panel.OnTimer(TIMER_WATCHDOG);
-            QCOMPARE(panel.m_idleTicks, 1);
+            QCOMPARE(panel.Link().Supervision().idleTicks, 1);
         }
-        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
     }
 
     void acknowledge_resetsCountersAndLink() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
-        panel.m_idleTicks = 5;
-        panel.m_silentTicks = 9;
-        panel.m_linkLost = 1;
-        panel.m_redrawPending = 0;
+        HostedPanel rig;
+        auto& [host, panel] = rig;
+        EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 5; });
+        EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 9; });
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
+        panel.m_redrawPending = false;
         Acknowledge(panel);
-        QCOMPARE(panel.m_rxFlag, 1);
-        QCOMPARE(panel.m_idleTicks, 0);
-        QCOMPARE(panel.m_silentTicks, 0);
-        QCOMPARE(panel.m_linkLost, 0);
-        QCOMPARE(panel.m_redrawPending, 1);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 1);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 0);
+        QCOMPARE(panel.Link().Supervision().linkLost, 0);
+        QVERIFY(panel.m_redrawPending);
     }
 
     void burstNotStartingWithU_changesNothing() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
-        panel.m_silentTicks = 3;
-        panel.m_linkLost = 1;
-        panel.Com().m_rxBuffer = {'x', 'u', 0, 0, 0, 0};
-        panel.OnCommRx(2, 0);
-        QCOMPARE(panel.m_rxFlag, 0);
-        QCOMPARE(panel.m_silentTicks, 3);
-        QCOMPARE(panel.m_linkLost, 1);
+        HostedPanel rig;
+        auto& [host, panel] = rig;
+        EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 3; });
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
+        panel.OnCommRx(RxBurst{{'x', 'u', 0, 0, 0, 0}, 2});
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 3);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void watchdog_clearsLampsAndBlinks() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
-        panel.m_txFlag = 1;
+        HostedPanel rig;
+        auto& [host, panel] = rig;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 1; });
         Acknowledge(panel);
         panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_txFlag, 0);
-        QCOMPARE(panel.m_rxFlag, 0);
-        QCOMPARE(panel.m_blinkPhase, 1);
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().blinkPhase, 1);
         panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_blinkPhase, 0);
+        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
     }
 
     void sync_waitsForAnswerThenSendsEightChannelsInOrder() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
-        host.StartTimer(TIMER_WATCHDOG, WATCHDOG_PERIOD_START_MS);
-        host.StartTimer(TIMER_SYNC, SYNC_PERIOD_MS);
+        HostedPanel rig;
+        auto& [host, panel] = rig;
+        panel.StartWatchdog();
+        panel.StartSynchronisation();
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             panel.m_channelLevel[i] = 10 * i;
 
         panel.OnTimer(TIMER_SYNC);
-        QCOMPARE(panel.m_syncIndex, 0);
-        QVERIFY(host.IsTimerRunning(TIMER_WATCHDOG));
+        QCOMPARE(panel.Link().Supervision().syncIndex, 0);
+        QVERIFY(panel.TimerRunning(TIMER_WATCHDOG));
 
         Acknowledge(panel);
         // A watchdog tick between the answer and the next sync tick puts the RX lamp out.
         panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             panel.OnTimer(TIMER_SYNC);
-            QVERIFY(!host.IsTimerRunning(TIMER_WATCHDOG));
+            QVERIFY(!panel.TimerRunning(TIMER_WATCHDOG));
             QCOMPARE(panel.m_frame.bytes[2], std::uint8_t(i + 1));
             QCOMPARE(panel.m_frame.bytes[4], std::uint8_t(10 * i));
-            QCOMPARE(panel.m_syncIndex, i + 1);
+            QCOMPARE(panel.Link().Supervision().syncIndex, i + 1);
         }
-        QVERIFY(host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(panel.TimerRunning(TIMER_SYNC));
         panel.OnTimer(TIMER_SYNC);
-        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
-        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
+        QCOMPARE(panel.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
     }
 
     void repeat_firstStepOnTwentySecondTick_thenEveryTick() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_channelPower[0] = 1;
         panel.m_channelLevel[0] = 253;
-        panel.m_repeatActive = 1;
-        panel.m_hoverPlus = 1;
+        panel.m_repeatActive = true;
+        panel.ShowHover({.plusRow = 0});
         for (int tick = 1; tick <= 21; ++tick) {
-            panel.m_txFlag = 0;
+            EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
             panel.OnTimer(TIMER_REPEAT);
-            QCOMPARE(panel.m_txFlag, 0);
-            QCOMPARE(panel.m_sendReady, 1);
+            QCOMPARE(panel.Link().Supervision().txFlag, 0);
+            QVERIFY(panel.m_sendReady);
         }
         QCOMPARE(panel.m_channelLevel[0], 253);
         panel.OnTimer(TIMER_REPEAT);
@@ -210,50 +200,48 @@ private Q_SLOTS:
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(panel.m_channelLevel[0], 255);
         // At the top the steps stop but the frames go on.
-        panel.m_txFlag = 0;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(panel.m_channelLevel[0], 255);
-        QCOMPARE(panel.m_txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
         // The tick sends, so it also re-arms the throttle for the next one.
-        QCOMPARE(panel.m_sendReady, 1);
+        QVERIFY(panel.m_sendReady);
     }
 
     void repeat_requestsRepaintEveryTick() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.OnTimer(TIMER_REPEAT);
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(host.repaintRequests, 2);
-        QCOMPARE(panel.m_redrawPending, 1);
+        QVERIFY(panel.m_redrawPending);
     }
 
     void repeat_sleepsWhenIdle_wakesForInput() {
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.StartRepeatTick();
         panel.OnTimer(TIMER_REPEAT);
-        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         // Tab changes the look without a frame; only the tick shows it.
         panel.OnKeyDown(VirtualKey::kTab);
-        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        QCOMPARE(panel.TimerInterval(TIMER_REPEAT), REPEAT_PERIOD_MS);
         panel.OnTimer(TIMER_REPEAT);
-        QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         // A throttled send needs the tick that re-arms it.
         panel.SendCommand(CMD_SELECTED);
-        QCOMPARE(panel.m_sendReady, 0);
-        QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(!panel.m_sendReady);
+        QVERIFY(panel.TimerRunning(TIMER_REPEAT));
         // Held or dragged, it ticks on until the release.
-        for (int* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
-            *held = 1;
+        for (bool* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
+            *held = true;
             panel.OnMouseMove(600, 300);
             for (int tick = 0; tick < 3; ++tick)
                 panel.OnTimer(TIMER_REPEAT);
-            QVERIFY(host.IsTimerRunning(TIMER_REPEAT));
+            QVERIFY(panel.TimerRunning(TIMER_REPEAT));
             panel.OnLButtonUp();
             panel.OnTimer(TIMER_REPEAT);
-            QVERIFY(!host.IsTimerRunning(TIMER_REPEAT));
+            QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         }
         // Meanwhile the watchdog shows its own lamp and blink changes.
         host.repaintRequests = 0;
@@ -269,31 +257,31 @@ private Q_SLOTS:
     void closeRequest_runsExitOnNextWatchdogTick() {
         QFETCH(DialogResult, answer);
         TempConfigHome home;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.BuildPaths();
         panel.ResetState();
         panel.LoadSettings();
         panel.m_channelLevel[1] = 99;
-        panel.m_buttonHeld = panel.m_dragActive = panel.m_repeatActive = 1;
+        panel.m_buttonHeld = panel.m_dragActive = panel.m_repeatActive = true;
         panel.m_repeatTicks = 12;
         host.exitDialogResult = answer;
 
         panel.OnTimer(TIMER_SYNC);
         QCOMPARE(host.exitDialogRuns, 0);
-        host.closeRequested = true;
+        panel.RequestClose();
         panel.OnTimer(TIMER_WATCHDOG);
         // The dialog waits for the tick to return, so later ticks are not held back by it; a
         // second request before it opens adds nothing.
         QCOMPARE(host.exitDialogRuns, 0);
-        QVERIFY(!host.closeRequested);
-        host.closeRequested = true;
+        QVERIFY(!panel.CloseRequestPending());
+        panel.RequestClose();
         panel.OnTimer(TIMER_WATCHDOG);
         QTRY_COMPARE(host.exitDialogRuns, 1);
         QTest::qWait(20);
         QCOMPARE(host.exitDialogRuns, 1);
-        for (int v :
-             {panel.m_buttonHeld, panel.m_dragActive, panel.m_repeatActive, panel.m_repeatTicks})
+        for (int v : {int(panel.m_buttonHeld), int(panel.m_dragActive), int(panel.m_repeatActive),
+                      panel.m_repeatTicks})
             QCOMPARE(v, 0);
         if (answer == DialogResult::Ok) {
             QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);
@@ -309,8 +297,8 @@ private Q_SLOTS:
 
     void initialUpdate_withoutSettings_reportsPortAndRunsClosed() {
         TempConfigHome home;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QCOMPARE(panel.m_portName, QStringLiteral("NULL"));
         QCOMPARE(host.messages.size(), 1);
@@ -321,13 +309,13 @@ private Q_SLOTS:
         QCOMPARE(host.captions, QStringList{QStringLiteral("Morvix")});
         QVERIFY(!panel.PortOpen());
         // Nothing would change by itself, so nothing is retried.
-        QVERIFY(!host.IsTimerRunning(TIMER_RECONNECT));
-        QCOMPARE(host.TimerPeriod(TIMER_REPEAT), REPEAT_PERIOD_MS);
-        QCOMPARE(host.TimerPeriod(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
-        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(!panel.TimerRunning(TIMER_RECONNECT));
+        QCOMPARE(panel.TimerInterval(TIMER_REPEAT), REPEAT_PERIOD_MS);
+        QCOMPARE(panel.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
+        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
         // The start-up poll is attempted anyway and lights TX.
         QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
-        QCOMPARE(panel.m_txFlag, 1);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
         QVERIFY(QDir(home.settingsFolder()).exists());
     }
 };

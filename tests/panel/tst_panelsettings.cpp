@@ -1,4 +1,4 @@
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
 #include "panel/ControllerSettings.h"
@@ -59,8 +59,8 @@ private Q_SLOTS:
 
 void tst_PanelSettings::buildPaths_createsFoldersUnderConfigHome() {
     TempConfigHome home;
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     QCOMPARE(panel.m_folderPath, home.settingsFolder());
     QCOMPARE(panel.m_iniPath, home.settingsFile());
@@ -75,8 +75,8 @@ void tst_PanelSettings::buildPaths_longBasePathKeptWhole() {
     TempConfigHome home;
     const QString base = home.path() + "/a folder name well beyond twenty-nine characters/cfg";
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(base));
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     QCOMPARE(panel.m_iniPath, base + "/QV/Morvix/set.ini");
     panel.LoadSettings();
@@ -86,8 +86,8 @@ void tst_PanelSettings::buildPaths_longBasePathKeptWhole() {
 
 void tst_PanelSettings::freshStart_writesListingByteForByte() {
     TempConfigHome home;
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     panel.LoadSettings();
     QCOMPARE(panel.m_portName, QString("NULL"));
@@ -174,8 +174,8 @@ void tst_PanelSettings::storedValue_loadsByRoomAndAtoi() {
     QFETCH(QByteArray, stored);
     QFETCH(QVariant, expected);
     TempConfigHome home;
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     QVERIFY(WriteAll(home.settingsFile(), "[" + section + "]\r\n" + key + "=" + stored + "\r\n"));
     panel.LoadSettings();
@@ -191,8 +191,8 @@ void tst_PanelSettings::storedValue_loadsByRoomAndAtoi() {
 
 void tst_PanelSettings::windowsFile_loadsAndKeepsItsShape() {
     TempConfigHome home;
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     const QByteArray windowsFile = "written by hand\r\n"
                                    "; panel settings\r\n"
@@ -252,8 +252,8 @@ void tst_PanelSettings::windowsFile_loadsAndKeepsItsShape() {
 
 void tst_PanelSettings::keysAreLookedUpBySection() {
     TempConfigHome home;
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     QVERIFY(WriteAll(home.settingsFile(), "[CH SET]\r\nPort=COM3\r\nFile Name=/x.qvd\r\n"
                                           "[set]\r\nCOLOR1=255\r\nCH VALUE-0=9\r\n"));
@@ -270,8 +270,8 @@ void tst_PanelSettings::unwritableFolder_toldOnceNothingWritten() {
     const QString blocker = home.path() + "/blocker";
     QVERIFY(WriteAll(blocker, "keep"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker + "/config"));
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.BuildPaths();
     panel.LoadSettings();
     QCOMPARE(panel.m_portName, QString("NULL"));
@@ -290,8 +290,8 @@ void tst_PanelSettings::unwritableFolder_toldOnceNothingWritten() {
 
 void tst_PanelSettings::chSetHelpers_roundTripThroughIni() {
     // The record a preset load applies: only colours and channels, never port or preset name.
-    RecordingHost host;
-    PanelController panel(host);
+    HostedPanel rig(false);
+    auto& [host, panel] = rig;
     panel.m_portName = "COM1";
     panel.m_presetName = "/a.qvd";
     ChSetValues values;

@@ -62,10 +62,10 @@ class tst_SetupWorkflow : public QObject {
 private:
     // Lets the device's answer in, then runs the synchronisation ticks the timer would run.
     void Synchronise(Rig& rig, DevSim& device, int framesBefore) {
-        QTRY_COMPARE(rig.panel->m_rxFlag, 1);
+        QTRY_COMPARE(rig.panel->Link().Supervision().rxFlag, 1);
         for (int tick = 0; tick <= CHANNEL_COUNT; ++tick)
             rig.panel->OnTimer(TIMER_SYNC);
-        QVERIFY(!rig.host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
         QTRY_COMPARE(device.validFrameCount(), framesBefore + CHANNEL_COUNT);
     }
 
@@ -76,6 +76,7 @@ private:
         QVERIFY(WriteAll(rig.SettingsFile(), SettingsText(rig.link, "NULL", values)));
         QVERIFY(QDir().mkpath(rig.PresetPath({})));
         rig.panel = std::make_unique<PanelController>(rig.host);
+        rig.panel->DriveTicksByHand(true);
         rig.panel->OnInitialUpdate();
         QVERIFY(rig.panel->PortOpen());
         Synchronise(rig, rig.sim, 1);
@@ -85,7 +86,7 @@ private:
     // The operator presses SETUP: a watchdog tick has passed since the last answer.
     void PressSetup(Rig& rig) {
         rig.panel->OnTimer(TIMER_WATCHDOG);
-        rig.panel->m_buttonHeld = 1;
+        rig.panel->m_buttonHeld = true;
         rig.panel->RunSetup();
     }
 
@@ -117,8 +118,8 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     rig.panel->m_channelLevel[2] = 77;
     ChSetValues expected = values;
     expected.level[2] = 77;
-    rig.panel->m_dragActive = 1;
-    rig.panel->m_repeatActive = 1;
+    rig.panel->m_dragActive = true;
+    rig.panel->m_repeatActive = true;
     rig.panel->m_repeatTicks = 7;
 
     ChSetValues onDiskDuringDialog;
@@ -157,9 +158,9 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
              0);
 
     // Reopened and polled at once; the synchronisation waits for the answer.
-    QVERIFY(rig.host.IsTimerRunning(TIMER_SYNC));
+    QVERIFY(rig.panel->TimerRunning(TIMER_SYNC));
     rig.panel->OnTimer(TIMER_SYNC);
-    QCOMPARE(rig.panel->m_syncIndex, 0);
+    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
     QVERIFY(other.waitForValidFrames(1, 3000));
     QCOMPARE(Kinds(other), QByteArray("P"));
     Synchronise(rig, other, 1);
@@ -187,7 +188,7 @@ void tst_SetupWorkflow::okWithPortThatWillNotOpen_reportsAndKeepsTheName() {
     QCOMPARE(lines.mid(0, 4),
              (QStringList{"포트를 확인하십시요.", "", missing, "No such device."}));
     // The device may still be plugged in: looked for again without the operator.
-    QVERIFY(rig.host.IsTimerRunning(TIMER_RECONNECT));
+    QVERIFY(rig.panel->TimerRunning(TIMER_RECONNECT));
     QCOMPARE(rig.panel->m_portName, missing);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(missing));
 }
@@ -275,7 +276,7 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
     QCOMPARE(ReadAll(preset), replace ? settingsAtOpening : QByteArray("[CH SET]\r\nCOLOR1=5\r\n"));
     QCOMPARE(QDir(rig.PresetPath({})).entryList(QDir::Files), QStringList{"old.qvd"});
     // Setup goes on either way.
-    QCOMPARE(rig.panel->m_syncIndex, 0);
+    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
     QVERIFY(rig.sim.waitForValidFrames(1, 3000));
     QCOMPARE(Kinds(rig.sim), QByteArray("P"));
 }
@@ -371,7 +372,7 @@ void tst_SetupWorkflow::open_unreadablePreset_namesFileChangesNothing() {
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), values);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QByteArray("NULL"));
     // The rest of the command still runs.
-    QCOMPARE(rig.panel->m_syncIndex, 0);
+    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
 
     // The same from LoadPreset on its own.
     rig.panel->m_presetName = preset;
@@ -436,7 +437,7 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
         v.m_presetPath = preset;
         return DialogResult::Cancel;
     };
-    rig.panel->m_repeatActive = 1;
+    rig.panel->m_repeatActive = true;
     PressSetup(rig);
 
     QCOMPARE(ChSetValuesOf(*rig.panel), expected);
@@ -444,8 +445,8 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
     QCOMPARE(rig.panel->m_presetName, QString("NULL"));
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), expected);
     QVERIFY(!QFileInfo::exists(preset));
-    QVERIFY(!rig.host.IsTimerRunning(TIMER_SYNC));
-    QCOMPARE(rig.panel->m_repeatActive, 0);
+    QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
+    QVERIFY(!rig.panel->m_repeatActive);
     QVERIFY(rig.host.messages.isEmpty());
     // Nothing went out: a marker frame is the first the device sees.
     rig.panel->SendCommand(CMD_POLL);

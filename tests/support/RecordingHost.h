@@ -3,7 +3,6 @@
 #include "panel/PanelHost.h"
 #include "settings/SetupValues.h"
 
-#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -13,14 +12,6 @@
 class RecordingHost : public PanelHost {
 public:
     void RequestRepaint() override { ++repaintRequests; }
-    void StartTimer(int id, int periodMs) override { timers[id] = periodMs; }
-    void StopTimer(int id) override { timers.remove(id); }
-    bool TakeCloseRequest() override {
-        const bool was = closeRequested;
-        closeRequested = false;
-        return was;
-    }
-    void ClearCloseRequest() override { closeRequested = false; }
     DialogResult RunExitDialog() override {
         ++exitDialogRuns;
         return exitDialogResult;
@@ -42,12 +33,7 @@ public:
         return yesNoAnswer;
     }
 
-    bool IsTimerRunning(int id) const { return timers.contains(id); }
-    int TimerPeriod(int id) const { return timers.value(id, -1); }
-
     int repaintRequests = 0;
-    QMap<int, int> timers;
-    bool closeRequested = false;
     int exitDialogRuns = 0;
     DialogResult exitDialogResult = DialogResult::Cancel;
     int setupDialogRuns = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevSim.h"
+#include "HostedPanel.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QtTest>
@@ -37,9 +38,10 @@ public:
             p.m_channelLevel[i] = 100;
             p.m_channelPower[i] = 1;
         }
-        p.Com().SetMessageSink([this](const QString& text, const QString&) { errors << text; });
         p.Connect();
-        view.StopTimer(TIMER_SYNC);
+        if (!p.PortOpen())
+            errors << p.Com().LastError().text;
+        p.StopTimer(TIMER_SYNC);
         ok = ok && p.PortOpen();
     }
 

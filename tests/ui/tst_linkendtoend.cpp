@@ -1,5 +1,5 @@
 #include "DeviceWithSettings.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "panel/KeyMap.h"
 #include "ui/view/CMorvixView.h"
 
@@ -57,11 +57,11 @@ private Q_SLOTS:
         // One channel per 20 ms tick; generous bounds for a loaded machine.
         const auto span = frames[8].timestampUs - frames[1].timestampUs;
         QVERIFY2(span >= 7 * 15000 && span <= 7 * 80000, qPrintable(QString::number(span)));
-        QTRY_COMPARE(view.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
-        QTRY_VERIFY(!view.IsTimerRunning(TIMER_SYNC));
+        QTRY_COMPARE(view.Panel().TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QCOMPARE(sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
-        QCOMPARE(view.Panel().m_linkLost, 0);
+        QCOMPARE(view.Panel().Link().Supervision().linkLost, 0);
 
         // The lamp's figures agree with what the device saw.
         QTRY_COMPARE(view.Panel().Health().answersReceived, long(sim.answersSent()));
@@ -87,8 +87,8 @@ private Q_SLOTS:
         first.reset(); // the port closes and its path goes
         QTRY_VERIFY(!view.Panel().PortOpen());
         QCOMPARE(view.Panel().Health().state, LinkState::Closed);
-        QTRY_VERIFY(view.IsTimerRunning(TIMER_RECONNECT));
-        QCOMPARE(view.TimerInterval(TIMER_RECONNECT), RECONNECT_PERIOD_MS);
+        QTRY_VERIFY(view.Panel().TimerRunning(TIMER_RECONNECT));
+        QCOMPARE(view.Panel().TimerInterval(TIMER_RECONNECT), RECONNECT_PERIOD_MS);
         // Retries while it is away stay silent: a message box would block this loop.
         QTest::qWait(1500);
         QVERIFY(!QApplication::activeModalWidget());
@@ -106,7 +106,7 @@ private Q_SLOTS:
         const auto resync = frames[8].timestampUs - back;
         QVERIFY2(resync < 3'000'000, qPrintable(QString::number(resync)));
         qInfo("re-sync: %.0f ms from the device's return to its eighth channel", resync / 1000.0);
-        QVERIFY(!view.IsTimerRunning(TIMER_RECONNECT));
+        QVERIFY(!view.Panel().TimerRunning(TIMER_RECONNECT));
         QTRY_COMPARE(view.Panel().Health().state, LinkState::Answering);
     }
 
@@ -117,7 +117,7 @@ private Q_SLOTS:
         CMorvixView view;
         view.OnInitialUpdate();
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
-        QTRY_VERIFY(!view.IsTimerRunning(TIMER_SYNC));
+        QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
         const auto lastSync = sim.validFrames().back().timestampUs;
         // 11 watchdog ticks of 300 ms after the last frame.
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 10, 6000);
@@ -131,8 +131,8 @@ private Q_SLOTS:
         DeviceWithSettings device(DevSimOptions{.faults = {.silent = true}});
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(panel.PortOpen());
         QCOMPARE(panel.Health().state, LinkState::Waiting);
@@ -141,7 +141,7 @@ private Q_SLOTS:
             panel.OnTimer(TIMER_SYNC);
         for (int tick = 0; tick < 11; ++tick)
             panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.m_linkLost, 1);
+        QCOMPARE(panel.Link().Supervision().linkLost, 1);
         QCOMPARE(panel.Health().state, LinkState::NoAnswer);
         QVERIFY(LinkHealthText(panel.Health()).contains("Last answer: no answer yet"));
         // Start-up poll, then the keep-alive poll of the eleventh tick; no channel frames.
@@ -155,21 +155,21 @@ private Q_SLOTS:
         DeviceWithSettings device(DevSimOptions{.faults = {.garbage = true}});
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(sim.waitForAnswers(1, 2000));
         // Give the answer time to cross; it must change nothing.
         QTest::qWait(100);
-        QCOMPARE(panel.m_rxFlag, 0);
+        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
     }
 
     void exit_confirmedSendsAllOff_cancelledSendsNothing() {
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(sim.waitForValidFrames(1, 2000));
         sim.clearLog();
@@ -193,15 +193,15 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(panel.PortOpen());
-        for (int i = 0; i < 500 && host.IsTimerRunning(TIMER_SYNC); ++i) {
+        for (int i = 0; i < 500 && panel.TimerRunning(TIMER_SYNC); ++i) {
             QTest::qWait(5);
             panel.OnTimer(TIMER_SYNC);
         }
-        QVERIFY(!host.IsTimerRunning(TIMER_SYNC));
+        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
         sim.clearLog();
 
         // With no watchdog ticks in the mix, every poll is one of these markers; frames go out
@@ -253,13 +253,13 @@ private Q_SLOTS:
             } else if (kind < 60) {
                 recent << QStringLiteral("move ") + where;
                 panel.OnMouseMove(at.x(), at.y());
-            } else if (kind < 72 && panel.m_buttonHeld == 0) {
+            } else if (kind < 72 && !panel.m_buttonHeld) {
                 recent << QStringLiteral("press ") + where;
                 panel.OnLButtonDown(at.x(), at.y());
-            } else if (kind < 84 && panel.m_buttonHeld == 1) {
+            } else if (kind < 84 && panel.m_buttonHeld) {
                 recent << QStringLiteral("release");
                 panel.OnLButtonUp();
-            } else if (kind < 86 && panel.m_buttonHeld == 0) {
+            } else if (kind < 86 && !panel.m_buttonHeld) {
                 recent << QStringLiteral("double-click ") + where;
                 panel.OnLButtonDblClk(at.x(), at.y());
             } else if (kind >= 86) {
@@ -274,7 +274,7 @@ private Q_SLOTS:
             inputs += input ? 1 : 0;
             // Lets the answers in, as the event loop would between two inputs.
             QCoreApplication::processEvents();
-            if (panel.m_buttonHeld == 0) {
+            if (!panel.m_buttonHeld) {
                 QVERIFY2(deviceCaughtUp(), qPrintable(QStringLiteral("event %1").arg(event)));
                 const QString wrong = mismatch();
                 QVERIFY2(wrong.isEmpty(),
@@ -298,13 +298,11 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        int closeRequest = 0;
         CMorvixView view;
-        view.SetCloseRequestFlag(&closeRequest);
         view.OnInitialUpdate();
         // As soon as the synchronisation has started, ask to close.
         QTRY_VERIFY_WITH_TIMEOUT(sim.validFrameCount() >= 2, 3000);
-        closeRequest = 1;
+        view.Panel().RequestClose();
         // The exit dialog runs its own loop; answer it from inside that loop.
         // It stays open until the watchdog has polled the quiet device: supervision goes on
         // behind the dialog.
@@ -331,8 +329,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 8000);
         QVERIFY(polledWhileOpen);
         QCOMPARE(sim.validFrames().back().command.kind, DevSimCommandKind::Poll);
-        QCOMPARE(view.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
-        QCOMPARE(closeRequest, 0);
+        QCOMPARE(view.Panel().TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QVERIFY(!view.Panel().CloseRequestPending());
     }
 };
 

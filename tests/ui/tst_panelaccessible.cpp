@@ -133,7 +133,7 @@ private Q_SLOTS:
         QVERIFY(root->child(10)->state().active);
         QVERIFY(
             g_events.contains(QString("%1 link").arg(int(QAccessible::DescriptionChanged), 0, 16)));
-        p.m_linkLost = 1;
+        EditLink(p, [&](LinkSupervision& s) { s.linkLost = 1; });
         QCOMPARE(described().last(), QString("link: no answer"));
         p.Com().Close();
         p.PublishChanges();
@@ -193,7 +193,7 @@ private Q_SLOTS:
         QCOMPARE(p.m_typedValue, 0);
         QCOMPARE(p.m_channelLevel[channel], expectedLevel);
         QCOMPARE(p.m_channelPower[channel], expectedPower);
-        QCOMPARE(p.m_repeatActive, 0);
+        QVERIFY(!p.m_repeatActive);
         QCOMPARE(rig.Frames(), frames);
         QCOMPARE(RowPart(rig.view, channel, 3)->valueInterface()->currentValue().toInt(),
                  expectedLevel);

@@ -154,14 +154,14 @@ private Q_SLOTS:
         QTest::keyClick(&rig.view, Qt::Key_5);
         rig.Tick();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, point);
-        QCOMPARE(p.m_buttonHeld, 1);
+        QVERIFY(p.m_buttonHeld);
         QCOMPARE(p.m_typedValue, 0);
         QCOMPARE(p.m_digitCount, 0);
         QCOMPARE(p.m_selectedChannel, 3);
         QCOMPARE(p.m_channelLevel, (std::array<int, 8>{100, 100, 100, 100, 100, 100, 100, 100}));
         QCOMPARE(rig.Frames(), QStringList());
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, point);
-        QCOMPARE(p.m_buttonHeld, 0);
+        QVERIFY(!p.m_buttonHeld);
     }
 
     void pressOnSlider_setsLevelAndSendsThreeFrames_data() {
@@ -202,7 +202,7 @@ private Q_SLOTS:
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 20 + 88));
         QCOMPARE(p.m_selectedChannel, 2);
         QCOMPARE(p.m_channelLevel[2], 100);
-        QCOMPARE(p.m_repeatActive, 0);
+        QVERIFY(!p.m_repeatActive);
         QCOMPARE(rig.Frames(), QStringList());
     }
 
@@ -229,10 +229,10 @@ private Q_SLOTS:
         PanelController& p = rig.panel();
         const QPoint plus(187, 20 + 44 - 4); // + of 2CH
         rig.Move(plus.x(), plus.y());
-        QCOMPARE(p.m_hoverPlus, 2);
+        QCOMPARE(p.Hover().plusRow, std::optional<int>(1));
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         QCOMPARE(p.m_channelLevel[1], 101);
-        QCOMPARE(p.m_repeatActive, 1);
+        QVERIFY(p.m_repeatActive);
         QCOMPARE(rig.Frames(), (QStringList{"2/1/101", "2/1/101", "2/1/101"}));
         for (int tick = 1; tick <= 21; ++tick)
             rig.Tick();
@@ -244,11 +244,11 @@ private Q_SLOTS:
         // the hover fields: the steps go on after the pointer has left (beyond the drag band).
         rig.Move(plus.x() + 1, plus.y(), Qt::LeftButton);
         rig.Move(600, 300, Qt::LeftButton);
-        QCOMPARE(p.m_hoverPlus, 2);
+        QCOMPARE(p.Hover().plusRow, std::optional<int>(1));
         rig.Tick();
         QCOMPARE(rig.Frames(), QStringList{"2/1/104"});
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
-        QCOMPARE(p.m_repeatActive, 0);
+        QVERIFY(!p.m_repeatActive);
         rig.Tick();
         // The drag's release frame, then nothing more.
         QCOMPARE(rig.Frames(), QStringList{"2/1/104"});
@@ -262,7 +262,7 @@ private Q_SLOTS:
         rig.Move(plus.x(), plus.y());
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         rig.Move(600, 300, Qt::LeftButton);
-        QCOMPARE(p.m_hoverPlus, 0);
+        QVERIFY(!p.Hover().plusRow);
         for (int tick = 1; tick <= 23; ++tick)
             rig.Tick();
         QCOMPARE(p.m_channelLevel[0], 101);
@@ -292,12 +292,12 @@ private Q_SLOTS:
         rig.Move(plus.x(), plus.y());
         // The idle tick sleeps; the press must wake it with the timing unchanged.
         QTRY_VERIFY(p.RepeatTickAsleep());
-        QVERIFY(!rig.view.IsTimerRunning(TIMER_REPEAT));
+        QVERIFY(!rig.view.Panel().TimerRunning(TIMER_REPEAT));
         const std::int64_t pressed = DevSim::nowUs();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         QTRY_VERIFY_WITH_TIMEOUT(rig.sim.validFrameCount() >= 3 + 10, 5000);
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
-        rig.view.StopTimer(TIMER_REPEAT);
+        p.StopTimer(TIMER_REPEAT);
         std::vector<DevSimFrame> raw;
         const QStringList frames = rig.Frames(&raw);
         QVERIFY(frames.size() >= 13);
@@ -326,7 +326,7 @@ private Q_SLOTS:
         QCOMPARE(p.m_channelPower[3], 1);
         QCOMPARE(rig.Frames(), (QStringList{"4/1/100", "4/1/100", "4/1/100"}));
         rig.Move(135, y, Qt::LeftButton); // the first movement starts the drag
-        QCOMPARE(p.m_dragActive, 1);
+        QVERIFY(p.m_dragActive);
         rig.Tick();
         rig.Move(229, y, Qt::LeftButton); // left of the drag band: ignored
         QCOMPARE(p.m_channelLevel[3], 100);
@@ -347,8 +347,8 @@ private Q_SLOTS:
         QCOMPARE(p.m_channelLevel[3], 10);
         QCOMPARE(rig.Frames(), (QStringList{"4/1/0", "4/1/255"}));
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(260, y));
-        QCOMPARE(p.m_dragActive, 0);
-        QCOMPARE(p.m_buttonHeld, 0);
+        QVERIFY(!p.m_dragActive);
+        QVERIFY(!p.m_buttonHeld);
         QCOMPARE(rig.Frames(), QStringList{"4/1/10"});
     }
 
@@ -376,30 +376,30 @@ private Q_SLOTS:
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
         rig.Move(130, 64);
-        QCOMPARE(p.m_hoverSwitch, 1);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(1));
         rig.Move(187, 72); // between the + (y 59..71) and the - (y 73..89) of 2CH
-        QCOMPARE(p.m_hoverSwitch, -1);
-        QCOMPARE(p.m_hoverPlus, 0);
-        QCOMPARE(p.m_hoverMinus, 0);
+        QVERIFY(!p.Hover().switchRow);
+        QVERIFY(!p.Hover().plusRow);
+        QVERIFY(!p.Hover().minusRow);
         rig.Move(187, 71);
-        QCOMPARE(p.m_hoverPlus, 2);
+        QCOMPARE(p.Hover().plusRow, std::optional<int>(1));
         rig.Move(187, 73);
-        QCOMPARE(p.m_hoverPlus, 0);
-        QCOMPARE(p.m_hoverMinus, 2);
+        QVERIFY(!p.Hover().plusRow);
+        QCOMPARE(p.Hover().minusRow, std::optional<int>(1));
         rig.Move(100, 400);
-        QCOMPARE(p.m_hoverButton, 1);
+        QVERIFY(p.Hover().button == PanelButton::Setup);
         rig.Move(250, 400);
-        QCOMPARE(p.m_hoverButton, 2);
+        QVERIFY(p.Hover().button == PanelButton::Exit);
         rig.Move(500, 500);
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(500, 500));
         rig.Move(130, 20, Qt::LeftButton); // starts the drag, hover computed once more
-        QCOMPARE(p.m_hoverSwitch, 0);
-        QCOMPARE(p.m_hoverButton, 0);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(0));
+        QVERIFY(p.Hover().button == PanelButton::None);
         rig.Move(130, 64, Qt::LeftButton);
-        QCOMPARE(p.m_hoverSwitch, 0);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(0));
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(130, 64));
         rig.Move(130, 64);
-        QCOMPARE(p.m_hoverSwitch, 1);
+        QCOMPARE(p.Hover().switchRow, std::optional<int>(1));
         // Releasing a drag sends the selected channel once, whatever the drag did.
         QCOMPARE(rig.Frames(), QStringList{"1/1/100"});
     }
@@ -437,7 +437,7 @@ private Q_SLOTS:
             QTest::mouseRelease(&rig.view, Qt::RightButton, Qt::NoModifier, point);
         }
         QTest::mouseDClick(&rig.view, Qt::RightButton, Qt::NoModifier, QPoint(400, 20));
-        QCOMPARE(p.m_buttonHeld, 0);
+        QVERIFY(!p.m_buttonHeld);
         QCOMPARE(p.m_channelLevel[0], 100);
         QCOMPARE(p.m_channelPower[1], 1);
         QCOMPARE(p.m_selectedChannel, 0);
@@ -452,11 +452,11 @@ private Q_SLOTS:
         QTest::mouseDClick(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 64));
         QVERIFY(!p.m_doubleClicksAccepted);
         QCOMPARE(p.m_selectedChannel, 0);
-        QCOMPARE(p.m_buttonHeld, 0);
+        QVERIFY(!p.m_buttonHeld);
         QCOMPARE(p.m_channelLevel[1], 100);
         QTest::mouseDClick(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 64));
         QCOMPARE(p.m_selectedChannel, 1);
-        QCOMPARE(p.m_buttonHeld, 1);
+        QVERIFY(p.m_buttonHeld);
         QCOMPARE(p.m_channelLevel[1], 50);
         QCOMPARE(rig.Frames(), (QStringList{"2/1/50", "2/1/50", "2/1/50"}));
     }
@@ -479,7 +479,7 @@ private Q_SLOTS:
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(250, 400));
         closer.stop();
         QCOMPARE(dialogs, 1);
-        QCOMPARE(p.m_buttonHeld, 0);
+        QVERIFY(!p.m_buttonHeld);
         QCOMPARE(rig.Frames(), QStringList());
     }
 
@@ -502,7 +502,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
         PanelController& p = rig.panel();
         rig.Tick();
-        QTRY_VERIFY(!paints.isEmpty() && p.m_redrawPending == 0);
+        QTRY_VERIFY(!paints.isEmpty() && !p.m_redrawPending);
         paints.clear();
 
         for (int i = 0; i < 5; ++i)
@@ -511,7 +511,7 @@ private Q_SLOTS:
         rig.Tick();
         QTRY_COMPARE(paints.size(), 1);
         QCOMPARE(paints[0], QRegion(PanelArea::PartRect(3) & rig.view.rect()));
-        QCOMPARE(p.m_redrawPending, 0);
+        QVERIFY(!p.m_redrawPending);
     }
 };
 

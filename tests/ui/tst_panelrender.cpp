@@ -1,5 +1,5 @@
 #include "DevSim.h"
-#include "RecordingHost.h"
+#include "HostedPanel.h"
 #include "panel/PanelController.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelBitmaps.h"
@@ -183,8 +183,8 @@ private Q_SLOTS:
     }
     void rowOn_elementsAtTheirRectangles() {
         QFETCH(double, ratio);
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_selectedChannel = 5;
         PanelRenderer renderer(ratio);
@@ -245,8 +245,8 @@ private Q_SLOTS:
     }
 
     void rowOff_isGreyWhateverElseHolds() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_channelPower[2] = 0;
         panel.m_selectedChannel = 2;
@@ -285,8 +285,8 @@ private Q_SLOTS:
         QFETCH(int, level);
         QFETCH(int, fillPixels);
         QFETCH(double, ratio);
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_channelLevel[3] = level;
         PanelRenderer renderer(ratio);
@@ -309,13 +309,10 @@ private Q_SLOTS:
     }
 
     void hover_highlights() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
-        panel.m_hoverSwitch = 1;
-        panel.m_hoverPlus = 3;  // row 2
-        panel.m_hoverMinus = 8; // row 7
-        panel.m_hoverButton = 2;
+        panel.ShowHover({1, 2, 7, PanelButton::Exit});
         PanelRenderer renderer;
         const QImage image = renderer.Render(panel);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
@@ -326,7 +323,7 @@ private Q_SLOTS:
         }
         COMPARE_PIXEL(image, 81, 428, kAmber);
         COMPARE_PIXEL(image, 212, 428, kYellow);
-        panel.m_hoverButton = 1;
+        panel.ShowHover({1, 2, 7, PanelButton::Setup});
         const QImage setup = renderer.Render(panel);
         COMPARE_PIXEL(setup, 81, 428, kYellow);
         COMPARE_PIXEL(setup, 212, 428, kAmber);
@@ -335,17 +332,17 @@ private Q_SLOTS:
     }
 
     void typedNumber_blinksInTheSelectedRow() {
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         panel.m_selectedChannel = 4;
         panel.m_typedValue = 7;
         PanelRenderer renderer;
-        panel.m_blinkPhase = 0;
+        EditLink(panel, [&](LinkSupervision& s) { s.blinkPhase = 0; });
         const QImage hidden = renderer.Render(panel).copy();
         const QRect area = PanelElements::LevelNumberArea(4);
         QCOMPARE(CountColour(hidden, area, kSilver), area.width() * area.height());
-        panel.m_blinkPhase = 1;
+        EditLink(panel, [&](LinkSupervision& s) { s.blinkPhase = 1; });
         const QImage shown = renderer.Render(panel).copy();
         QVERIFY(CountColour(shown, area, kRed) > 10);
         // "7" is narrower than "100": the typed value is shown, not the level.
@@ -378,17 +375,17 @@ private Q_SLOTS:
         QFETCH(int, linkLost);
         QFETCH(QRgb, link);
         DevSim sim;
-        RecordingHost host;
-        PanelController panel(host);
+        HostedPanel rig(false);
+        auto& [host, panel] = rig;
         SetUpPanel(panel);
         if (open) {
             QVERIFY2(sim.start(), qPrintable(sim.errorString()));
             panel.Com().Configure(sim.portPath(), 19200, 8, 0, 1);
             QVERIFY(panel.Com().Open());
         }
-        panel.m_txFlag = tx;
-        panel.m_rxFlag = rx;
-        panel.m_linkLost = linkLost;
+        EditLink(panel, [&](LinkSupervision& s) { s.txFlag = tx; });
+        EditLink(panel, [&](LinkSupervision& s) { s.rxFlag = rx; });
+        EditLink(panel, [&](LinkSupervision& s) { s.linkLost = linkLost; });
         PanelRenderer renderer;
         const QImage image = renderer.Render(panel);
         for (int y : {390, 405, 420}) { // frames
@@ -460,15 +457,15 @@ private Q_SLOTS:
         SetUpPanel(panel);
         QImage image(view.size(), QImage::Format_RGB32);
         image.fill(Qt::magenta);
-        panel.m_redrawPending = 0;
+        panel.m_redrawPending = false;
         view.render(&image);
         QCOMPARE(CountColour(image, image.rect(), qRgb(255, 0, 255)),
                  image.width() * image.height());
-        QCOMPARE(panel.m_redrawPending, 0);
+        QVERIFY(!panel.m_redrawPending);
 
-        panel.m_redrawPending = 1;
+        panel.m_redrawPending = true;
         view.render(&image);
-        QCOMPARE(panel.m_redrawPending, 0);
+        QVERIFY(!panel.m_redrawPending);
         const QImage expected = PanelElements::RenderUncached(PanelLook::Of(panel));
         QCOMPARE(image, expected.copy(view.rect()));
     }

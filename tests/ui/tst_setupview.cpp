@@ -55,7 +55,7 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     CMorvixView view;
     view.OnInitialUpdate();
     QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 1 + CHANNEL_COUNT, 5000);
-    QTRY_VERIFY(!view.IsTimerRunning(TIMER_SYNC));
+    QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
     sim.clearLog();
 
     QAction* setup = CommandAction(view, 32772);

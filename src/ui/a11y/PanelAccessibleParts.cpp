@@ -29,9 +29,11 @@ QString PressAction() {
 QString LampDescription(const PanelController& panel, Lamp lamp) {
     switch (lamp) {
     case Lamp::Tx:
-        return panel.m_txFlag ? QStringLiteral("TX: frame sent") : QStringLiteral("TX: idle");
+        return panel.Link().Supervision().txFlag ? QStringLiteral("TX: frame sent")
+                                                 : QStringLiteral("TX: idle");
     case Lamp::Rx:
-        return panel.m_rxFlag ? QStringLiteral("RX: answer received") : QStringLiteral("RX: idle");
+        return panel.Link().Supervision().rxFlag ? QStringLiteral("RX: answer received")
+                                                 : QStringLiteral("RX: idle");
     case Lamp::Link:
         break;
     }
@@ -214,10 +216,10 @@ QAccessible::State LampIndicator::state() const {
     const PanelController& p = panel();
     switch (m_lamp) {
     case Lamp::Tx:
-        s.active = p.m_txFlag != 0;
+        s.active = p.Link().Supervision().txFlag != 0;
         break;
     case Lamp::Rx:
-        s.active = p.m_rxFlag != 0;
+        s.active = p.Link().Supervision().rxFlag != 0;
         break;
     case Lamp::Link:
         s.active = p.CurrentLinkState() == LinkState::Answering;

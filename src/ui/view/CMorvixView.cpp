@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QMessageBox>
-#include <QTimer>
 #include <QToolTip>
 
 CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
@@ -16,10 +15,8 @@ CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    m_panel.Com().SetMessageSink(
-        [this](const QString& text, const QString& caption) { ShowMessage(text, caption); });
-    // Command 32772, "관리 설정": the same as the SETUP button. No key or menu issues it.
-    auto* setup = new QAction(QStringLiteral("관리 설정"), this);
+    // The Setup command: the same as the SETUP button. No key or menu issues it.
+    auto* setup = new QAction(tr("관리 설정"), this);
     setup->setData(32772);
     connect(setup, &QAction::triggered, this, [this] { m_panel.RunSetup(); });
     addAction(setup);
@@ -27,43 +24,6 @@ CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
 }
 
 CMorvixView::~CMorvixView() = default;
-
-void CMorvixView::StartTimer(int id, int periodMs) {
-    QTimer*& timer = m_timers[id];
-    if (!timer) {
-        timer = new QTimer(this);
-        timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this, [this, id] { m_panel.OnTimer(id); });
-    }
-    timer->start(periodMs);
-}
-
-void CMorvixView::StopTimer(int id) {
-    if (auto it = m_timers.find(id); it != m_timers.end())
-        it->second->stop();
-}
-
-bool CMorvixView::IsTimerRunning(int id) const {
-    auto it = m_timers.find(id);
-    return it != m_timers.end() && it->second->isActive();
-}
-
-int CMorvixView::TimerInterval(int id) const {
-    auto it = m_timers.find(id);
-    return it == m_timers.end() ? -1 : it->second->interval();
-}
-
-bool CMorvixView::TakeCloseRequest() {
-    if (!m_closeRequestFlag || *m_closeRequestFlag == 0)
-        return false;
-    *m_closeRequestFlag = 0;
-    return true;
-}
-
-void CMorvixView::ClearCloseRequest() {
-    if (m_closeRequestFlag)
-        *m_closeRequestFlag = 0;
-}
 
 // The dialogs belong to the view's window, so they open centred over the panel and stay above
 // it, as dialogs owned by the main window do.

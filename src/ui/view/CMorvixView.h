@@ -7,11 +7,9 @@
 #include "ui/view/PanelRenderer.h"
 
 #include <QWidget>
-#include <map>
 #include <memory>
 
 class QHelpEvent;
-class QTimer;
 
 // The one view: the painted control panel. It owns the panel logic (model, port, supervision),
 // the exit dialog and the Setup dialog, turns Qt events into the logic's handlers and paints the
@@ -32,25 +30,15 @@ public:
     const PanelController& Panel() const { return m_panel; }
     const PanelRenderer& Renderer() const { return m_renderer; }
 
-    // The main frame's m_bCloseRequested, read and cleared by the watchdog tick.
-    void SetCloseRequestFlag(int* flag) { m_closeRequestFlag = flag; }
-
     void OnInitialUpdate() { m_panel.OnInitialUpdate(); }
 
     // PanelHost
     void RequestRepaint() override;
-    void StartTimer(int id, int periodMs) override;
-    void StopTimer(int id) override;
-    bool TakeCloseRequest() override;
-    void ClearCloseRequest() override;
     DialogResult RunExitDialog() override;
     DialogResult RunSetupDialog(SetupValues& values) override;
     void PostQuit(int exitCode) override;
     void ShowMessage(const QString& text, const QString& caption) override;
     bool AskYesNo(const QString& text, const QString& caption) override;
-
-    bool IsTimerRunning(int id) const;
-    int TimerInterval(int id) const;
 
 protected:
     bool event(QEvent* e) override;
@@ -73,6 +61,4 @@ private:
     std::unique_ptr<CExitDlg> m_exitDlg;
     std::unique_ptr<CSetupDlg> m_setupDlg;
     PanelRenderer m_renderer;
-    std::map<int, QTimer*> m_timers;
-    int* m_closeRequestFlag = nullptr;
 };

@@ -20,28 +20,28 @@ PanelLook PanelLook::Of(const PanelController& p) {
         const bool selected = i == p.m_selectedChannel;
         row.level = p.m_channelLevel[i];
         row.on = on;
-        row.switchHover = p.m_hoverSwitch == i;
-        row.plusHover = p.m_hoverPlus == i + 1;
-        row.minusHover = p.m_hoverMinus == i + 1;
+        row.switchHover = p.Hover().switchRow == i;
+        row.plusHover = p.Hover().plusRow == i;
+        row.minusHover = p.Hover().minusRow == i;
         row.trackColor = on ? ToRgb(p.m_colorSlideRight) : kDarkGrey;
         row.fillColor = on ? ToRgb(p.m_colorSlideLeft) : 0;
         row.labelColor = on ? ToRgb(p.m_colorChannel) : kSilver;
         if (selected && p.m_typedValue != 0) {
             // The number being typed blinks with the watchdog.
-            row.numberShown = p.m_blinkPhase == 1;
+            row.numberShown = p.Link().Supervision().blinkPhase == 1;
             row.number = row.numberShown ? p.m_typedValue : 0;
         } else {
             row.number = row.level;
         }
         row.numberColor = !on ? kMidGrey : selected ? kRed : kBlack;
     }
-    look.bar.tx = p.m_txFlag != 0;
-    look.bar.rx = p.m_rxFlag != 0;
-    look.bar.link = !p.PortOpen()       ? LinkLamp::PortClosed
-                    : p.m_linkLost != 0 ? LinkLamp::Lost
-                                        : LinkLamp::Alive;
+    look.bar.tx = p.Link().Supervision().txFlag != 0;
+    look.bar.rx = p.Link().Supervision().rxFlag != 0;
+    look.bar.link = !p.PortOpen()                          ? LinkLamp::PortClosed
+                    : p.Link().Supervision().linkLost != 0 ? LinkLamp::Lost
+                                                           : LinkLamp::Alive;
     look.bar.portName = p.m_portName;
-    look.bar.hoverButton = p.m_hoverButton;
+    look.bar.hoverButton = static_cast<int>(p.Hover().button);
     return look;
 }
 

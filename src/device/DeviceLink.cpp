@@ -1,0 +1,241 @@
+#include "device/DeviceLink.h"
+
+#include "device/PortDiscovery.h"
+#include "device/PortErrorText.h"
+
+#include <QFile>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+constexpr int kIdleTicksBeforePoll = 10;
+constexpr int kSilentTicksBeforeLinkLost = 10;
+constexpr std::uint32_t kBaudRate = 19200;
+constexpr std::uint8_t kDataBits = 8;
+constexpr std::uint8_t kOneStopBit = 0;
+constexpr std::uint8_t kOddParity = 1;
+constexpr char kAcknowledge = 'u';
+} // namespace
+
+DeviceLink::DeviceLink(Client& client, QObject* parent) : QObject(parent), m_client(client) {
+    for (const int id : {TIMER_WATCHDOG, TIMER_SYNC, TIMER_RECONNECT}) {
+        QTimer* timer = Timer(id);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, [this, id] {
+            if (!m_ticksByHand)
+                OnTimer(id);
+        });
+    }
+}
+
+DeviceLink::~DeviceLink() = default;
+
+QTimer* DeviceLink::Timer(int id) {
+    return const_cast<QTimer*>(std::as_const(*this).Timer(id));
+}
+
+const QTimer* DeviceLink::Timer(int id) const {
+    switch (id) {
+    case TIMER_WATCHDOG:
+        return &m_watchdogTimer;
+    case TIMER_SYNC:
+        return &m_syncTimer;
+    case TIMER_RECONNECT:
+        return &m_reconnectTimer;
+    default:
+        return nullptr;
+    }
+}
+
+void DeviceLink::Reset() {
+    m_idleTicks = 0;
+    m_syncIndex = 0;
+    m_silentTicks = 0;
+    m_txFlag = 0;
+    m_rxFlag = 0;
+    m_linkLost = 0;
+    m_closeRequested = false;
+}
+
+bool DeviceLink::Connect(bool quiet) {
+    if (m_com.IsConnected())
+        m_com.Close();
+    m_com.Configure(m_client.PortName(), kBaudRate, kDataBits, kOneStopBit, kOddParity);
+    m_answeredSinceOpen = false;
+    if (m_com.Open()) {
+        m_com.SetReceiver(this, {[this](const RxBurst& burst) { OnCommRx(burst); },
+                                 [this] { OnPortClosed(); },
+                                 [this](const PortMessage& message) {
+                                     m_client.ShowPortMessage(message.text, message.caption);
+                                 }});
+        m_linkCounters.PortOpened();
+        StartSynchronisation();
+        StopReconnect();
+        return true;
+    }
+    PortError error = m_com.LastError();
+    if (!quiet) {
+        // The port's own words first, then which port and why.
+        if (!error.text.isEmpty())
+            m_client.ShowPortMessage(error.text, error.caption);
+        FindPortHolder(error);
+        m_client.ShowPortMessage(tr("포트를 확인하십시요.\n\n") +
+                                     PortErrorText(error, DiscoverPorts()),
+                                 QStringLiteral("Morvix"));
+    }
+    // A name, a permission or a file that is no port stays wrong until the operator acts.
+    if (error.MayClearByItself())
+        StartReconnect();
+    else
+        StopReconnect();
+    return false;
+}
+
+void DeviceLink::Send(const ChannelFrame& frame) {
+    m_txFlag = 1;
+    m_idleTicks = 0;
+    const auto at = LinkCounters::Clock::now();
+    if (m_com.Write(frame.bytes.data(), FRAME_SIZE) == FRAME_SIZE)
+        m_linkCounters.FrameWritten(at);
+}
+
+void DeviceLink::StartWatchdog() {
+    m_watchdogTimer.start(WATCHDOG_PERIOD_START_MS);
+}
+
+void DeviceLink::StartSynchronisation() {
+    m_syncIndex = 0;
+    m_syncTimer.start(SYNC_PERIOD_MS);
+    m_syncRunning = true;
+}
+
+void DeviceLink::OnTimer(int id) {
+    switch (id) {
+    case TIMER_WATCHDOG:
+        if (std::exchange(m_closeRequested, false))
+            m_client.CloseRequestDue();
+        m_txFlag = 0;
+        m_blinkPhase = !m_blinkPhase;
+        ++m_idleTicks;
+        m_rxFlag = 0;
+        if (m_idleTicks > kIdleTicksBeforePoll)
+            m_client.SendPoll();
+        if (++m_silentTicks > kSilentTicksBeforeLinkLost) {
+            m_silentTicks = 0;
+            m_linkLost = 1;
+        }
+        // The lamps and a typed number's blink change here.
+        m_client.LampsChanged();
+        break;
+
+    case TIMER_SYNC:
+        // The first answer since the port opened starts it, even when a watchdog tick has put
+        // the RX lamp out before this tick came: waiting for the next keep-alive poll's answer
+        // would hold the device's channels back by seconds.
+        if (!m_rxFlag && !m_answeredSinceOpen)
+            break;
+        m_watchdogTimer.stop();
+        if (m_syncIndex < CHANNEL_COUNT) {
+            m_client.SendSyncFrame(m_syncIndex);
+            ++m_syncIndex;
+            break;
+        }
+        m_syncTimer.stop();
+        m_syncRunning = false;
+        m_watchdogTimer.start(WATCHDOG_PERIOD_SUPERVISING_MS);
+        break;
+
+    case TIMER_RECONNECT:
+        OnReconnectTick();
+        break;
+
+    default:
+        break;
+    }
+}
+
+void DeviceLink::OnCommRx(const RxBurst& burst) {
+    if (burst.bytes[0] != static_cast<std::uint8_t>(kAcknowledge))
+        return;
+    m_rxFlag = 1;
+    m_answeredSinceOpen = true;
+    m_idleTicks = 0;
+    m_silentTicks = 0;
+    m_linkCounters.AnswerReceived(LinkCounters::Clock::now());
+    m_linkLost = 0;
+    m_client.LampsChanged();
+}
+
+void DeviceLink::OnPortClosed() {
+    m_client.LampsChanged();
+    StartReconnect();
+}
+
+void DeviceLink::OnReconnectTick() {
+    if (m_com.IsConnected()) {
+        StopReconnect();
+        return;
+    }
+    // The synchronisation finishes first (it sends into the closed port); and a tick that
+    // arrives while a message box of an earlier attempt is open waits for that attempt.
+    if (m_connecting || m_syncRunning)
+        return;
+    // Only a look at the path while the device is away: opening it would do nothing more.
+    struct stat st {};
+    if (::stat(QFile::encodeName(CCom::DevicePath(m_client.PortName())).constData(), &st) != 0)
+        return;
+    m_connecting = true;
+    // The synchronisation waits for an answer of the device that has come back, not for one
+    // the watchdog has not cleared yet.
+    m_rxFlag = 0;
+    if (Connect(true))
+        m_client.SendPoll();
+    m_connecting = false;
+}
+
+void DeviceLink::StartReconnect() {
+    if (m_reconnectPending)
+        return;
+    m_reconnectPending = true;
+    m_reconnectTimer.start(RECONNECT_PERIOD_MS);
+}
+
+void DeviceLink::StopReconnect() {
+    if (!m_reconnectPending)
+        return;
+    m_reconnectPending = false;
+    m_reconnectTimer.stop();
+}
+
+LinkState DeviceLink::CurrentLinkState() const {
+    if (!PortOpen())
+        return LinkState::Closed;
+    if (m_linkLost != 0)
+        return LinkState::NoAnswer;
+    return m_answeredSinceOpen ? LinkState::Answering : LinkState::Waiting;
+}
+
+LinkHealth DeviceLink::Health() const {
+    LinkHealth health = m_linkCounters.Figures(LinkCounters::Clock::now());
+    health.state = CurrentLinkState();
+    const QString portName = m_client.PortName();
+    const bool chosen = !portName.trimmed().isEmpty() &&
+                        portName.compare(QLatin1String("NULL"), Qt::CaseInsensitive) != 0;
+    if (chosen)
+        health.portPath = CCom::DevicePath(portName);
+    return health;
+}
+
+LinkSupervision DeviceLink::Supervision() const {
+    return {m_txFlag, m_rxFlag, m_idleTicks, m_silentTicks, m_linkLost, m_blinkPhase, m_syncIndex};
+}
+
+void DeviceLink::RestoreSupervision(const LinkSupervision& s) {
+    m_txFlag = s.txFlag;
+    m_rxFlag = s.rxFlag;
+    m_idleTicks = s.idleTicks;
+    m_silentTicks = s.silentTicks;
+    m_linkLost = s.linkLost;
+    m_blinkPhase = s.blinkPhase;
+    m_syncIndex = s.syncIndex;
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "device/CCom.h"
+#include "model/ChannelFrame.h"
+#include "model/LinkHealth.h"
+#include "model/LinkState.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+inline constexpr int TIMER_WATCHDOG = 400;
+inline constexpr int TIMER_SYNC = 40000;
+inline constexpr int WATCHDOG_PERIOD_START_MS = 500;
+inline constexpr int WATCHDOG_PERIOD_SUPERVISING_MS = 300;
+inline constexpr int SYNC_PERIOD_MS = 20;
+// While the device is away: look for its path again once a second.
+inline constexpr int TIMER_RECONNECT = 600;
+inline constexpr int RECONNECT_PERIOD_MS = 1000;
+
+// The supervision counters and lamps as one value, for painting, tests and replays.
+struct LinkSupervision {
+    int txFlag = 0;
+    int rxFlag = 0;
+    int idleTicks = 0;
+    int silentTicks = 0;
+    int linkLost = 0;
+    int blinkPhase = 0;
+    int syncIndex = 0;
+    bool operator==(const LinkSupervision&) const = default;
+};
+
+// The link to the device: the port, the watchdog and its lamps, the synchronisation of all
+// channels after an opening, looking for a device that went away, and the link's figures. What
+// goes into a frame is the owner's business; the link asks for frames through its client.
+class DeviceLink : public QObject {
+    Q_OBJECT
+
+public:
+    class Client {
+    public:
+        virtual void SendPoll() = 0;
+        virtual void SendSyncFrame(int channel) = 0;
+        // The lamps (or the link state) changed: repaint them.
+        virtual void LampsChanged() = 0;
+        // A close request was waiting at this watchdog tick.
+        virtual void CloseRequestDue() = 0;
+        virtual void ShowPortMessage(const QString& text, const QString& caption) = 0;
+        // The port name the operator chose, as it is now.
+        virtual QString PortName() const = 0;
+
+    protected:
+        ~Client() = default;
+    };
+
+    explicit DeviceLink(Client& client, QObject* parent = nullptr);
+    ~DeviceLink() override;
+
+    // Opens the chosen port; with quiet no message box, not even the port's own.
+    bool Connect(bool quiet);
+    // Writes a whole frame, lights TX and counts it when it went out whole.
+    void Send(const ChannelFrame& frame);
+    void Reset();
+
+    void StartWatchdog();
+    void StartSynchronisation();
+    void OnTimer(int id);
+    void OnCommRx(const RxBurst& burst);
+    // The device went away under an open port: grey lamp, then look for it again.
+    void OnPortClosed();
+    // Once a second while the port is closed by something that may clear: connect when the
+    // device's path exists again, without a message.
+    void OnReconnectTick();
+    bool ReconnectPending() const { return m_reconnectPending; }
+
+    // The main frame's close request: the next watchdog tick takes it.
+    void RequestClose() { m_closeRequested = true; }
+    bool CloseRequestPending() const { return m_closeRequested; }
+
+    CCom& Com() { return m_com; }
+    const CCom& Com() const { return m_com; }
+    bool PortOpen() const { return m_com.IsConnected(); }
+    LinkState CurrentLinkState() const;
+    LinkHealth Health() const;
+    LinkSupervision Supervision() const;
+    // Puts the counters and lamps where a test or a replay needs them.
+    void RestoreSupervision(const LinkSupervision& s);
+
+    QTimer* Timer(int id);
+    const QTimer* Timer(int id) const;
+    void DriveTicksByHand(bool byHand) { m_ticksByHand = byHand; }
+
+private:
+    void StartReconnect();
+    void StopReconnect();
+
+    Client& m_client;
+    CCom m_com;
+    QTimer m_watchdogTimer;
+    QTimer m_syncTimer;
+    QTimer m_reconnectTimer;
+    int m_txFlag = 0;
+    int m_rxFlag = 0;
+    int m_idleTicks = 0;
+    int m_silentTicks = 0;
+    int m_linkLost = 0;
+    int m_blinkPhase = 0;
+    int m_syncIndex = 0;
+    // Cleared on every open, set by the first answer after it.
+    bool m_answeredSinceOpen = false;
+    LinkCounters m_linkCounters;
+    bool m_syncRunning = false;
+    bool m_reconnectPending = false;
+    bool m_connecting = false;
+    bool m_closeRequested = false;
+    bool m_ticksByHand = false;
+};

@@ -1,0 +1,91 @@
+#include "panel/PanelController.h"
+#include "panel/PanelHost.h"
+
+#include <QMetaObject>
+
+namespace {
+constexpr int kRepeatDelayTicks = 20;
+} // namespace
+
+void PanelController::OnInitialUpdate() {
+    const ChangeScope scope(*this);
+    BuildPaths();
+    ResetState();
+    LoadSettings();
+    Connect();
+    StartRepeatTick();
+    StartWatchdog();
+    // Goes out whether or not the port opened.
+    SendCommand(CMD_POLL);
+}
+
+void PanelController::StartWatchdog() {
+    m_link.StartWatchdog();
+}
+
+void PanelController::StartSynchronisation() {
+    m_link.StartSynchronisation();
+}
+
+void PanelController::Connect() {
+    const ChangeScope scope(*this);
+    m_link.Connect(false);
+}
+
+void PanelController::OnTimer(int id) {
+    const ChangeScope scope(*this);
+    switch (id) {
+    case TIMER_REPEAT:
+        if (m_repeatActive) {
+            const int ticksBefore = m_repeatTicks++;
+            if (ticksBefore > kRepeatDelayTicks) {
+                int& level = m_channelLevel[m_selectedChannel];
+                if (m_hover.plusRow && level < 255)
+                    ++level;
+                if (m_hover.minusRow && level > 0)
+                    --level;
+                SendCommand(CMD_SELECTED);
+            }
+        }
+        m_sendReady = true;
+        RequestRepaint();
+        // Nothing held or dragged: the tick sleeps until input or a throttled send needs it again.
+        if (m_repeatTickSleeps && !m_repeatActive && !m_buttonHeld && !m_dragActive) {
+            StopTimer(TIMER_REPEAT);
+            m_repeatAsleep = true;
+        }
+        break;
+
+    default:
+        m_link.OnTimer(id);
+        break;
+    }
+}
+
+void PanelController::OnCommRx(const RxBurst& burst) {
+    const ChangeScope scope(*this);
+    m_link.OnCommRx(burst);
+}
+
+void PanelController::ExitProgram() {
+    const ChangeScope scope(*this);
+    if (m_host.RunExitDialog() == DialogResult::Ok) {
+        SaveSettings();
+        SendCommand(CMD_ALL_OFF);
+        m_host.PostQuit(EXIT_CODE_CONFIRMED);
+    }
+    ClearPointerAndRepeat();
+}
+
+void PanelController::StartRepeatTick() {
+    StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+    m_repeatTickSleeps = true;
+    m_repeatAsleep = false;
+}
+
+void PanelController::WakeRepeatTick() {
+    if (!m_repeatAsleep)
+        return;
+    m_repeatAsleep = false;
+    StartTimer(TIMER_REPEAT, REPEAT_PERIOD_MS);
+}
