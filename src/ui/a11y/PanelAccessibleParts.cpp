@@ -1,5 +1,6 @@
 #include "ui/a11y/PanelAccessibleParts.h"
 
+#include "panel/PanelLayout.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelElements.h"
 
@@ -9,16 +10,6 @@
 namespace PanelAccessibleParts {
 
 namespace {
-
-using PanelElements::RowY;
-
-// Where the painter puts the step buttons and the lamp frames.
-constexpr int kStepButtonX = 180;
-constexpr int kStepButtonSize = 14;
-constexpr int kLampX = 15;
-constexpr int kLampTop = 390;
-constexpr int kLampPitch = 15;
-constexpr int kLampSize = 10;
 
 QString PressAction() {
     return QAccessibleActionInterface::pressAction();
@@ -61,7 +52,7 @@ QAccessible::State ChannelGroup::state() const {
 }
 
 QRect ChannelGroup::LocalRect() const {
-    return QRect(10, RowY(m_channel) - 10, 505, 40);
+    return PanelLayout::RowBand(m_channel);
 }
 
 QString ChannelGroup::Name() const {
@@ -162,8 +153,7 @@ void StepButton::doAction(const QString& action) {
 }
 
 QRect StepButton::LocalRect() const {
-    const int top = m_step > 0 ? RowY(m_channel) - 6 : RowY(m_channel) + 14;
-    return QRect(kStepButtonX, top, kStepButtonSize, kStepButtonSize);
+    return m_step > 0 ? PanelLayout::PlusButton(m_channel) : PanelLayout::MinusButton(m_channel);
 }
 
 QString StepButton::Name() const {
@@ -228,7 +218,7 @@ QAccessible::State LampIndicator::state() const {
 }
 
 QRect LampIndicator::LocalRect() const {
-    return QRect(kLampX, kLampTop + kLampPitch * int(m_lamp), kLampSize, kLampSize);
+    return PanelLayout::LampFrame(int(m_lamp));
 }
 
 QString LampIndicator::Name() const {
