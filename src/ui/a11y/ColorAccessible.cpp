@@ -98,7 +98,7 @@ public:
         const int cell = m_cell;
         QTimer::singleShot(0, popup, [popup, cell] {
             popup->Highlight(cell);
-            popup->Finish(COLOR_MSG_END_OK);
+            popup->Finish(PopupEnd::Ok);
         });
     }
 
