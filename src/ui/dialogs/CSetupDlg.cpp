@@ -14,8 +14,6 @@
 
 namespace {
 
-const char kControlIdProperty[] = "controlId";
-
 enum class Kind { DefaultButton, Button, Combo, Static, ColorPicker, CheckBox };
 
 struct ControlTemplate {
@@ -25,7 +23,7 @@ struct ControlTemplate {
     int x, y, width, height; // dialog units
 };
 
-// Template 137 in creation and tab order.
+// The dialog's controls in creation and tab order.
 constexpr ControlTemplate kControls[] = {
     {1, Kind::DefaultButton, "OK", 143, 7, 50, 25},
     {2, Kind::Button, "CLOSE", 143, 35, 50, 25},
@@ -130,7 +128,7 @@ void CSetupDlg::CreateControls() {
             break;
         }
         }
-        control->setProperty(kControlIdProperty, t.id);
+        m_controls.emplace_back(t.id, control);
         if (!m_firstTabStop && control->focusPolicy() & Qt::TabFocus)
             m_firstTabStop = control;
     }
@@ -148,31 +146,16 @@ void CSetupDlg::CreateControls() {
 QWidget* CSetupDlg::Control(int id) const {
     if (id == IDC_STATIC)
         return nullptr;
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->property(kControlIdProperty).toInt() == id)
-            return child;
-    }
+    for (const auto& [controlId, control] : m_controls)
+        if (controlId == id)
+            return control;
     return nullptr;
 }
 
-void CSetupDlg::SetValues(const SetupValues& values) {
-    m_strPortText = values.m_strPortText;
-    m_colorSlideL = values.m_colorSlideL;
-    m_colorSlideR = values.m_colorSlideR;
-    m_colorCh = values.m_colorCh;
-    m_presetPath = values.m_presetPath;
-    m_bAllOff = values.m_bAllOff;
-    m_presetAction = values.m_presetAction;
-}
-
-SetupValues CSetupDlg::Values() const {
-    SetupValues values;
-    values.m_strPortText = m_strPortText;
-    values.m_colorSlideL = m_colorSlideL;
-    values.m_colorSlideR = m_colorSlideR;
-    values.m_colorCh = m_colorCh;
-    values.m_presetPath = m_presetPath;
-    values.m_bAllOff = m_bAllOff;
-    values.m_presetAction = m_presetAction;
-    return values;
+int CSetupDlg::ControlId(const QWidget* widget) const {
+    for (; widget; widget = widget->parentWidget())
+        for (const auto& [id, control] : m_controls)
+            if (control == widget)
+                return id;
+    return 0;
 }
