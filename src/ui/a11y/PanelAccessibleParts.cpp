@@ -5,6 +5,7 @@
 #include "ui/view/PanelElements.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
 namespace PanelAccessibleParts {
@@ -20,16 +21,20 @@ QString PressAction() {
 QString LampDescription(const PanelController& panel, Lamp lamp) {
     switch (lamp) {
     case Lamp::Tx:
-        return panel.m_txFlag ? QStringLiteral("TX: frame sent") : QStringLiteral("TX: idle");
+        return panel.m_txFlag ? QCoreApplication::translate("PanelAccessible", "TX: frame sent")
+                              : QCoreApplication::translate("PanelAccessible", "TX: idle");
     case Lamp::Rx:
-        return panel.m_rxFlag ? QStringLiteral("RX: answer received") : QStringLiteral("RX: idle");
+        return panel.m_rxFlag
+                   ? QCoreApplication::translate("PanelAccessible", "RX: answer received")
+                   : QCoreApplication::translate("PanelAccessible", "RX: idle");
     case Lamp::Link:
         break;
     }
     const LinkState link = panel.CurrentLinkState();
     if (link == LinkState::Closed)
-        return QStringLiteral("port closed");
-    return QStringLiteral("link: ") + QLatin1String(LinkStateName(link));
+        return QCoreApplication::translate("PanelAccessible", "port closed");
+    return QCoreApplication::translate("PanelAccessible", "link: ") +
+           QLatin1String(LinkStateName(link));
 }
 
 Part::Part(CMorvixView& view, QAccessibleInterface* parent, QAccessible::Role role)
@@ -56,7 +61,7 @@ QRect ChannelGroup::LocalRect() const {
 }
 
 QString ChannelGroup::Name() const {
-    return QStringLiteral("%1CH").arg(m_channel + 1);
+    return QCoreApplication::translate("PanelAccessible", "%1CH").arg(m_channel + 1);
 }
 
 ChannelSwitch::ChannelSwitch(CMorvixView& view, QAccessibleInterface* parent, int channel)
@@ -83,7 +88,9 @@ QRect ChannelSwitch::LocalRect() const {
 }
 
 QString ChannelSwitch::Name() const {
-    return panel().m_channelPower[m_channel] == 1 ? QStringLiteral("ON") : QStringLiteral("OFF");
+    return panel().m_channelPower[m_channel] == 1
+               ? QCoreApplication::translate("PanelAccessible", "ON")
+               : QCoreApplication::translate("PanelAccessible", "OFF");
 }
 
 ChannelLevel::ChannelLevel(CMorvixView& view, QAccessibleInterface* parent, int channel)
@@ -130,7 +137,7 @@ QRect ChannelLevel::LocalRect() const {
 }
 
 QString ChannelLevel::Name() const {
-    return QStringLiteral("level");
+    return QCoreApplication::translate("PanelAccessible", "level");
 }
 
 StepButton::StepButton(CMorvixView& view, QAccessibleInterface* parent, int channel, int step)
@@ -190,7 +197,8 @@ QRect BarButton::LocalRect() const {
 }
 
 QString BarButton::Name() const {
-    return m_kind == Kind::Setup ? QStringLiteral("SETUP") : QStringLiteral("EXIT");
+    return m_kind == Kind::Setup ? QCoreApplication::translate("PanelAccessible", "SETUP")
+                                 : QCoreApplication::translate("PanelAccessible", "EXIT");
 }
 
 LampIndicator::LampIndicator(CMorvixView& view, QAccessibleInterface* parent, Lamp lamp)
@@ -224,13 +232,13 @@ QRect LampIndicator::LocalRect() const {
 QString LampIndicator::Name() const {
     switch (m_lamp) {
     case Lamp::Tx:
-        return QStringLiteral("TX");
+        return QCoreApplication::translate("PanelAccessible", "TX");
     case Lamp::Rx:
-        return QStringLiteral("RX");
+        return QCoreApplication::translate("PanelAccessible", "RX");
     case Lamp::Link:
         break;
     }
-    return QStringLiteral("link");
+    return QCoreApplication::translate("PanelAccessible", "link");
 }
 
 QString LampIndicator::Description() const {

@@ -74,6 +74,6 @@ private:
     ColorRef m_labelColor;
     int m_pickTarget = PICK_FILL;
     QRect m_arrowRect;
-    QString m_autoText = QStringLiteral("Auto");
-    QString m_otherText = QStringLiteral("Other");
+    QString m_autoText = tr("Auto");
+    QString m_otherText = tr("Other");
 };

@@ -118,8 +118,7 @@ bool CColorPopup::event(QEvent* e) {
         const int cell = m_layout.HitTest(help->pos());
         QRect r;
         if (cell >= 0 && m_layout.CellRect(cell, r))
-            QToolTip::showText(help->globalPos(), QString::fromUtf8(ColorTable[cell].name), this,
-                               r);
+            QToolTip::showText(help->globalPos(), ColorName(cell), this, r);
         else
             QToolTip::hideText();
         return true;

@@ -4,6 +4,7 @@
 #include "ui/view/PanelColors.h"
 #include "ui/view/PanelFonts.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <array>
@@ -77,12 +78,14 @@ void DrawScaleNumbers(QPainter& p, int row, const QFont& small) {
 
 void DrawChannelLabel(QPainter& p, int row, const RowLook& look, const QFont& label) {
     DrawText(p, label, Align::Right, kLabelTextRight, LabelArea(row).y(),
-             QStringLiteral("%1CH").arg(row + 1), look.labelColor);
+             QCoreApplication::translate("PanelElements", "%1CH").arg(row + 1), look.labelColor);
 }
 
 void DrawSwitchText(QPainter& p, int row, const RowLook& look, const QFont& medium) {
     DrawText(p, medium, Align::Centre, SwitchBox(row).x() + SwitchBox(row).width() / 2, RowY(row),
-             look.on ? QStringLiteral("ON") : QStringLiteral("OFF"), look.on ? kRed : kMidGrey);
+             look.on ? QCoreApplication::translate("PanelElements", "ON")
+                     : QCoreApplication::translate("PanelElements", "OFF"),
+             look.on ? kRed : kMidGrey);
 }
 
 void DrawLevelNumber(QPainter& p, int row, const RowLook& look, const QFont& medium) {
@@ -102,7 +105,9 @@ void DrawBrand(QPainter& p, const QFont& brand) {
 }
 
 void DrawLampLabels(QPainter& p, const BarLook& look, const QFont& small) {
-    const QString labels[kLamps] = {QStringLiteral("TX"), QStringLiteral("RX"), look.portName};
+    const QString labels[kLamps] = {QCoreApplication::translate("PanelElements", "TX"),
+                                    QCoreApplication::translate("PanelElements", "RX"),
+                                    look.portName};
     for (int lamp = 0; lamp < kLamps; ++lamp)
         DrawText(p, small, Align::Left, LampLabel(lamp).x(), LampLabel(lamp).y(), labels[lamp],
                  kBlue);
@@ -131,13 +136,13 @@ void DrawExitButton(QPainter& p, const BarLook& look) {
 }
 
 void DrawSetupCaption(QPainter& p, const QFont& caption) {
-    DrawText(p, caption, Align::Left, kSetupCaption.x(), kSetupCaption.y(), QStringLiteral("SETUP"),
-             kBlue);
+    DrawText(p, caption, Align::Left, kSetupCaption.x(), kSetupCaption.y(),
+             QCoreApplication::translate("PanelElements", "SETUP"), kBlue);
 }
 
 void DrawExitCaption(QPainter& p, const QFont& caption) {
-    DrawText(p, caption, Align::Left, kExitCaption.x(), kExitCaption.y(), QStringLiteral("EXIT"),
-             kBlue);
+    DrawText(p, caption, Align::Left, kExitCaption.x(), kExitCaption.y(),
+             QCoreApplication::translate("PanelElements", "EXIT"), kBlue);
 }
 
 QRect DevicePixels(const QRect& area, double ratio) {
