@@ -48,7 +48,7 @@ public:
     // Where the serial devices offered after COM1..COM10 are looked for at each opening.
     void SetDiscoveryRoots(DiscoveryRoots roots) { m_discoveryRoots = std::move(roots); }
 
-    // The control with this id (1 OK, 2 CLOSE, 1001 ...); the statics without an id are not found.
+    // The control with this id (1 OK, 2 CLOSE, IDC_COMBO_PORT ...); statics are not found.
     QWidget* Control(int id) const;
     // The id of the control the widget is or lies in (IDC_STATIC for a static), 0 for none.
     int ControlId(const QWidget* widget) const;
