@@ -1,67 +1,68 @@
 #include "panel/HitTest.h"
 
-#include "model/ChannelFrame.h"
+#include "panel/PanelLayout.h"
 
 #include <algorithm>
 
 namespace HitTest {
 namespace {
 
+using namespace PanelLayout;
+
 bool StrictlyBetween(int v, int low, int high) {
     return v > low && v < high;
 }
+bool StrictlyInsideX(int x, const QRect& r) {
+    return StrictlyBetween(x, r.x(), r.x() + r.width());
+}
+bool StrictlyInsideY(int y, const QRect& r) {
+    return StrictlyBetween(y, r.y(), r.y() + r.height());
+}
+bool StrictlyInside(int x, int y, const QRect& r) {
+    return StrictlyInsideX(x, r) && StrictlyInsideY(y, r);
+}
 
-constexpr int kRowPitch = 44;
-constexpr int kPressLeft = 10;
-constexpr int kPressRight = 506;
-constexpr int kSliderRight = 505;
-constexpr int kDragLeft = 230;
-constexpr int kDragRight = 525;
+// The row whose rectangle strictly holds y, or kNone.
+template <typename RowRect> int RowAt(int y, RowRect rect) {
+    for (int i = 0; i < CHANNEL_COUNT; ++i)
+        if (StrictlyInsideY(y, rect(i)))
+            return i;
+    return kNone;
+}
 
 } // namespace
 
 int ChannelBand(int y) {
-    // Channel 0 reaches down to 54; the others are 40 pixels tall, 44 apart.
-    if (StrictlyBetween(y, 10, 54))
+    // Channel 0 reaches down to the next row's band; the others end with their own band.
+    if (StrictlyBetween(y, RowBand(0).y(), RowBand(1).y()))
         return 0;
-    for (int i = 1; i < CHANNEL_COUNT; ++i)
-        if (StrictlyBetween(y, 10 + kRowPitch * i, 50 + kRowPitch * i))
-            return i;
-    return kNone;
+    return RowAt(y, RowBand);
 }
 
 bool InPressArea(int x) {
-    return StrictlyBetween(x, kPressLeft, kPressRight);
+    return StrictlyBetween(x, RowBand(0).x(), kSliderEnd + 1);
 }
 
 bool InSwitchColumn(int x) {
-    return StrictlyBetween(x, 110, 160);
+    return StrictlyInsideX(x, SwitchBox(0));
 }
 
 int PlusButtonAt(int x, int y) {
-    if (!StrictlyBetween(x, 180, 194))
+    if (!StrictlyInsideX(x, PlusButton(0)))
         return kNone;
-    for (int i = 0; i < CHANNEL_COUNT; ++i)
-        if (StrictlyBetween(y, 14 + kRowPitch * i, 28 + kRowPitch * i))
-            return i;
-    return kNone;
+    return RowAt(y, PlusButton);
 }
 
 int MinusButtonAt(int x, int y) {
-    if (!StrictlyBetween(x, 180, 194))
+    if (!StrictlyInsideX(x, MinusPressArea(0)))
         return kNone;
-    for (int i = 0; i < CHANNEL_COUNT; ++i)
-        if (StrictlyBetween(y, 28 + kRowPitch * i, 46 + kRowPitch * i))
-            return i;
-    return kNone;
+    return RowAt(y, MinusPressArea);
 }
 
 int PanelButtonAt(int x, int y) {
-    if (!StrictlyBetween(y, 390, 430))
-        return 0;
-    if (StrictlyBetween(x, 80, 200))
+    if (StrictlyInside(x, y, kSetupButton))
         return 1;
-    if (StrictlyBetween(x, 210, 330))
+    if (StrictlyInside(x, y, kExitButton))
         return 2;
     return 0;
 }
@@ -71,14 +72,13 @@ bool OnSliderPress(int x) {
 }
 
 std::optional<int> DragLevel(int x) {
-    if (x < kDragLeft || x > kDragRight)
+    if (x < kSliderOrigin - kDragMargin || x > kSliderEnd + kDragMargin)
         return std::nullopt;
-    return std::clamp(x, kSliderOrigin, kSliderRight) - kSliderOrigin;
+    return std::clamp(x, kSliderOrigin, kSliderEnd) - kSliderOrigin;
+}
+
+bool OnLinkLamp(int x, int y) {
+    return kLinkTipArea.contains(x, y);
 }
 
 } // namespace HitTest
-
-bool HitTest::OnLinkLamp(int x, int y) {
-    // The lamp's white frame at 15..25 and the name up to the SETUP button.
-    return x >= 15 && x < 80 && y >= 418 && y < 434;
-}

@@ -2,15 +2,14 @@
 
 #include <optional>
 
-// The panel's hit-testing geometry in client pixels. Every "between a and b" is strict.
+// Hit-testing on the panel's layout, in client pixels. Every "between a and b" is strict.
 namespace HitTest {
 
 inline constexpr int kNone = -1;
-inline constexpr int kSliderOrigin = 250;
 
-// Channel whose band holds y, or kNone (the bands leave gaps, y = 54 is in none).
+// Channel whose band holds y, or kNone (the bands leave gaps between rows).
 int ChannelBand(int y);
-// x inside the area a press acts on at all (11..505).
+// x inside the area a press acts on at all (the band's left edge to the slider's end).
 bool InPressArea(int x);
 // x over the switch boxes (the band decides the channel).
 bool InSwitchColumn(int x);
@@ -21,9 +20,10 @@ int MinusButtonAt(int x, int y);
 int PanelButtonAt(int x, int y);
 // The link lamp with the port name beside it, where its tooltip answers.
 bool OnLinkLamp(int x, int y);
-// Whether a press at x is on the slider (250 and beyond, within the press area).
+// Whether a press at x is on the slider (its origin and beyond, within the press area).
 bool OnSliderPress(int x);
-// Level a drag to x gives: none outside 230..525, else x clamped to 250..505 minus the origin.
+// Level a drag to x gives: none beyond the drag margin, else x clamped to the track minus
+// the origin.
 std::optional<int> DragLevel(int x);
 
 } // namespace HitTest

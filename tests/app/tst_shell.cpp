@@ -74,11 +74,13 @@ private Q_SLOTS:
     void exitDialog_results_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("result");
-        QTest::newRow("OK") << "OK" << 1;
-        QTest::newRow("Enter takes the default") << "Enter" << 1;
-        QTest::newRow("Cancel") << "Cancel" << 2;
-        QTest::newRow("Esc") << "Esc" << 2;
-        QTest::newRow("close box") << "close" << 2;
+        const int ok = QDialog::Accepted;
+        const int cancel = QDialog::Rejected;
+        QTest::newRow("OK") << "OK" << ok;
+        QTest::newRow("Enter takes the default") << "Enter" << ok;
+        QTest::newRow("Cancel") << "Cancel" << cancel;
+        QTest::newRow("Esc") << "Esc" << cancel;
+        QTest::newRow("close box") << "close" << cancel;
     }
     void exitDialog_results() {
         QFETCH(QString, action);

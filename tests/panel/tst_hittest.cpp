@@ -1,5 +1,6 @@
 #include "panel/HitTest.h"
 #include "panel/KeyMap.h"
+#include "panel/PanelLayout.h"
 
 #include <QtTest>
 #include <optional>
@@ -114,6 +115,62 @@ private Q_SLOTS:
         QCOMPARE(HitTest::OnSliderPress(x), onSliderPress);
         const std::optional<int> level = HitTest::DragLevel(x);
         QCOMPARE(level.value_or(-1), dragLevel);
+    }
+
+    // Every pixel strictly inside what the painter draws for a row answers as that row's element,
+    // and the pixel just outside the step buttons' column answers as none.
+    void rowsMatchTheLayout_data() {
+        QTest::addColumn<int>("row");
+        for (int row = 0; row < CHANNEL_COUNT; ++row)
+            QTest::newRow(qPrintable(QStringLiteral("%1CH").arg(row + 1))) << row;
+    }
+    void rowsMatchTheLayout() {
+        QFETCH(int, row);
+        const auto inside = [](const QRect& r, auto check) {
+            for (int y = r.top() + 1; y < r.top() + r.height(); ++y)
+                for (int x = r.left() + 1; x < r.left() + r.width(); ++x)
+                    check(x, y);
+        };
+        inside(PanelLayout::PlusButton(row), [&](int x, int y) {
+            QCOMPARE(HitTest::PlusButtonAt(x, y), row);
+            QCOMPARE(HitTest::MinusButtonAt(x, y), HitTest::kNone);
+            QCOMPARE(HitTest::ChannelBand(y), row);
+        });
+        inside(PanelLayout::MinusButton(row).intersected(PanelLayout::MinusPressArea(row)),
+               [&](int x, int y) {
+                   QCOMPARE(HitTest::MinusButtonAt(x, y), row);
+                   QCOMPARE(HitTest::ChannelBand(y), row);
+               });
+        inside(PanelLayout::SwitchBox(row), [&](int x, int y) {
+            QVERIFY(HitTest::InSwitchColumn(x));
+            QCOMPARE(HitTest::ChannelBand(y), row);
+        });
+        inside(PanelLayout::SliderTrack(row), [&](int x, int y) {
+            QVERIFY(HitTest::OnSliderPress(x));
+            QCOMPARE(HitTest::DragLevel(x).value_or(-1), x - PanelLayout::kSliderOrigin);
+            QCOMPARE(HitTest::ChannelBand(y), row);
+        });
+        const int y = PanelLayout::RowY(row);
+        QCOMPARE(HitTest::PlusButtonAt(PanelLayout::PlusButton(row).left(), y - 1), HitTest::kNone);
+        QCOMPARE(HitTest::MinusButtonAt(PanelLayout::MinusButton(row).right() + 1, y + 20),
+                 HitTest::kNone);
+    }
+
+    void barMatchesTheLayout() {
+        QCOMPARE(HitTest::PanelButtonAt(PanelLayout::kSetupButton.center().x(),
+                                        PanelLayout::kSetupButton.center().y()),
+                 1);
+        QCOMPARE(HitTest::PanelButtonAt(PanelLayout::kExitButton.center().x(),
+                                        PanelLayout::kExitButton.center().y()),
+                 2);
+        // The link lamp's whole frame shows its tooltip; the TX and RX lamps above it do not.
+        const QRect link = PanelLayout::LampFrame(2);
+        for (int y = link.top(); y <= link.bottom(); ++y)
+            for (int x = link.left(); x <= link.right(); ++x)
+                QVERIFY(HitTest::OnLinkLamp(x, y));
+        const QRect rx = PanelLayout::LampFrame(1);
+        QVERIFY(!HitTest::OnLinkLamp(rx.center().x(), rx.center().y()));
+        QVERIFY(!HitTest::OnLinkLamp(PanelLayout::kSetupButton.left(), link.top()));
     }
 
     void keyMap_data() {

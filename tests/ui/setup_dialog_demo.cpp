@@ -1,5 +1,5 @@
 // Shows the Setup dialog and writes, into the folder given as the first argument, two pictures
-// to hold against a screenshot: template.png, the rectangles of template 137 drawn from dialog
+// to hold against a screenshot: template.png, the rectangles of the Setup layout drawn from dialog
 // units, and overlay.png, the dialog as painted with those rectangles on top. With "dropped" as
 // the second argument the port list is dropped down, to hold against the combo box's rectangle.
 // Not a test.

@@ -1,4 +1,5 @@
 #include "ColorDialogAnswer.h"
+#include "ColorSignalLog.h"
 #include "GrabAtRatio.h"
 #include "ui/a11y/AccessibleElement.h"
 #include "ui/color/CColorPicker.h"
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
@@ -21,19 +21,8 @@ const ColorRef kRed = MakeColorRef(255, 0, 0);    // cell 16
 const ColorRef kBrown = MakeColorRef(165, 42, 0); // cell 1
 const ColorRef kBlue = MakeColorRef(0, 0, 255);   // cell 13
 
-struct Message {
-    int message;
-    ColorRef color;
-    int id;
-    bool operator==(const Message&) const = default;
-};
-
-QList<Message> Messages(const QSignalSpy& spy) {
-    QList<Message> out;
-    for (const QList<QVariant>& args : spy)
-        out.append({args.at(0).toInt(), args.at(1).value<ColorRef>(), args.at(2).toInt()});
-    return out;
-}
+using Message = ColorNote;
+using enum ColorSignal;
 
 // Colour changes of a picker told to screen readers.
 int g_pickerDescribed = 0;
@@ -56,13 +45,6 @@ public:
 
 } // namespace
 
-namespace QTest {
-template <> char* toString(const Message& m) {
-    return qstrdup(QByteArray::number(m.message) + " 0x" + QByteArray::number(m.color, 16) +
-                   " id " + QByteArray::number(m.id));
-}
-} // namespace QTest
-
 class tst_ColorPicker : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -71,8 +53,8 @@ private Q_SLOTS:
     void fitSize_fixesHeightAndGrowsWidth_data();
     void fitSize_fixesHeightAndGrowsWidth();
     void click_dropsPopupWithColourMarked();
-    void notifications_comeInOrderWithId_data();
-    void notifications_comeInOrderWithId();
+    void notifications_comeInOrder_data();
+    void notifications_comeInOrder();
     void closeUp_arrivesAfterColourIsSet();
     void accessible_pressDropsGridAndChosenColourIsDescribed();
     void liveTracking_setsColourOnEveryHighlight_data();
@@ -141,7 +123,7 @@ void tst_ColorPicker::fitSize_fixesHeightAndGrowsWidth() {
 }
 
 void tst_ColorPicker::click_dropsPopupWithColourMarked() {
-    QSignalSpy spy(m_picker, &CColorPicker::colorMessage);
+    ColorSignalLog log(m_picker);
     QTest::mouseClick(m_picker, Qt::LeftButton);
     CColorPopup* popup = ActivePopup();
     QVERIFY(popup);
@@ -149,70 +131,61 @@ void tst_ColorPicker::click_dropsPopupWithColourMarked() {
     QCOMPARE(popup->initialIndex(), 16);
     QCOMPARE(popup->initialColor(), kRed);
     QCOMPARE(popup->pos(), m_picker->mapToGlobal(QPoint(0, m_picker->height())));
-    QCOMPARE(Messages(spy), (QList<Message>{{COLOR_MSG_DROP_DOWN, kRed, 1009}}));
+    QCOMPARE(log.notes, (QList<Message>{{DropDown, kRed}}));
     QTest::keyClick(popup, Qt::Key_Escape);
     QVERIFY(!m_picker->dropped());
 }
 
-void tst_ColorPicker::notifications_comeInOrderWithId_data() {
+void tst_ColorPicker::notifications_comeInOrder_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<QList<Message>>("expected");
     QTest::addColumn<ColorRef>("finalColor");
-    const int id = 1009;
     const ColorRef black = MakeColorRef(0, 0, 0);
     const ColorRef chosen = MakeColorRef(1, 2, 3);
     const QList<int> toBrown{Qt::Key_Up, Qt::Key_Right, Qt::Key_Right};
     QTest::newRow("ok on a cell") << "keys" << toBrown + QList<int>{Qt::Key_Return}
-                                  << QList<Message>{{COLOR_MSG_DROP_DOWN, kRed, id},
-                                                    {COLOR_MSG_SELECTION_CHANGE, CLR_DEFAULT, id},
-                                                    {COLOR_MSG_SELECTION_CHANGE, black, id},
-                                                    {COLOR_MSG_SELECTION_CHANGE, kBrown, id},
-                                                    {COLOR_MSG_CLOSE_UP, kBrown, id},
-                                                    {COLOR_MSG_END_OK, kBrown, id}}
+                                  << QList<Message>{{DropDown, kRed},
+                                                    {SelectionChange, CLR_DEFAULT},
+                                                    {SelectionChange, black},
+                                                    {SelectionChange, kBrown},
+                                                    {CloseUp, kBrown},
+                                                    {EndOk, kBrown}}
                                   << kBrown;
     QTest::newRow("escape after moving")
         << "keys" << toBrown + QList<int>{Qt::Key_Escape}
-        << QList<Message>{{COLOR_MSG_DROP_DOWN, kRed, id},
-                          {COLOR_MSG_SELECTION_CHANGE, CLR_DEFAULT, id},
-                          {COLOR_MSG_SELECTION_CHANGE, black, id},
-                          {COLOR_MSG_SELECTION_CHANGE, kBrown, id},
-                          {COLOR_MSG_CLOSE_UP, kRed, id},
-                          {COLOR_MSG_END_CANCEL, kRed, id}}
+        << QList<Message>{{DropDown, kRed},         {SelectionChange, CLR_DEFAULT},
+                          {SelectionChange, black}, {SelectionChange, kBrown},
+                          {CloseUp, kRed},          {EndCancel, kRed}}
         << kRed;
     QTest::newRow("auto") << "keys" << QList<int>{Qt::Key_Up, Qt::Key_Return}
-                          << QList<Message>{{COLOR_MSG_DROP_DOWN, kRed, id},
-                                            {COLOR_MSG_SELECTION_CHANGE, CLR_DEFAULT, id},
-                                            {COLOR_MSG_CLOSE_UP, CLR_DEFAULT, id},
-                                            {COLOR_MSG_END_OK, CLR_DEFAULT, id}}
+                          << QList<Message>{{DropDown, kRed},
+                                            {SelectionChange, CLR_DEFAULT},
+                                            {CloseUp, CLR_DEFAULT},
+                                            {EndOk, CLR_DEFAULT}}
                           << CLR_DEFAULT;
-    QTest::newRow("same colour again") << "click marked" << QList<int>{}
-                                       << QList<Message>{{COLOR_MSG_DROP_DOWN, kRed, id},
-                                                         {COLOR_MSG_SELECTION_CHANGE, kRed, id},
-                                                         {COLOR_MSG_CLOSE_UP, kRed, id},
-                                                         {COLOR_MSG_END_OK, kRed, id}}
-                                       << kRed;
-    QTest::newRow("click outside") << "click outside" << QList<int>{}
-                                   << QList<Message>{{COLOR_MSG_DROP_DOWN, kRed, id},
-                                                     {COLOR_MSG_CLOSE_UP, kRed, id},
-                                                     {COLOR_MSG_END_CANCEL, kRed, id}}
-                                   << kRed;
+    QTest::newRow("same colour again")
+        << "click marked" << QList<int>{}
+        << QList<Message>{{DropDown, kRed}, {SelectionChange, kRed}, {CloseUp, kRed}, {EndOk, kRed}}
+        << kRed;
+    QTest::newRow("click outside")
+        << "click outside" << QList<int>{}
+        << QList<Message>{{DropDown, kRed}, {CloseUp, kRed}, {EndCancel, kRed}} << kRed;
     // Other reports the colour at opening while highlighted; the dialog decides at the end.
-    QTest::newRow("other, dialog accepted")
-        << "other" << QList<int>{Qt::Key_Down, Qt::Key_Space}
-        << QList<Message>{{COLOR_MSG_DROP_DOWN, kRed, id},
-                          {COLOR_MSG_SELECTION_CHANGE, kRed, id},
-                          {COLOR_MSG_CLOSE_UP, chosen, id},
-                          {COLOR_MSG_END_OK, chosen, id}}
-        << chosen;
+    QTest::newRow("other, dialog accepted") << "other" << QList<int>{Qt::Key_Down, Qt::Key_Space}
+                                            << QList<Message>{{DropDown, kRed},
+                                                              {SelectionChange, kRed},
+                                                              {CloseUp, chosen},
+                                                              {EndOk, chosen}}
+                                            << chosen;
 }
 
-void tst_ColorPicker::notifications_comeInOrderWithId() {
+void tst_ColorPicker::notifications_comeInOrder() {
     QFETCH(QString, how);
     QFETCH(QList<int>, keys);
     QFETCH(QList<Message>, expected);
     QFETCH(ColorRef, finalColor);
-    QSignalSpy spy(m_picker, &CColorPicker::colorMessage);
+    ColorSignalLog log(m_picker);
     QTest::mouseClick(m_picker, Qt::LeftButton);
     QPointer<CColorPopup> popup = ActivePopup();
     QVERIFY(popup);
@@ -232,7 +205,7 @@ void tst_ColorPicker::notifications_comeInOrderWithId() {
             QTest::keyClick(popup, Qt::Key(key));
     }
     QTRY_VERIFY(popup.isNull());
-    QCOMPARE(Messages(spy), expected);
+    QCOMPARE(log.notes, expected);
     QCOMPARE(m_picker->FillColor(), finalColor);
     QVERIFY(!m_picker->dropped());
 }
@@ -241,12 +214,10 @@ void tst_ColorPicker::closeUp_arrivesAfterColourIsSet() {
     ColorRef seenFill = 0;
     bool seenDropped = true;
     int closeUps = 0;
-    connect(m_picker, &CColorPicker::colorMessage, this, [&](int message, ColorRef, int) {
-        if (message == COLOR_MSG_CLOSE_UP) {
-            ++closeUps;
-            seenFill = m_picker->FillColor();
-            seenDropped = m_picker->dropped();
-        }
+    connect(m_picker, &CColorPicker::closeUp, this, [&](ColorRef) {
+        ++closeUps;
+        seenFill = m_picker->FillColor();
+        seenDropped = m_picker->dropped();
     });
     QTest::mouseClick(m_picker, Qt::LeftButton);
     CColorPopup* popup = ActivePopup();
@@ -268,7 +239,7 @@ void tst_ColorPicker::accessible_pressDropsGridAndChosenColourIsDescribed() {
     QCOMPARE(button->text(QAccessible::Name), QString("Fill"));
     QCOMPARE(button->text(QAccessible::Description), QString("빨간색 (red 255, green 0, blue 0)"));
     QVERIFY(button->state().hasPopup);
-    QSignalSpy spy(m_picker, &CColorPicker::colorMessage);
+    ColorSignalLog log(m_picker);
     button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     CColorPopup* popup = ActivePopup();
     QVERIFY(popup);

@@ -1,4 +1,5 @@
 #include "ColorDialogAnswer.h"
+#include "ColorSignalLog.h"
 #include "GrabAtRatio.h"
 #include "ui/a11y/AccessibleElement.h"
 #include "ui/color/CColorPopup.h"
@@ -31,10 +32,6 @@ public:
         return false;
     }
 };
-
-ColorRef MessageColor(const QList<QVariant>& args) {
-    return args.at(1).value<ColorRef>();
-}
 
 // What screen readers were told: event type and the item's name.
 QStringList g_events;
@@ -148,12 +145,12 @@ void tst_ColorPopup::firstKey_highlightsBox() {
     QFETCH(ColorRef, picked);
     CColorPopup* popup = Open(kRed);
     QVERIFY(popup);
-    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    ColorSignalLog log(popup);
     QTest::keyClick(popup, Qt::Key(key));
     QCOMPARE(popup->hotIndex(), hot);
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), int(COLOR_MSG_SELECTION_CHANGE));
-    QCOMPARE(MessageColor(spy.at(0)), reported);
+    QCOMPARE(log.notes.size(), 1);
+    QCOMPARE(int(log.notes.at(0).kind), int(ColorSignal::SelectionChange));
+    QCOMPARE(log.notes.at(0).color, reported);
     QCOMPARE(popup->pickedColor(), picked);
 }
 
@@ -179,13 +176,13 @@ void tst_ColorPopup::highlight_reportsAndPicks() {
     QFETCH(QString, focusedName);
     CColorPopup* popup = Open(kOdd);
     QVERIFY(popup);
-    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    ColorSignalLog log(popup);
     g_events.clear();
     for (int cell : cells)
         popup->Highlight(cell);
-    QCOMPARE(spy.size(), reported.size());
+    QCOMPARE(log.notes.size(), reported.size());
     for (int i = 0; i < reported.size(); ++i)
-        QCOMPARE(MessageColor(spy.at(i)), reported.at(i));
+        QCOMPARE(log.notes.at(i).color, reported.at(i));
     QCOMPARE(popup->hotIndex(), cells.last());
     QCOMPARE(popup->pickedColor(), picked);
     QAccessibleInterface* focused = QAccessible::queryAccessibleInterface(popup)->focusChild();
@@ -221,12 +218,12 @@ void tst_ColorPopup::accessible_cellsListedByNameAndPressed() {
     QCOMPARE(list->child(2)->text(QAccessible::Description), QString("red 165, green 42, blue 0"));
 
     QPointer<CColorPopup> alive(popup);
-    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    ColorSignalLog log(popup);
     list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QTRY_VERIFY(!alive);
-    QCOMPARE(spy.size(), 2);
-    QCOMPARE(spy.at(1).at(0).toInt(), int(COLOR_MSG_END_OK));
-    QCOMPARE(MessageColor(spy.at(1)), kBrown);
+    QCOMPARE(log.notes.size(), 2);
+    QCOMPARE(int(log.notes.at(1).kind), int(ColorSignal::EndOk));
+    QCOMPARE(log.notes.at(1).color, kBrown);
 }
 
 void tst_ColorPopup::highlight_repaintsOnlyTwoCells() {
@@ -251,10 +248,10 @@ void tst_ColorPopup::keys_endThePopup_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("message");
     QTest::addColumn<ColorRef>("color");
-    QTest::newRow("escape") << int(Qt::Key_Escape) << int(COLOR_MSG_END_CANCEL) << kRed;
-    QTest::newRow("return") << int(Qt::Key_Return) << int(COLOR_MSG_END_OK) << kBrown;
-    QTest::newRow("enter") << int(Qt::Key_Enter) << int(COLOR_MSG_END_OK) << kBrown;
-    QTest::newRow("space") << int(Qt::Key_Space) << int(COLOR_MSG_END_OK) << kBrown;
+    QTest::newRow("escape") << int(Qt::Key_Escape) << int(ColorSignal::EndCancel) << kRed;
+    QTest::newRow("return") << int(Qt::Key_Return) << int(ColorSignal::EndOk) << kBrown;
+    QTest::newRow("enter") << int(Qt::Key_Enter) << int(ColorSignal::EndOk) << kBrown;
+    QTest::newRow("space") << int(Qt::Key_Space) << int(ColorSignal::EndOk) << kBrown;
 }
 
 void tst_ColorPopup::keys_endThePopup() {
@@ -268,11 +265,11 @@ void tst_ColorPopup::keys_endThePopup() {
     QTest::keyClick(popup, Qt::Key_Right);
     QTest::keyClick(popup, Qt::Key_Right);
     QCOMPARE(popup->hotIndex(), 1);
-    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    ColorSignalLog log(popup);
     QTest::keyClick(popup, Qt::Key(key));
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), message);
-    QCOMPARE(MessageColor(spy.at(0)), color);
+    QCOMPARE(log.notes.size(), 1);
+    QCOMPARE(int(log.notes.at(0).kind), message);
+    QCOMPARE(log.notes.at(0).color, color);
     QTRY_VERIFY(popup.isNull());
     QVERIFY(!QApplication::activePopupWidget());
 }
@@ -282,13 +279,13 @@ void tst_ColorPopup::pointer_endsThePopup_data() {
     QTest::addColumn<QPoint>("release");
     QTest::addColumn<int>("message");
     QTest::addColumn<ColorRef>("color");
-    QTest::newRow("on a cell") << 16 << QPoint() << int(COLOR_MSG_END_OK) << kRed;
+    QTest::newRow("on a cell") << 16 << QPoint() << int(ColorSignal::EndOk) << kRed;
     QTest::newRow("on the border, nothing hot")
-        << NO_CELL << QPoint(1, 1) << int(COLOR_MSG_END_OK) << kBrown;
+        << NO_CELL << QPoint(1, 1) << int(ColorSignal::EndOk) << kBrown;
     QTest::newRow("on a gap after a cell")
-        << 39 << QPoint(10, 27) << int(COLOR_MSG_END_OK) << MakeColorRef(255, 255, 255);
+        << 39 << QPoint(10, 27) << int(ColorSignal::EndOk) << MakeColorRef(255, 255, 255);
     QTest::newRow("dragged outside")
-        << 16 << QPoint(-30, 10) << int(COLOR_MSG_END_CANCEL) << kBrown;
+        << 16 << QPoint(-30, 10) << int(ColorSignal::EndCancel) << kBrown;
 }
 
 void tst_ColorPopup::pointer_endsThePopup() {
@@ -305,12 +302,12 @@ void tst_ColorPopup::pointer_endsThePopup() {
         QTRY_COMPARE(popup->hotIndex(), hover);
     }
     const QPoint at = release.isNull() ? cell.center() : release;
-    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    ColorSignalLog log(popup);
     QTest::mousePress(popup, Qt::LeftButton, {}, cell.isValid() ? cell.center() : at);
     QTest::mouseRelease(popup, Qt::LeftButton, {}, at);
-    QVERIFY(!spy.isEmpty());
-    QCOMPARE(spy.last().at(0).toInt(), message);
-    QCOMPARE(MessageColor(spy.last()), color);
+    QVERIFY(!log.notes.isEmpty());
+    QCOMPARE(int(log.notes.last().kind), message);
+    QCOMPARE(log.notes.last().color, color);
     QTRY_VERIFY(popup.isNull());
 }
 
@@ -320,14 +317,14 @@ void tst_ColorPopup::clickOutside_cancelsWithoutPressingBeneath() {
     QVERIFY(
         !popup->geometry().intersects(QRect(m_beneath->mapToGlobal(QPoint()), m_beneath->size())));
     popup->Highlight(16);
-    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    ColorSignalLog log(popup);
     QSignalSpy pressed(m_beneath, &QPushButton::clicked);
     // Through the window system, as a real click elsewhere arrives.
     QTest::mouseClick(m_host->windowHandle(), Qt::LeftButton, {},
                       m_beneath->mapTo(m_host, QPoint(20, 10)));
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), int(COLOR_MSG_END_CANCEL));
-    QCOMPARE(MessageColor(spy.at(0)), kBrown);
+    QCOMPARE(log.notes.size(), 1);
+    QCOMPARE(int(log.notes.at(0).kind), int(ColorSignal::EndCancel));
+    QCOMPARE(log.notes.at(0).color, kBrown);
     QTRY_VERIFY(popup.isNull());
     QCOMPARE(pressed.size(), 0);
 }
@@ -349,16 +346,16 @@ void tst_ColorPopup::other_runsColourDialog() {
     QVERIFY(popup);
     QTest::keyClick(popup, Qt::Key_Down);
     QCOMPARE(popup->hotIndex(), OTHER_CELL);
-    QSignalSpy spy(popup, &CColorPopup::colorMessage);
+    ColorSignalLog log(popup);
     AnswerNextColorDialog(m_host, accept, ToQColor(color));
     if (byPointer)
         QTest::mouseClick(popup, Qt::LeftButton, {}, popup->cellLayout().otherRect().center());
     else
         QTest::keyClick(popup, Qt::Key_Return);
-    QCOMPARE(spy.size(), 1);
+    QCOMPARE(log.notes.size(), 1);
     // Even a cancelled dialog ends the popup with OK.
-    QCOMPARE(spy.at(0).at(0).toInt(), int(COLOR_MSG_END_OK));
-    QCOMPARE(MessageColor(spy.at(0)), color);
+    QCOMPARE(int(log.notes.at(0).kind), int(ColorSignal::EndOk));
+    QCOMPARE(log.notes.at(0).color, color);
     QTRY_VERIFY(popup.isNull());
 }
 

@@ -11,16 +11,6 @@ using namespace setup_test;
 
 namespace {
 
-// The control's id, also for the line edit inside the combo box.
-int IdOf(const QWidget* widget) {
-    for (; widget; widget = widget->parentWidget()) {
-        const QVariant id = widget->property("controlId");
-        if (id.isValid())
-            return id.toInt();
-    }
-    return 0;
-}
-
 QString TextOf(const QWidget* widget) {
     if (auto* button = qobject_cast<const QAbstractButton*>(widget))
         return button->text();
@@ -113,7 +103,7 @@ void tst_SetupDialog::template_controlsInCreationOrder() {
     QCOMPARE(controls.size(), 14);
     QWidget* control = controls[index];
     QCOMPARE(QString(control->metaObject()->className()), kind);
-    QCOMPARE(control->property("controlId").toInt(), id);
+    QCOMPARE(dialog.ControlId(control), id);
     if (id > 0)
         QCOMPARE(dialog.Control(id), control);
     QCOMPARE(TextOf(control), text);
@@ -143,11 +133,11 @@ void tst_SetupDialog::template_controlsInCreationOrder() {
 void tst_SetupDialog::tabOrder_followsCreation_andStartsAtOkEachShowing() {
     CSetupDlg dialog;
     QVERIFY(OpenDialog(dialog, Inputs("COM1")));
-    QCOMPARE(IdOf(QApplication::focusWidget()), 1);
+    QCOMPARE(dialog.ControlId(QApplication::focusWidget()), 1);
     QList<int> order;
     for (int i = 0; i < 9; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order << IdOf(QApplication::focusWidget());
+        order << dialog.ControlId(QApplication::focusWidget());
     }
     QCOMPARE(order, (QList<int>{2, 1001, 1003, 1009, 1010, 1008, 1011, 1012, 1}));
 
@@ -156,7 +146,7 @@ void tst_SetupDialog::tabOrder_followsCreation_andStartsAtOkEachShowing() {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QVERIFY(OpenDialog(dialog, Inputs("COM1")));
-    QCOMPARE(IdOf(QApplication::focusWidget()), 1);
+    QCOMPARE(dialog.ControlId(QApplication::focusWidget()), 1);
 }
 
 void tst_SetupDialog::portList_tenComPortsInOrder() {
@@ -190,7 +180,7 @@ void tst_SetupDialog::portList_devicesPresentFollow_chosenByFullPath() {
     QCOMPARE(combo->currentIndex(), 11);
     QCOMPARE(combo->currentText(), QString("FTDI FT232R USB UART A50285BI (ttyUSB0)"));
     Click(dialog, 1);
-    QCOMPARE(dialog.Values().m_strPortText, ftdi);
+    QCOMPARE(dialog.values().m_strPortText, ftdi);
 
     // Picked from the list, whatever its length; the next opening lists again and picks it.
     QVERIFY(OpenDialog(dialog, Inputs("COM2"), {tree.dev(), tree.sys()}));
@@ -198,7 +188,7 @@ void tst_SetupDialog::portList_devicesPresentFollow_chosenByFullPath() {
     Click(dialog, 1);
     const QString arduino =
         tree.dev() + "/serial/by-id/usb-Arduino__www.arduino.cc__0043_7573530323135-if00";
-    QCOMPARE(dialog.Values().m_strPortText, arduino);
+    QCOMPARE(dialog.values().m_strPortText, arduino);
     QVERIFY(OpenDialog(dialog, Inputs(arduino), {tree.dev(), tree.sys()}));
     QCOMPARE(combo->count(), 18);
     QCOMPARE(combo->currentIndex(), 10);
@@ -208,7 +198,7 @@ void tst_SetupDialog::portList_devicesPresentFollow_chosenByFullPath() {
     QTest::keyClick(combo->lineEdit(), Qt::Key_End);
     QTest::keyClick(combo->lineEdit(), Qt::Key_Backspace);
     Click(dialog, 1);
-    QCOMPARE(dialog.Values().m_strPortText,
+    QCOMPARE(dialog.values().m_strPortText,
              QString("Arduino www.arduino.cc 0043 7573530323135 (ttyACM0"));
 }
 
@@ -240,8 +230,8 @@ void tst_SetupDialog::portSelection_firstItemBeginningWithText() {
     QCOMPARE(PortCombo(dialog)->currentIndex(), selected);
     QCOMPARE(PortCombo(dialog)->currentText(), returned);
     Click(dialog, 1);
-    QCOMPARE(dialog.result(), CSetupDlg::kResultOk);
-    QCOMPARE(dialog.Values().m_strPortText, returned);
+    QCOMPARE(dialog.result(), QDialog::Accepted);
+    QCOMPARE(dialog.values().m_strPortText, returned);
 }
 
 void tst_SetupDialog::typedPort_returnedUnvalidated_data() {
@@ -258,8 +248,8 @@ void tst_SetupDialog::typedPort_returnedUnvalidated() {
     QVERIFY(OpenDialog(dialog, Inputs("COM2")));
     TypePort(dialog, typed);
     Click(dialog, 1);
-    QCOMPARE(dialog.result(), CSetupDlg::kResultOk);
-    QCOMPARE(dialog.Values().m_strPortText, typed);
+    QCOMPARE(dialog.result(), QDialog::Accepted);
+    QCOMPARE(dialog.values().m_strPortText, typed);
     QCOMPARE(PortCombo(dialog)->count(), 10);
 }
 
@@ -289,8 +279,8 @@ void tst_SetupDialog::enterInPortField_isOk() {
     TypePort(dialog, "COM4");
     QTest::keyClick(PortCombo(dialog)->lineEdit(), Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), CSetupDlg::kResultOk);
-    QCOMPARE(dialog.Values().m_strPortText, QString("COM4"));
+    QCOMPARE(dialog.result(), QDialog::Accepted);
+    QCOMPARE(dialog.values().m_strPortText, QString("COM4"));
     QCOMPARE(PortCombo(dialog)->count(), 10);
 }
 
@@ -312,7 +302,7 @@ void tst_SetupDialog::endings_closeEscapeAndCloseBoxGiveTwo() {
     else
         dialog.close();
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), CSetupDlg::kResultCancel);
+    QCOMPARE(dialog.result(), QDialog::Rejected);
 }
 
 void tst_SetupDialog::colours_shownOnPickersAndReadBackOnOk_data() {
@@ -365,7 +355,7 @@ void tst_SetupDialog::colours_shownOnPickersAndReadBackOnOk() {
     left->SetPickedColor(in.m_colorSlideL);
     right->SetPickedColor(chosen);
     Click(dialog, 1);
-    const SetupValues out = dialog.Values();
+    const SetupValues out = dialog.values();
     QCOMPARE(out.m_colorSlideL, in.m_colorSlideL);
     QCOMPARE(out.m_colorSlideR, chosen);
     QCOMPARE(out.m_colorCh, in.m_colorCh);
@@ -379,14 +369,14 @@ void tst_SetupDialog::allOffBox_shownAndReturned() {
     QVERIFY(AllOffBox(dialog)->isChecked());
     Click(dialog, CSetupDlg::IDC_ALL_OFF);
     Click(dialog, 1);
-    QCOMPARE(dialog.Values().m_bAllOff, 0);
+    QCOMPARE(dialog.values().m_bAllOff, 0);
 
     in.m_bAllOff = 0;
     QVERIFY(OpenDialog(dialog, in));
     QVERIFY(!AllOffBox(dialog)->isChecked());
     Click(dialog, CSetupDlg::IDC_ALL_OFF);
     Click(dialog, 1);
-    QCOMPARE(dialog.Values().m_bAllOff, 1);
+    QCOMPARE(dialog.values().m_bAllOff, 1);
 }
 
 QTEST_MAIN(tst_SetupDialog)

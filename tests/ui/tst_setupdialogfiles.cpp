@@ -104,15 +104,15 @@ void tst_SetupDialogFiles::fileName_showsPresetPathAtEachOpening() {
     // A showing that saved and was then closed leaves nothing behind for the next one.
     QVERIFY(OpenDialog(dialog, Inputs("COM1", "/old/one.qvd")));
     Click(dialog, CSetupDlg::IDC_SAVE);
-    QCOMPARE(dialog.m_presetAction, int(PRESET_SAVE));
+    QCOMPARE(dialog.values().m_presetAction, int(PRESET_SAVE));
     Click(dialog, 2);
 
     QVERIFY(OpenDialog(dialog, Inputs("COM1", presetPath)));
     QCOMPARE(FileNameText(dialog), presetPath);
     QCOMPARE(dialog.m_strFileName, presetPath);
-    QCOMPARE(dialog.m_presetAction, int(PRESET_NONE));
+    QCOMPARE(dialog.values().m_presetAction, int(PRESET_NONE));
     Click(dialog, 1);
-    const SetupValues out = dialog.Values();
+    const SetupValues out = dialog.values();
     QCOMPARE(out.m_presetAction, int(PRESET_NONE));
     QCOMPARE(out.m_presetPath, presetPath);
 }
@@ -147,12 +147,12 @@ void tst_SetupDialogFiles::save_addsQvdUnlessNameEndsInIt() {
     QVERIFY(OpenDialog(dialog, Inputs("COM1")));
     Click(dialog, CSetupDlg::IDC_SAVE);
     QCOMPARE(chooser.asked, QList<PresetFileMode>{PresetFileMode::Save});
-    QCOMPARE(dialog.m_presetPath, expected);
+    QCOMPARE(dialog.values().m_presetPath, expected);
     QCOMPARE(dialog.m_strFileName, expected);
     QCOMPARE(FileNameText(dialog), expected);
     Click(dialog, 1);
-    QCOMPARE(dialog.Values().m_presetAction, int(PRESET_SAVE));
-    QCOMPARE(dialog.Values().m_presetPath, expected);
+    QCOMPARE(dialog.values().m_presetAction, int(PRESET_SAVE));
+    QCOMPARE(dialog.values().m_presetPath, expected);
 }
 
 void tst_SetupDialogFiles::saveAndOpen_lastAcceptedFileDialogDecides_data() {
@@ -192,8 +192,8 @@ void tst_SetupDialogFiles::saveAndOpen_lastAcceptedFileDialogDecides() {
     QCOMPARE(chooser.asked, expectedModes);
     QCOMPARE(FileNameText(dialog), path);
     Click(dialog, 1);
-    QCOMPARE(dialog.Values().m_presetAction, action);
-    QCOMPARE(dialog.Values().m_presetPath, path);
+    QCOMPARE(dialog.values().m_presetAction, action);
+    QCOMPARE(dialog.values().m_presetPath, path);
 }
 
 void tst_SetupDialogFiles::fileDialog_keepsThePortAndBoxTheOperatorChose_data() {
@@ -236,7 +236,7 @@ void tst_SetupDialogFiles::fileDialog_keepsThePortAndBoxTheOperatorChose() {
     QVERIFY(AllOffBox(dialog)->isChecked());
 
     Click(dialog, 1);
-    const SetupValues out = dialog.Values();
+    const SetupValues out = dialog.values();
     QCOMPARE(out.m_strPortText, QString("co"));
     QCOMPARE(out.m_bAllOff, 1);
     QCOMPARE(out.m_presetPath, shown);
@@ -282,8 +282,8 @@ void tst_SetupDialogFiles::realFileDialog_typedNames() {
              button == CSetupDlg::IDC_SAVE ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(answer.defaultSuffix, QString());
     QCOMPARE(answer.overwriteQuestions, button == CSetupDlg::IDC_SAVE && exists ? 1 : 0);
-    QCOMPARE(dialog.m_presetPath, folder.filePath(expected));
-    QCOMPARE(dialog.m_presetAction, action);
+    QCOMPARE(dialog.values().m_presetPath, folder.filePath(expected));
+    QCOMPARE(dialog.values().m_presetAction, action);
     QCOMPARE(FileNameText(dialog), folder.filePath(expected));
     QVERIFY(dialog.isVisible());
     Click(dialog, 2);

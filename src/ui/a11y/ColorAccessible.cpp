@@ -6,13 +6,17 @@
 #include "ui/color/ColorMessages.h"
 #include "ui/color/ColorTable.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
 namespace {
 
 QString Rgb(ColorRef c) {
-    return QStringLiteral("red %1, green %2, blue %3").arg(RedOf(c)).arg(GreenOf(c)).arg(BlueOf(c));
+    return QCoreApplication::translate("ColorAccessible", "red %1, green %2, blue %3")
+        .arg(RedOf(c))
+        .arg(GreenOf(c))
+        .arg(BlueOf(c));
 }
 
 // The colour button: named after its label, its colour as description. While dropped, its grid
@@ -98,7 +102,7 @@ public:
         const int cell = m_cell;
         QTimer::singleShot(0, popup, [popup, cell] {
             popup->Highlight(cell);
-            popup->Finish(COLOR_MSG_END_OK);
+            popup->Finish(PopupEnd::Ok);
         });
     }
 
@@ -119,7 +123,7 @@ protected:
             return m_popup->autoText();
         if (m_cell == OTHER_CELL)
             return m_popup->otherText();
-        return QString::fromUtf8(ColorTable[std::size_t(m_cell)].name);
+        return ColorName(m_cell);
     }
 
     QString Description() const override {
@@ -127,8 +131,9 @@ protected:
         if (m_cell >= 0)
             text = Rgb(ColorTable[std::size_t(m_cell)].color);
         if (m_popup->initialIndex() == m_cell)
-            text += text.isEmpty() ? QStringLiteral("current colour")
-                                   : QStringLiteral(", current colour");
+            text += text.isEmpty()
+                        ? QCoreApplication::translate("ColorAccessible", "current colour")
+                        : QCoreApplication::translate("ColorAccessible", ", current colour");
         return text;
     }
 
@@ -213,10 +218,9 @@ QString StripLabel(QString text) {
 QString ColorDescription(ColorRef color, const QString& autoText) {
     if (color == CLR_DEFAULT)
         return autoText;
-    for (const ColorEntry& entry : ColorTable) {
-        if (entry.color == color)
-            return QString::fromUtf8(entry.name) + QStringLiteral(" (") + Rgb(color) +
-                   QLatin1Char(')');
+    for (int cell = 0; cell < kColorCount; ++cell) {
+        if (ColorTable[std::size_t(cell)].color == color)
+            return ColorName(cell) + QStringLiteral(" (") + Rgb(color) + QLatin1Char(')');
     }
     return Rgb(color);
 }

@@ -2,6 +2,7 @@
 
 #include "ui/view/CMorvixView.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <array>
 
@@ -134,7 +135,7 @@ PanelAccessible::PanelAccessible(CMorvixView* view) : QAccessibleWidget(view, QA
 
 QString PanelAccessible::text(QAccessible::Text t) const {
     if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-        return QStringLiteral("Control panel");
+        return QCoreApplication::translate("PanelAccessible", "Control panel");
     return QAccessibleWidget::text(t);
 }
 

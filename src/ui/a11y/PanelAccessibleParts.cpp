@@ -1,24 +1,16 @@
 #include "ui/a11y/PanelAccessibleParts.h"
 
+#include "panel/PanelLayout.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelElements.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
 namespace PanelAccessibleParts {
 
 namespace {
-
-using PanelElements::RowY;
-
-// Where the painter puts the step buttons and the lamp frames.
-constexpr int kStepButtonX = 180;
-constexpr int kStepButtonSize = 14;
-constexpr int kLampX = 15;
-constexpr int kLampTop = 390;
-constexpr int kLampPitch = 15;
-constexpr int kLampSize = 10;
 
 QString PressAction() {
     return QAccessibleActionInterface::pressAction();
@@ -29,18 +21,21 @@ QString PressAction() {
 QString LampDescription(const PanelController& panel, Lamp lamp) {
     switch (lamp) {
     case Lamp::Tx:
-        return panel.Link().Supervision().txFlag ? QStringLiteral("TX: frame sent")
-                                                 : QStringLiteral("TX: idle");
+        return panel.Link().Supervision().txFlag
+                   ? QCoreApplication::translate("PanelAccessible", "TX: frame sent")
+                   : QCoreApplication::translate("PanelAccessible", "TX: idle");
     case Lamp::Rx:
-        return panel.Link().Supervision().rxFlag ? QStringLiteral("RX: answer received")
-                                                 : QStringLiteral("RX: idle");
+        return panel.Link().Supervision().rxFlag
+                   ? QCoreApplication::translate("PanelAccessible", "RX: answer received")
+                   : QCoreApplication::translate("PanelAccessible", "RX: idle");
     case Lamp::Link:
         break;
     }
     const LinkState link = panel.CurrentLinkState();
     if (link == LinkState::Closed)
-        return QStringLiteral("port closed");
-    return QStringLiteral("link: ") + QLatin1String(LinkStateName(link));
+        return QCoreApplication::translate("PanelAccessible", "port closed");
+    return QCoreApplication::translate("PanelAccessible", "link: ") +
+           QLatin1String(LinkStateName(link));
 }
 
 Part::Part(CMorvixView& view, QAccessibleInterface* parent, QAccessible::Role role)
@@ -63,11 +58,11 @@ QAccessible::State ChannelGroup::state() const {
 }
 
 QRect ChannelGroup::LocalRect() const {
-    return QRect(10, RowY(m_channel) - 10, 505, 40);
+    return PanelLayout::RowBand(m_channel);
 }
 
 QString ChannelGroup::Name() const {
-    return QStringLiteral("%1CH").arg(m_channel + 1);
+    return QCoreApplication::translate("PanelAccessible", "%1CH").arg(m_channel + 1);
 }
 
 ChannelSwitch::ChannelSwitch(CMorvixView& view, QAccessibleInterface* parent, int channel)
@@ -94,7 +89,9 @@ QRect ChannelSwitch::LocalRect() const {
 }
 
 QString ChannelSwitch::Name() const {
-    return panel().m_channelPower[m_channel] == 1 ? QStringLiteral("ON") : QStringLiteral("OFF");
+    return panel().m_channelPower[m_channel] == 1
+               ? QCoreApplication::translate("PanelAccessible", "ON")
+               : QCoreApplication::translate("PanelAccessible", "OFF");
 }
 
 ChannelLevel::ChannelLevel(CMorvixView& view, QAccessibleInterface* parent, int channel)
@@ -141,7 +138,7 @@ QRect ChannelLevel::LocalRect() const {
 }
 
 QString ChannelLevel::Name() const {
-    return QStringLiteral("level");
+    return QCoreApplication::translate("PanelAccessible", "level");
 }
 
 StepButton::StepButton(CMorvixView& view, QAccessibleInterface* parent, int channel, int step)
@@ -164,8 +161,7 @@ void StepButton::doAction(const QString& action) {
 }
 
 QRect StepButton::LocalRect() const {
-    const int top = m_step > 0 ? RowY(m_channel) - 6 : RowY(m_channel) + 14;
-    return QRect(kStepButtonX, top, kStepButtonSize, kStepButtonSize);
+    return m_step > 0 ? PanelLayout::PlusButton(m_channel) : PanelLayout::MinusButton(m_channel);
 }
 
 QString StepButton::Name() const {
@@ -202,7 +198,8 @@ QRect BarButton::LocalRect() const {
 }
 
 QString BarButton::Name() const {
-    return m_kind == Kind::Setup ? QStringLiteral("SETUP") : QStringLiteral("EXIT");
+    return m_kind == Kind::Setup ? QCoreApplication::translate("PanelAccessible", "SETUP")
+                                 : QCoreApplication::translate("PanelAccessible", "EXIT");
 }
 
 LampIndicator::LampIndicator(CMorvixView& view, QAccessibleInterface* parent, Lamp lamp)
@@ -230,19 +227,19 @@ QAccessible::State LampIndicator::state() const {
 }
 
 QRect LampIndicator::LocalRect() const {
-    return QRect(kLampX, kLampTop + kLampPitch * int(m_lamp), kLampSize, kLampSize);
+    return PanelLayout::LampFrame(int(m_lamp));
 }
 
 QString LampIndicator::Name() const {
     switch (m_lamp) {
     case Lamp::Tx:
-        return QStringLiteral("TX");
+        return QCoreApplication::translate("PanelAccessible", "TX");
     case Lamp::Rx:
-        return QStringLiteral("RX");
+        return QCoreApplication::translate("PanelAccessible", "RX");
     case Lamp::Link:
         break;
     }
-    return QStringLiteral("link");
+    return QCoreApplication::translate("PanelAccessible", "link");
 }
 
 QString LampIndicator::Description() const {

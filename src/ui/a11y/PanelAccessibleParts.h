@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Channels.h"
 #include "ui/a11y/AccessibleElement.h"
 
 #include <QAccessibleValueInterface>
@@ -58,7 +59,7 @@ private:
     int m_channel;
 };
 
-// The level slider, 0..255.
+// The level slider, kMinLevel..kMaxLevel.
 class ChannelLevel : public Part, public QAccessibleValueInterface {
 public:
     ChannelLevel(CMorvixView& view, QAccessibleInterface* parent, int channel);
@@ -69,8 +70,8 @@ public:
 
     QVariant currentValue() const override;
     void setCurrentValue(const QVariant& value) override;
-    QVariant maximumValue() const override { return 255; }
-    QVariant minimumValue() const override { return 0; }
+    QVariant maximumValue() const override { return kMaxLevel; }
+    QVariant minimumValue() const override { return kMinLevel; }
     QVariant minimumStepSize() const override { return 1; }
 
 protected:

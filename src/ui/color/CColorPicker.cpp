@@ -83,30 +83,27 @@ void CColorPicker::Open() {
     // The grid owns itself and, holding pointer and keyboard, is the only way back here.
     auto* popup = new CColorPopup(mapToGlobal(QPoint(0, height())), PickedColor(), this, m_autoText,
                                   m_otherText);
-    connect(popup, &CColorPopup::colorMessage, this, &CColorPicker::OnPopupMessage);
-    Notify(COLOR_MSG_DROP_DOWN, PickedColor());
+    connect(popup, &CColorPopup::selectionChanged, this, &CColorPicker::OnPopupSelection);
+    connect(popup, &CColorPopup::selectionEnded, this,
+            [this](ColorRef color) { OnPopupEnd(PopupEnd::Ok, color); });
+    connect(popup, &CColorPopup::selectionCancelled, this,
+            [this](ColorRef color) { OnPopupEnd(PopupEnd::Cancel, color); });
+    Q_EMIT dropDown(PickedColor());
 }
 
-void CColorPicker::OnPopupMessage(int message, ColorRef color) {
-    switch (message) {
-    case COLOR_MSG_END_OK:
-    case COLOR_MSG_END_CANCEL:
-        m_dropped = false;
+void CColorPicker::OnPopupSelection(ColorRef color) {
+    if (m_liveTracking)
         SetPickedColor(color);
-        update();
-        Notify(COLOR_MSG_CLOSE_UP, color);
-        Notify(message, color);
-        break;
-    case COLOR_MSG_SELECTION_CHANGE:
-        if (m_liveTracking)
-            SetPickedColor(color);
-        Notify(COLOR_MSG_SELECTION_CHANGE, color);
-        break;
-    default:
-        break;
-    }
+    Q_EMIT selectionChanged(color);
 }
 
-void CColorPicker::Notify(int message, ColorRef color) {
-    Q_EMIT colorMessage(message, color, m_controlId);
+void CColorPicker::OnPopupEnd(PopupEnd how, ColorRef color) {
+    m_dropped = false;
+    SetPickedColor(color);
+    update();
+    Q_EMIT closeUp(color);
+    if (how == PopupEnd::Ok)
+        Q_EMIT selectionEnded(color);
+    else
+        Q_EMIT selectionCancelled(color);
 }

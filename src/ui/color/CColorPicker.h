@@ -7,8 +7,8 @@
 #include <QString>
 
 // A push button showing a colour swatch with a drop-down arrow. A click drops a CColorPopup
-// below it; the chosen colour becomes the button's colour. Every notification is sent
-// synchronously through colorMessage(), tagged with the button's control id.
+// below it; the chosen colour becomes the button's colour. Every notification is a signal sent
+// synchronously, in the order the popup's life gives them.
 class CColorPicker : public QPushButton {
     Q_OBJECT
     Q_PROPERTY(int controlId READ ControlId WRITE SetControlId)
@@ -46,8 +46,16 @@ public:
     QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
-    // COLOR_MSG_SELECTION_CHANGE .. COLOR_MSG_END_CANCEL with the colour and ControlId().
-    void colorMessage(int message, ColorRef color, int controlId);
+    // The popup opened, showing the colour marked.
+    void dropDown(ColorRef color);
+    // The popup closed; the button already shows the colour (sent before the end signal).
+    void closeUp(ColorRef color);
+    // Another cell is highlighted in the popup.
+    void selectionChanged(ColorRef color);
+    // The popup ended with the colour picked.
+    void selectionEnded(ColorRef color);
+    // The popup ended without a pick; the colour is the one it opened with.
+    void selectionCancelled(ColorRef color);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -56,8 +64,8 @@ protected:
 
 private:
     void Open();
-    void OnPopupMessage(int message, ColorRef color);
-    void Notify(int message, ColorRef color);
+    void OnPopupSelection(ColorRef color);
+    void OnPopupEnd(PopupEnd how, ColorRef color);
 
     int m_controlId = 0;
     bool m_dropped = false;
@@ -66,6 +74,6 @@ private:
     ColorRef m_labelColor;
     int m_pickTarget = PICK_FILL;
     QRect m_arrowRect;
-    QString m_autoText = QStringLiteral("Auto");
-    QString m_otherText = QStringLiteral("Other");
+    QString m_autoText = tr("Auto");
+    QString m_otherText = tr("Other");
 };

@@ -70,22 +70,22 @@ void CColorPopup::Highlight(int i) {
 
     if (i == OTHER_CELL) {
         // The dialog decides the colour only when the popup ends.
-        Q_EMIT colorMessage(COLOR_MSG_SELECTION_CHANGE, m_initialColor);
+        Q_EMIT selectionChanged(m_initialColor);
     } else if (i == AUTO_CELL) {
         m_pickedColor = CLR_DEFAULT;
-        Q_EMIT colorMessage(COLOR_MSG_SELECTION_CHANGE, m_pickedColor);
+        Q_EMIT selectionChanged(m_pickedColor);
     } else if (i >= 0 && i < m_layout.colorCount()) {
         m_pickedColor = ColorTable[i].color;
-        Q_EMIT colorMessage(COLOR_MSG_SELECTION_CHANGE, m_pickedColor);
+        Q_EMIT selectionChanged(m_pickedColor);
     }
 }
 
-bool CColorPopup::Conclude(int message) {
+bool CColorPopup::Conclude(PopupEnd how) {
     if (m_finished)
         return false;
     m_finished = true;
     QPointer<CColorPopup> self(this);
-    if (message == COLOR_MSG_END_CANCEL) {
+    if (how == PopupEnd::Cancel) {
         m_pickedColor = m_initialColor;
     } else if (m_hotIndex == OTHER_CELL) {
         // The grab would keep the dialog from getting any input, so the grid goes first.
@@ -100,12 +100,15 @@ bool CColorPopup::Conclude(int message) {
         m_pickedColor =
             result == QDialog::Accepted && chosen.isValid() ? FromQColor(chosen) : m_initialColor;
     }
-    Q_EMIT colorMessage(message, m_pickedColor);
+    if (how == PopupEnd::Ok)
+        Q_EMIT selectionEnded(m_pickedColor);
+    else
+        Q_EMIT selectionCancelled(m_pickedColor);
     return !self.isNull();
 }
 
-void CColorPopup::Finish(int message) {
-    if (Conclude(message))
+void CColorPopup::Finish(PopupEnd how) {
+    if (Conclude(how))
         close();
 }
 
@@ -115,8 +118,7 @@ bool CColorPopup::event(QEvent* e) {
         const int cell = m_layout.HitTest(help->pos());
         QRect r;
         if (cell >= 0 && m_layout.CellRect(cell, r))
-            QToolTip::showText(help->globalPos(), QString::fromUtf8(ColorTable[cell].name), this,
-                               r);
+            QToolTip::showText(help->globalPos(), ColorName(cell), this, r);
         else
             QToolTip::hideText();
         return true;
@@ -135,7 +137,7 @@ void CColorPopup::mouseReleaseEvent(QMouseEvent* e) {
     QWidget::mouseReleaseEvent(e);
     if (e->button() != Qt::LeftButton)
         return;
-    Finish(rect().contains(e->position().toPoint()) ? COLOR_MSG_END_OK : COLOR_MSG_END_CANCEL);
+    Finish(rect().contains(e->position().toPoint()) ? PopupEnd::Ok : PopupEnd::Cancel);
 }
 
 void CColorPopup::keyPressEvent(QKeyEvent* e) {
@@ -154,12 +156,12 @@ void CColorPopup::keyPressEvent(QKeyEvent* e) {
         break;
     case Qt::Key_Escape:
         m_pickedColor = m_initialColor;
-        Finish(COLOR_MSG_END_CANCEL);
+        Finish(PopupEnd::Cancel);
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        Finish(COLOR_MSG_END_OK);
+        Finish(PopupEnd::Ok);
         return;
     default:
         break;
@@ -170,6 +172,6 @@ void CColorPopup::keyPressEvent(QKeyEvent* e) {
 void CColorPopup::closeEvent(QCloseEvent* e) {
     // Closed from outside: QWidget closes a popup on a press outside it, and the window system
     // may close it too. Either is a cancel.
-    Conclude(COLOR_MSG_END_CANCEL);
+    Conclude(PopupEnd::Cancel);
     QWidget::closeEvent(e);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ColorRef.h"
+#include "ui/color/ColorMessages.h"
 #include "ui/color/ColorPopupLayout.h"
 
 #include <QString>
@@ -9,8 +10,8 @@
 class QPainter;
 
 // The grid of forty named colours with "Auto" and "Other" boxes that a CColorPicker drops
-// below itself. It owns itself: it grabs pointer and keyboard while open, reports through
-// colorMessage() and deletes itself once closed.
+// below itself. It owns itself: it grabs pointer and keyboard while open, reports through its
+// signals and deletes itself once closed.
 class CColorPopup : public QWidget {
     Q_OBJECT
 public:
@@ -28,12 +29,16 @@ public:
 
     // Makes i the highlighted cell, repaints the old and new cell and reports the change.
     void Highlight(int i);
-    // Ends the popup with COLOR_MSG_END_OK or COLOR_MSG_END_CANCEL and closes it.
-    void Finish(int message);
+    // Ends the popup as `how` says and closes it.
+    void Finish(PopupEnd how);
 
 Q_SIGNALS:
-    // COLOR_MSG_SELECTION_CHANGE, COLOR_MSG_END_OK or COLOR_MSG_END_CANCEL.
-    void colorMessage(int message, ColorRef color);
+    // Another cell is highlighted; the colour it stands for (Other: the colour at opening).
+    void selectionChanged(ColorRef color);
+    // The popup ended with a colour picked.
+    void selectionEnded(ColorRef color);
+    // The popup ended without a pick; the colour is the one it opened with.
+    void selectionCancelled(ColorRef color);
 
 protected:
     bool event(QEvent* e) override;
@@ -44,8 +49,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    // Settles pickedColor and sends the end message; false if the popup is gone meanwhile.
-    bool Conclude(int message);
+    // Settles pickedColor and signals the end; false if the popup is gone meanwhile.
+    bool Conclude(PopupEnd how);
     void PaintCell(QPainter& p, int i) const;
     void PaintBoxText(QPainter& p, const QRect& r, const QString& text) const;
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-const char kControlIdProperty[] = "controlId";
-
 enum class Kind { DefaultButton, Button, Combo, Static, ColorPicker, CheckBox };
 
 struct ControlTemplate {
@@ -25,22 +23,28 @@ struct ControlTemplate {
     int x, y, width, height; // dialog units
 };
 
-// Template 137 in creation and tab order.
+// The dialog's controls in creation and tab order.
 constexpr ControlTemplate kControls[] = {
-    {1, Kind::DefaultButton, "OK", 143, 7, 50, 25},
-    {2, Kind::Button, "CLOSE", 143, 35, 50, 25},
+    {1, Kind::DefaultButton, QT_TRANSLATE_NOOP("CSetupDlg", "OK"), 143, 7, 50, 25},
+    {2, Kind::Button, QT_TRANSLATE_NOOP("CSetupDlg", "CLOSE"), 143, 35, 50, 25},
     {CSetupDlg::IDC_COMBO_PORT, Kind::Combo, "", 75, 10, 50, 100},
-    {CSetupDlg::IDC_STATIC, Kind::Static, "COM PORT :", 12, 11, 42, 8},
+    {CSetupDlg::IDC_STATIC, Kind::Static, QT_TRANSLATE_NOOP("CSetupDlg", "COM PORT :"), 12, 11, 42,
+     8},
     {CSetupDlg::IDC_COLOR_SLIDE_L, Kind::ColorPicker, "", 75, 25, 50, 12},
     {CSetupDlg::IDC_COLOR_SLIDE_R, Kind::ColorPicker, "", 75, 45, 50, 12},
     {CSetupDlg::IDC_COLOR_CH, Kind::ColorPicker, "", 74, 66, 50, 12},
-    {CSetupDlg::IDC_FILE_NAME, Kind::Static, "FileName", 15, 117, 178, 26},
-    {CSetupDlg::IDC_SAVE, Kind::Button, "&Save", 15, 100, 50, 12},
-    {CSetupDlg::IDC_OPEN, Kind::Button, "&Open", 75, 100, 50, 12},
-    {CSetupDlg::IDC_STATIC, Kind::Static, "Color (Slide L) :", 12, 25, 53, 8},
-    {CSetupDlg::IDC_STATIC, Kind::Static, "Color (Slide R) :", 12, 45, 53, 8},
-    {CSetupDlg::IDC_STATIC, Kind::Static, "Color (Ch') :", 12, 65, 41, 8},
-    {CSetupDlg::IDC_ALL_OFF, Kind::CheckBox, "1~8 Ch' Off (0, OFF)", 12, 85, 82, 10},
+    {CSetupDlg::IDC_FILE_NAME, Kind::Static, QT_TRANSLATE_NOOP("CSetupDlg", "FileName"), 15, 117,
+     178, 26},
+    {CSetupDlg::IDC_SAVE, Kind::Button, QT_TRANSLATE_NOOP("CSetupDlg", "&Save"), 15, 100, 50, 12},
+    {CSetupDlg::IDC_OPEN, Kind::Button, QT_TRANSLATE_NOOP("CSetupDlg", "&Open"), 75, 100, 50, 12},
+    {CSetupDlg::IDC_STATIC, Kind::Static, QT_TRANSLATE_NOOP("CSetupDlg", "Color (Slide L) :"), 12,
+     25, 53, 8},
+    {CSetupDlg::IDC_STATIC, Kind::Static, QT_TRANSLATE_NOOP("CSetupDlg", "Color (Slide R) :"), 12,
+     45, 53, 8},
+    {CSetupDlg::IDC_STATIC, Kind::Static, QT_TRANSLATE_NOOP("CSetupDlg", "Color (Ch') :"), 12, 65,
+     41, 8},
+    {CSetupDlg::IDC_ALL_OFF, Kind::CheckBox, QT_TRANSLATE_NOOP("CSetupDlg", "1~8 Ch' Off (0, OFF)"),
+     12, 85, 82, 10},
 };
 
 constexpr int kDialogWidth = 200;
@@ -56,7 +60,7 @@ const QStringList CSetupDlg::kComPorts = {
 };
 
 CSetupDlg::CSetupDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Setup"));
+    setWindowTitle(tr("Setup"));
     setFont(KoreanFont(12));
     CreateControls();
 }
@@ -68,7 +72,7 @@ void CSetupDlg::CreateControls() {
     setFixedSize(du.X(kDialogWidth), du.Y(kDialogHeight));
 
     for (const ControlTemplate& t : kControls) {
-        const QString text = QString::fromUtf8(t.text);
+        const QString text = tr(t.text);
         const QRect rect = du.Rect(t.x, t.y, t.width, t.height);
         QWidget* control = nullptr;
         switch (t.kind) {
@@ -130,7 +134,7 @@ void CSetupDlg::CreateControls() {
             break;
         }
         }
-        control->setProperty(kControlIdProperty, t.id);
+        m_controls.emplace_back(t.id, control);
         if (!m_firstTabStop && control->focusPolicy() & Qt::TabFocus)
             m_firstTabStop = control;
     }
@@ -148,31 +152,16 @@ void CSetupDlg::CreateControls() {
 QWidget* CSetupDlg::Control(int id) const {
     if (id == IDC_STATIC)
         return nullptr;
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->property(kControlIdProperty).toInt() == id)
-            return child;
-    }
+    for (const auto& [controlId, control] : m_controls)
+        if (controlId == id)
+            return control;
     return nullptr;
 }
 
-void CSetupDlg::SetValues(const SetupValues& values) {
-    m_strPortText = values.m_strPortText;
-    m_colorSlideL = values.m_colorSlideL;
-    m_colorSlideR = values.m_colorSlideR;
-    m_colorCh = values.m_colorCh;
-    m_presetPath = values.m_presetPath;
-    m_bAllOff = values.m_bAllOff;
-    m_presetAction = values.m_presetAction;
-}
-
-SetupValues CSetupDlg::Values() const {
-    SetupValues values;
-    values.m_strPortText = m_strPortText;
-    values.m_colorSlideL = m_colorSlideL;
-    values.m_colorSlideR = m_colorSlideR;
-    values.m_colorCh = m_colorCh;
-    values.m_presetPath = m_presetPath;
-    values.m_bAllOff = m_bAllOff;
-    values.m_presetAction = m_presetAction;
-    return values;
+int CSetupDlg::ControlId(const QWidget* widget) const {
+    for (; widget; widget = widget->parentWidget())
+        for (const auto& [id, control] : m_controls)
+            if (control == widget)
+                return id;
+    return 0;
 }

@@ -7,20 +7,22 @@
 
 #include <QDialog>
 #include <QString>
+#include <utility>
+#include <vector>
 
 class CColorPicker;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 
-// The "Setup" dialog (template 137): port, the three panel colours, the all-off box and the
-// choice of a preset file to save or load. It only collects choices; RunSetup acts on them after
-// OK. The object is reused, so its members keep their values between showings.
+// The "Setup" dialog: port, the three panel colours, the all-off box and the choice of a preset
+// file to save or load. It only collects choices; RunSetup acts on them after OK. The object is
+// reused, so its values stay between showings.
 class CSetupDlg : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int IDD = 137;
+    // Control ids, as the stored layout and the tests know the controls: 1 OK, 2 CLOSE, and these.
     static constexpr int IDC_STATIC = -1;
     static constexpr int IDC_COMBO_PORT = 1001;
     static constexpr int IDC_COLOR_SLIDE_L = 1003;
@@ -30,16 +32,15 @@ public:
     static constexpr int IDC_COLOR_CH = 1010;
     static constexpr int IDC_OPEN = 1011;
     static constexpr int IDC_ALL_OFF = 1012;
-    static constexpr int kResultOk = 1;
-    static constexpr int kResultCancel = 2;
     static const QStringList kComPorts;
 
     explicit CSetupDlg(QWidget* parent = nullptr);
     ~CSetupDlg() override;
 
-    // The members RunSetup fills before showing and reads after OK.
-    void SetValues(const SetupValues& values);
-    SetupValues Values() const;
+    // What the next showing starts from.
+    void SetValues(const SetupValues& values) { m_values = values; }
+    // What the operator chose: after OK everything, otherwise only the preset file chosen.
+    SetupValues values() const { return m_values; }
 
     // Where "&Save" and "&Open" get their file name; the real file dialog unless replaced.
     void SetFileChooser(PresetFileChooser chooser) { m_fileChooser = std::move(chooser); }
@@ -47,31 +48,25 @@ public:
     // Where the serial devices offered after COM1..COM10 are looked for at each opening.
     void SetDiscoveryRoots(DiscoveryRoots roots) { m_discoveryRoots = std::move(roots); }
 
-    // The control with this id (1 OK, 2 CLOSE, 1001 ...); the statics without an id are not found.
+    // The control with this id (1 OK, 2 CLOSE, IDC_COMBO_PORT ...); statics are not found.
     QWidget* Control(int id) const;
+    // The id of the control the widget is or lies in (IDC_STATIC for a static), 0 for none.
+    int ControlId(const QWidget* widget) const;
 
-    // OK and Enter.
+    // OK and Enter accept; CLOSE, Escape and the close box reject.
     void accept() override;
-    // CLOSE, Escape and the close box end with 2.
-    void reject() override { done(kResultCancel); }
 
-    int m_presetAction = PRESET_NONE;
-    QString m_presetPath;
-    ColorRef m_colorSlideL = 0;
-    ColorRef m_colorSlideR = 0;
-    ColorRef m_colorCh = 0;
     CColorPicker* m_btnCh = nullptr;
     CColorPicker* m_btnSlideR = nullptr;
     CColorPicker* m_btnSlideL = nullptr;
     QComboBox* m_comboPort = nullptr;
-    QString m_strPortText;
+    // The file name line as shown.
     QString m_strFileName;
-    int m_bAllOff = 0;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
-    // Members to controls (false) or controls to members (true).
+    // Values to controls (false) or controls to values (true).
     void DoDataExchange(bool saveAndValidate);
     bool OnInitDialog();
     void OnOK();
@@ -86,6 +81,9 @@ private:
     // The port the field stands for: a listed device's full path, else the text as it stands.
     QString ChosenPort() const;
 
+    SetupValues m_values;
+    // Every control with its id, in creation and tab order.
+    std::vector<std::pair<int, QWidget*>> m_controls;
     QLabel* m_staticFileName = nullptr;
     QCheckBox* m_checkAllOff = nullptr;
     QWidget* m_firstTabStop = nullptr;

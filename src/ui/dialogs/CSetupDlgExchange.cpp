@@ -17,14 +17,14 @@ void CSetupDlg::showEvent(QShowEvent* event) {
 
 void CSetupDlg::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
-        m_strPortText = ChosenPort();
+        m_values.m_strPortText = ChosenPort();
         m_strFileName = m_staticFileName->text();
-        m_bAllOff = m_checkAllOff->isChecked() ? 1 : 0;
+        m_values.m_bAllOff = m_checkAllOff->isChecked() ? 1 : 0;
         return;
     }
     SelectPort();
     m_staticFileName->setText(m_strFileName);
-    m_checkAllOff->setChecked(m_bAllOff != 0);
+    m_checkAllOff->setChecked(m_values.m_bAllOff != 0);
 }
 
 // The first list item that begins with the port text, case ignored, so "COM1" picks COM1 and
@@ -34,15 +34,15 @@ void CSetupDlg::SelectPort() {
     for (int i = 0; i < m_comboPort->count(); ++i) {
         const QString item = m_comboPort->itemText(i);
         const QString path = m_comboPort->itemData(i).toString();
-        if (item.startsWith(m_strPortText, Qt::CaseInsensitive) ||
-            (!path.isEmpty() && path.startsWith(m_strPortText, Qt::CaseInsensitive))) {
+        if (item.startsWith(m_values.m_strPortText, Qt::CaseInsensitive) ||
+            (!path.isEmpty() && path.startsWith(m_values.m_strPortText, Qt::CaseInsensitive))) {
             m_comboPort->setCurrentIndex(i);
             m_comboPort->setEditText(item);
             return;
         }
     }
     m_comboPort->setCurrentIndex(-1);
-    m_comboPort->setEditText(m_strPortText);
+    m_comboPort->setEditText(m_values.m_strPortText);
 }
 
 void CSetupDlg::ListPorts() {
@@ -71,11 +71,11 @@ QString CSetupDlg::ChosenPort() const {
 bool CSetupDlg::OnInitDialog() {
     ListPorts();
     DoDataExchange(false);
-    m_btnSlideL->SetFillColor(m_colorSlideL);
-    m_btnSlideR->SetFillColor(m_colorSlideR);
-    m_btnCh->SetFillColor(m_colorCh);
-    m_strFileName = m_presetPath;
-    m_presetAction = PRESET_NONE;
+    m_btnSlideL->SetFillColor(m_values.m_colorSlideL);
+    m_btnSlideR->SetFillColor(m_values.m_colorSlideR);
+    m_btnCh->SetFillColor(m_values.m_colorCh);
+    m_strFileName = m_values.m_presetPath;
+    m_values.m_presetAction = PRESET_NONE;
     DoDataExchange(false);
     // Reused: Qt would give the focus back to whatever had it when the dialog last closed.
     m_firstTabStop->setFocus(Qt::TabFocusReason);
@@ -87,11 +87,11 @@ void CSetupDlg::accept() {
 }
 
 void CSetupDlg::OnOK() {
-    m_colorSlideL = m_btnSlideL->FillColor();
-    m_colorSlideR = m_btnSlideR->FillColor();
-    m_colorCh = m_btnCh->FillColor();
+    m_values.m_colorSlideL = m_btnSlideL->FillColor();
+    m_values.m_colorSlideR = m_btnSlideR->FillColor();
+    m_values.m_colorCh = m_btnCh->FillColor();
     DoDataExchange(true);
-    done(kResultOk);
+    QDialog::accept();
 }
 
 // Only the file name is shown again after a file dialog: the port and the all-off box keep what
@@ -100,10 +100,10 @@ void CSetupDlg::OnSave() {
     const QString chosen = m_fileChooser(this, PresetFileMode::Save);
     if (!chosen.isEmpty()) {
         // Exact case: "night.QVD" still gets its ".qvd", "myqvd" does not.
-        m_presetPath =
+        m_values.m_presetPath =
             chosen.right(3) == QLatin1String("qvd") ? chosen : chosen + QStringLiteral(".qvd");
-        m_strFileName = m_presetPath;
-        m_presetAction = PRESET_SAVE;
+        m_strFileName = m_values.m_presetPath;
+        m_values.m_presetAction = PRESET_SAVE;
     }
     m_staticFileName->setText(m_strFileName);
 }
@@ -111,9 +111,9 @@ void CSetupDlg::OnSave() {
 void CSetupDlg::OnOpen() {
     const QString chosen = m_fileChooser(this, PresetFileMode::Open);
     if (!chosen.isEmpty()) {
-        m_presetPath = chosen;
-        m_strFileName = m_presetPath;
-        m_presetAction = PRESET_LOAD;
+        m_values.m_presetPath = chosen;
+        m_strFileName = m_values.m_presetPath;
+        m_values.m_presetAction = PRESET_LOAD;
     }
     m_staticFileName->setText(m_strFileName);
 }

@@ -1,5 +1,6 @@
 #include "ui/dialogs/PresetFileDialog.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 
 QString RunPresetFileDialog(QWidget* parent, PresetFileMode mode) {
@@ -9,7 +10,7 @@ QString RunPresetFileDialog(QWidget* parent, PresetFileMode mode) {
     dialog.setAcceptMode(mode == PresetFileMode::Save ? QFileDialog::AcceptSave
                                                       : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(kPresetFileFilter);
+    dialog.setNameFilter(QCoreApplication::translate("PresetFileDialog", "Morvix 파일(*.qvd)"));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();

@@ -11,8 +11,6 @@ enum class PresetFileMode { Save, Open };
 // string when it ended without OK. Tests put their own answer in its place.
 using PresetFileChooser = std::function<QString(QWidget* parent, PresetFileMode mode)>;
 
-inline const QString kPresetFileFilter = QStringLiteral("Morvix 파일(*.qvd)");
-
 // The real one: one *.qvd filter, no default extension. Save asks before overwriting; Open also
 // takes the name of a file that does not exist yet.
 QString RunPresetFileDialog(QWidget* parent, PresetFileMode mode);

@@ -30,16 +30,16 @@ CMorvixView::~CMorvixView() = default;
 DialogResult CMorvixView::RunExitDialog() {
     if (!m_exitDlg)
         m_exitDlg = std::make_unique<CExitDlg>(this);
-    return m_exitDlg->exec() == CExitDlg::kResultOk ? DialogResult::Ok : DialogResult::Cancel;
+    return m_exitDlg->exec() == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
 }
 
 DialogResult CMorvixView::RunSetupDialog(SetupValues& values) {
     if (!m_setupDlg)
         m_setupDlg = std::make_unique<CSetupDlg>(this);
     m_setupDlg->SetValues(values);
-    if (m_setupDlg->exec() != CSetupDlg::kResultOk)
+    if (m_setupDlg->exec() != QDialog::Accepted)
         return DialogResult::Cancel;
-    values = m_setupDlg->Values();
+    values = m_setupDlg->values();
     return DialogResult::Ok;
 }
 

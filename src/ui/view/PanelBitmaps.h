@@ -4,11 +4,11 @@
 
 // The panel's bitmap resources, loaded once and kept in the canvas's pixel format.
 struct PanelBitmaps {
-    QImage background; // 147: the white 800 x 600 canvas
-    QImage plus;       // 149
-    QImage minus;      // 150
-    QImage plusHover;  // 151
-    QImage minusHover; // 152
+    QImage background; // the white canvas, PanelLayout::kCanvas in size
+    QImage plus;       // the + step button
+    QImage minus;      // the − step button
+    QImage plusHover;  // the + step button under the pointer
+    QImage minusHover; // the − step button under the pointer
 
     static const PanelBitmaps& Get();
     // The same images for a canvas with `ratio` device pixels to the panel's pixel: as many

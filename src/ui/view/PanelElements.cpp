@@ -4,6 +4,7 @@
 #include "ui/view/PanelColors.h"
 #include "ui/view/PanelFonts.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <array>
@@ -12,9 +13,10 @@ namespace PanelElements {
 namespace {
 
 using namespace PanelColors;
+using namespace PanelLayout;
 
-constexpr std::array<int, 6> kTickX = {249, 299, 349, 399, 449, 504};
-constexpr std::array<int, 6> kTickValue = {0, 50, 100, 150, 200, 255};
+// The scale's ticks stand where the knob's mark is at these levels.
+constexpr std::array<int, 6> kTickValue = {kMinLevel, 50, 100, 150, 200, kMaxLevel};
 
 } // namespace
 
@@ -32,11 +34,7 @@ void DrawText(QPainter& p, const QFont& font, Align align, int x, int y, const Q
 }
 
 void DrawRowBackground(QPainter& p, int row) {
-    p.fillRect(10, RowY(row) - 10, 505, 40, QColor::fromRgb(kSilver));
-}
-
-QRect SwitchBoxRect(int row) {
-    return QRect(110, RowY(row) - 5, 50, 30);
+    p.fillRect(RowBand(row), QColor::fromRgb(kSilver));
 }
 
 void DrawSwitchBox(QPainter& p, int row, const RowLook& look) {
@@ -46,101 +44,87 @@ void DrawSwitchBox(QPainter& p, int row, const RowLook& look) {
 }
 
 void DrawStepButtons(QPainter& p, int row, const RowLook& look, const PanelBitmaps& bitmaps) {
-    const int y = RowY(row);
-    p.drawImage(180, y - 6, look.plusHover ? bitmaps.plusHover : bitmaps.plus);
-    p.drawImage(180, y + 14, look.minusHover ? bitmaps.minusHover : bitmaps.minus);
-}
-
-QRect SliderArea(int row) {
-    return QRect(246, RowY(row), 263, 20);
+    p.drawImage(PlusButton(row).topLeft(), look.plusHover ? bitmaps.plusHover : bitmaps.plus);
+    p.drawImage(MinusButton(row).topLeft(), look.minusHover ? bitmaps.minusHover : bitmaps.minus);
 }
 
 void DrawSlider(QPainter& p, int row, const RowLook& look) {
     const int y = RowY(row);
     const int level = look.level;
-    p.fillRect(250, y, 255, 20, QColor::fromRgb(look.trackColor));
-    p.fillRect(246 + level, y, 8, 20, QColor::fromRgb(kWhite));
-    p.fillRect(249 + level, y, 1, 5, QColor::fromRgb(kBlack));
-    // Levels up to 4 leave no room left of the knob.
-    if (look.on && level - 4 > 0)
-        p.fillRect(250, y, level - 4, 20, QColor::fromRgb(look.fillColor));
+    p.fillRect(SliderTrack(row), QColor::fromRgb(look.trackColor));
+    p.fillRect(kSliderOrigin - kKnobHalf + level, y, kKnobWidth, kSliderHeight,
+               QColor::fromRgb(kWhite));
+    p.fillRect(QRect(QPoint(MarkX(level), y), kKnobMark), QColor::fromRgb(kBlack));
+    // Levels up to half the knob leave no room left of it.
+    if (look.on && level - kKnobHalf > 0)
+        p.fillRect(kSliderOrigin, y, level - kKnobHalf, kSliderHeight,
+                   QColor::fromRgb(look.fillColor));
 }
 
 void DrawLabelBox(QPainter& p, int row) {
-    p.fillRect(15, RowY(row) - 5, 90, 30, QColor::fromRgb(kWhite));
-}
-
-QRect LabelArea(int row) {
-    return QRect(10, RowY(row) - 10, 100, 40);
+    p.fillRect(LabelBox(row), QColor::fromRgb(kWhite));
 }
 
 void DrawScaleTicks(QPainter& p, int row) {
-    for (int x : kTickX)
-        p.fillRect(x, RowY(row), 1, 5, QColor::fromRgb(kBlack));
+    for (int value : kTickValue)
+        p.fillRect(QRect(QPoint(MarkX(value), RowY(row)), kKnobMark), QColor::fromRgb(kBlack));
 }
 
 void DrawScaleNumbers(QPainter& p, int row, const QFont& small) {
-    for (std::size_t k = 0; k < kTickX.size(); ++k)
-        DrawText(p, small, Align::Centre, kTickX[k], RowY(row) - 11, QString::number(kTickValue[k]),
-                 kBlack);
+    for (int value : kTickValue)
+        DrawText(p, small, Align::Centre, MarkX(value), RowY(row) - kScaleNumberRise,
+                 QString::number(value), kBlack);
 }
 
 void DrawChannelLabel(QPainter& p, int row, const RowLook& look, const QFont& label) {
-    DrawText(p, label, Align::Right, 95, RowY(row) - 10, QStringLiteral("%1CH").arg(row + 1),
-             look.labelColor);
+    DrawText(p, label, Align::Right, kLabelTextRight, LabelArea(row).y(),
+             QCoreApplication::translate("PanelElements", "%1CH").arg(row + 1), look.labelColor);
 }
 
 void DrawSwitchText(QPainter& p, int row, const RowLook& look, const QFont& medium) {
-    DrawText(p, medium, Align::Centre, 135, RowY(row),
-             look.on ? QStringLiteral("ON") : QStringLiteral("OFF"), look.on ? kRed : kMidGrey);
-}
-
-// Between the step buttons (up to x 193) and the knob at level 0 (from x 246).
-QRect LevelNumberArea(int row) {
-    return QRect(194, RowY(row), 52, 20);
+    DrawText(p, medium, Align::Centre, SwitchBox(row).x() + SwitchBox(row).width() / 2, RowY(row),
+             look.on ? QCoreApplication::translate("PanelElements", "ON")
+                     : QCoreApplication::translate("PanelElements", "OFF"),
+             look.on ? kRed : kMidGrey);
 }
 
 void DrawLevelNumber(QPainter& p, int row, const RowLook& look, const QFont& medium) {
     if (look.numberShown)
-        DrawText(p, medium, Align::Right, 240, RowY(row), QString::number(look.number),
-                 look.numberColor);
+        DrawText(p, medium, Align::Right, kLevelNumberRight, RowY(row),
+                 QString::number(look.number), look.numberColor);
 }
 
 void DrawBar(QPainter& p) {
-    p.fillRect(10, 380, 505, 60, QColor::fromRgb(kMidGrey));
+    p.fillRect(kBar, QColor::fromRgb(kMidGrey));
 }
 
 void DrawBrand(QPainter& p, const QFont& brand) {
     const QString text = QStringLiteral("Q&V");
-    DrawText(p, brand, Align::Left, 375, 385, text, kDarkGrey);
-    DrawText(p, brand, Align::Left, 372, 382, text, kBlue);
+    DrawText(p, brand, Align::Left, kBrandShadow.x(), kBrandShadow.y(), text, kDarkGrey);
+    DrawText(p, brand, Align::Left, kBrand.x(), kBrand.y(), text, kBlue);
 }
 
 void DrawLampLabels(QPainter& p, const BarLook& look, const QFont& small) {
-    DrawText(p, small, Align::Left, 30, 390, QStringLiteral("TX"), kBlue);
-    DrawText(p, small, Align::Left, 30, 405, QStringLiteral("RX"), kBlue);
-    DrawText(p, small, Align::Left, 30, 420, look.portName, kBlue);
+    const QString labels[kLamps] = {QCoreApplication::translate("PanelElements", "TX"),
+                                    QCoreApplication::translate("PanelElements", "RX"),
+                                    look.portName};
+    for (int lamp = 0; lamp < kLamps; ++lamp)
+        DrawText(p, small, Align::Left, LampLabel(lamp).x(), LampLabel(lamp).y(), labels[lamp],
+                 kBlue);
 }
 
 void DrawLampFrames(QPainter& p) {
-    for (int y : {390, 405, 420})
-        p.fillRect(15, y, 10, 10, QColor::fromRgb(kWhite));
+    for (int lamp = 0; lamp < kLamps; ++lamp)
+        p.fillRect(LampFrame(lamp), QColor::fromRgb(kWhite));
 }
 
 void DrawLamps(QPainter& p, const BarLook& look) {
-    p.fillRect(17, 392, 6, 6, QColor::fromRgb(look.tx ? kRed : kDarkGrey));
-    p.fillRect(17, 407, 6, 6, QColor::fromRgb(look.rx ? kRed : kDarkGrey));
+    p.fillRect(Lamp(0), QColor::fromRgb(look.tx ? kRed : kDarkGrey));
+    p.fillRect(Lamp(1), QColor::fromRgb(look.rx ? kRed : kDarkGrey));
     const QRgb link = look.link == LinkLamp::PortClosed ? kDarkGrey
                       : look.link == LinkLamp::Lost     ? kRed
                                                         : kGreen;
-    p.fillRect(17, 422, 6, 6, QColor::fromRgb(link));
-}
-
-QRect SetupButtonRect() {
-    return QRect(80, 390, 120, 40);
-}
-QRect ExitButtonRect() {
-    return QRect(210, 390, 120, 40);
+    p.fillRect(Lamp(2), QColor::fromRgb(link));
 }
 
 void DrawSetupButton(QPainter& p, const BarLook& look) {
@@ -152,11 +136,13 @@ void DrawExitButton(QPainter& p, const BarLook& look) {
 }
 
 void DrawSetupCaption(QPainter& p, const QFont& caption) {
-    DrawText(p, caption, Align::Left, 100, 392, QStringLiteral("SETUP"), kBlue);
+    DrawText(p, caption, Align::Left, kSetupCaption.x(), kSetupCaption.y(),
+             QCoreApplication::translate("PanelElements", "SETUP"), kBlue);
 }
 
 void DrawExitCaption(QPainter& p, const QFont& caption) {
-    DrawText(p, caption, Align::Left, 240, 392, QStringLiteral("EXIT"), kBlue);
+    DrawText(p, caption, Align::Left, kExitCaption.x(), kExitCaption.y(),
+             QCoreApplication::translate("PanelElements", "EXIT"), kBlue);
 }
 
 QRect DevicePixels(const QRect& area, double ratio) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panel/PanelLayout.h"
 #include "ui/view/PanelLook.h"
 
 #include <QImage>
@@ -13,13 +14,7 @@ struct PanelBitmaps;
 // whatever one of them caches comes out pixel for pixel as the other draws it.
 namespace PanelElements {
 
-inline constexpr int kCanvasWidth = 800;
-inline constexpr int kCanvasHeight = 600;
-
-// Reference line of channel row i.
-constexpr int RowY(int row) {
-    return 20 + 44 * row;
-}
+using PanelLayout::RowY;
 
 enum class Align { Left, Centre, Right };
 // Text with y at the top of the character cell, transparent background.
@@ -50,12 +45,24 @@ void DrawSetupCaption(QPainter& p, const QFont& caption);
 void DrawExitCaption(QPainter& p, const QFont& caption);
 
 // Areas that only the element named paints over the row background or the bar.
-QRect SwitchBoxRect(int row);
-QRect LabelArea(int row);
-QRect LevelNumberArea(int row);
-QRect SliderArea(int row); // everything the knob can cover at levels 0..255
-QRect SetupButtonRect();
-QRect ExitButtonRect();
+constexpr QRect SwitchBoxRect(int row) {
+    return PanelLayout::SwitchBox(row);
+}
+constexpr QRect LabelArea(int row) {
+    return PanelLayout::LabelArea(row);
+}
+constexpr QRect LevelNumberArea(int row) {
+    return PanelLayout::LevelNumberArea(row);
+}
+constexpr QRect SliderArea(int row) {
+    return PanelLayout::SliderArea(row);
+}
+constexpr QRect SetupButtonRect() {
+    return PanelLayout::kSetupButton;
+}
+constexpr QRect ExitButtonRect() {
+    return PanelLayout::kExitButton;
+}
 
 // The device pixels a fill of the panel area covers on a canvas painted at `ratio`: edges are
 // rounded as the painter rounds them, so areas that meet on the panel meet on the canvas too.

@@ -1,6 +1,7 @@
 #include "ui/view/PanelLook.h"
 
 #include "panel/PanelController.h"
+#include "panel/PanelLayout.h"
 #include "ui/view/PanelColors.h"
 
 namespace {
@@ -46,16 +47,13 @@ PanelLook PanelLook::Of(const PanelController& p) {
 }
 
 QRect PanelArea::PartRect(int part) {
-    constexpr int kRowTop = 9; // the scale numbers of the first row start at y = 9
-    constexpr int kRowPitch = 44;
-    constexpr int kBarTop = kRowTop + kRowPitch * CHANNEL_COUNT;
-    constexpr int kWidth = 800;
-    constexpr int kHeight = 600;
+    using namespace PanelLayout;
+    const int width = kCanvas.width();
     if (part == kBar)
-        return QRect(0, kBarTop, kWidth, kHeight - kBarTop);
+        return QRect(0, kBarPartTop, width, kCanvas.height() - kBarPartTop);
     // The parts tile the whole canvas, so the first row also takes the white strip above it.
-    const int top = part == 0 ? 0 : kRowTop + kRowPitch * part;
-    return QRect(0, top, kWidth, kRowTop + kRowPitch * (part + 1) - top);
+    const int top = part == 0 ? 0 : kPartTop + kRowPitch * part;
+    return QRect(0, top, width, kPartTop + kRowPitch * (part + 1) - top);
 }
 
 QRegion ShownPanel::OutdatedRegion(const PanelLook& look, const QRect& visible) const {

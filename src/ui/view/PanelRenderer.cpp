@@ -40,7 +40,7 @@ void CopyPixels(QImage& to, QPoint at, const QImage& from, const QRect& block) {
 
 bool LevelsInRange(const PanelLook& look) {
     for (const RowLook& row : look.rows)
-        if (row.level < 0 || row.level > 255)
+        if (!IsLevel(row.level))
             return false;
     return true;
 }
@@ -153,8 +153,8 @@ void PanelRenderer::PaintRowLive(QPainter& p, int i, const RowLook& row) {
 }
 
 const QImage& PanelRenderer::Render(const PanelLook& look) {
-    // Levels outside 0..255 (a hand-edited settings file) put the knob outside the slider's
-    // area; such a panel is painted in full.
+    // Levels outside kMinLevel..kMaxLevel (a hand-edited settings file) put the knob outside the
+    // slider's area; such a panel is painted in full.
     if (!LevelsInRange(look)) {
         m_canvas = RenderUncached(look, m_ratio);
         m_canvasOnBase = false;

@@ -9,7 +9,7 @@
 class PanelController;
 struct PanelBitmaps;
 
-// Composes the whole panel on an 800 x 600 canvas, pixel for pixel as
+// Composes the whole panel on the layout's canvas, pixel for pixel as
 // PanelElements::RenderUncached does, but without redoing work whose result cannot change:
 // the parts no field changes are painted once into a base image, and every text that depends
 // on a field is painted once per value and kept as a ready patch. The canvas is kept between
@@ -18,9 +18,6 @@ struct PanelBitmaps;
 // scaled screen; every area keeps its place in panel pixels.
 class PanelRenderer {
 public:
-    static constexpr int kPanelWidth = 800;
-    static constexpr int kPanelHeight = 600;
-
     explicit PanelRenderer(double ratio = 1.0);
     ~PanelRenderer();
 
