@@ -1,6 +1,7 @@
 #include "FakeDeviceTree.h"
 #include "Pty.h"
 #include "device/CCom.h"
+#include "device/DeviceIdentity.h"
 #include "device/PortDiscovery.h"
 #include "device/PortErrorText.h"
 
@@ -67,6 +68,95 @@ private Q_SLOTS:
         for (const DiscoveredPort& port : DiscoverPorts({tree.dev(), tree.sys()}))
             found << port.path.mid(tree.dev().size() + 1);
         QCOMPARE(found, expected);
+    }
+
+    // Which adapter a path names, and where that adapter is after a replug: the same one under
+    // another number, never another adapter that took its old number.
+    void identity_fakeTree_data() {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("opened");   // below the fake /dev, before the unplug
+        QTest::addColumn<QString>("describe"); // what was remembered
+        QTest::addColumn<QString>("after");    // FindAdapter after the replug; "" for none
+        QTest::newRow("by-id name, back under another number")
+            << 0 << "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"
+            << "0403:6001 serial A50285BI"
+            << "ttyUSB1";
+        QTest::newRow("another adapter took the old number") << 1 << "ttyUSB0"
+                                                             << "0403:6001 serial A50285BI"
+                                                             << "";
+        QTest::newRow("with a serial number, another USB port is fine")
+            << 2 << "ttyUSB0"
+            << "0403:6001 serial A50285BI"
+            << "ttyUSB3";
+        QTest::newRow("without one, the USB port tells twins apart") << 3 << "ttyUSB1"
+                                                                     << "1a86:7523 at USB port 1-2"
+                                                                     << "ttyUSB0";
+        QTest::newRow("without one, another USB port is another adapter")
+            << 4 << "ttyUSB0"
+            << "1a86:7523 at USB port 1-1"
+            << "";
+        QTest::newRow("mainboard UART: nothing to remember") << 5 << "ttyS0"
+                                                             << "not a USB device"
+                                                             << "";
+        QTest::newRow("absent") << 6 << "ttyUSB9"
+                                << "not a USB device"
+                                << "";
+    }
+    void identity_fakeTree() {
+        QFETCH(int, layout);
+        QFETCH(QString, opened);
+        QFETCH(QString, describe);
+        QFETCH(QString, after);
+        const QString ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+        FakeDeviceTree before;
+        FakeDeviceTree replugged;
+        switch (layout) {
+        case 0:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI") &&
+                    before.AddById(ftdi, "ttyUSB0"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-2", "0403", "6001", "B00001") &&
+                    replugged.AddUsbSerial("ttyUSB1", "1-1", "0403", "6001", "A50285BI") &&
+                    replugged.AddById(ftdi, "ttyUSB1"));
+            break;
+        case 1:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "B00001"));
+            break;
+        case 2:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB3", "3-4.1", "0403", "6001", "A50285BI"));
+            break;
+        case 3:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "1a86", "7523", {}, "ch341") &&
+                    before.AddUsbSerial("ttyUSB1", "1-2", "1a86", "7523", {}, "ch341"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-2", "1a86", "7523", {}, "ch341") &&
+                    replugged.AddUsbSerial("ttyUSB1", "1-1", "1a86", "7523", {}, "ch341"));
+            break;
+        case 4:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "1a86", "7523", {}, "ch341"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-3", "1a86", "7523", {}, "ch341"));
+            break;
+        case 5:
+            QVERIFY(before.AddUart("ttyS0", 4) && replugged.AddUart("ttyS0", 4));
+            break;
+        }
+        const DeviceIdentity identity =
+            IdentifyPort(before.dev() + u'/' + opened, {before.dev(), before.sys()});
+        QCOMPARE(identity.Describe(), describe);
+        const QString found = FindAdapter(identity, {replugged.dev(), replugged.sys()});
+        QCOMPARE(found, after.isEmpty() ? QString() : replugged.dev() + u'/' + after);
+    }
+
+    void identity_driverAndLatency() {
+        FakeDeviceTree tree;
+        QVERIFY(tree.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI", "ftdi_sio", 16));
+        QVERIFY(tree.AddUsbSerial("ttyUSB1", "1-2", "10c4", "ea60", "0001", "cp210x"));
+        const DiscoveryRoots roots{tree.dev(), tree.sys()};
+        QCOMPARE(IdentifyPort(tree.dev() + "/ttyUSB0", roots).driver, QString("ftdi_sio"));
+        QCOMPARE(IdentifyPort(tree.dev() + "/ttyUSB0", roots).interface, QString("1.0"));
+        QCOMPARE(AdapterLatencyMs(tree.dev() + "/ttyUSB0", roots), 16);
+        QCOMPARE(AdapterLatencyMs(tree.dev() + "/ttyUSB1", roots), -1);
+        QCOMPARE(AdapterLatencyMs(tree.dev() + "/ttyUSB7", roots), -1);
     }
 
     void discovery_readableByIdNames_data() {

@@ -3,10 +3,10 @@
 // real driver, and what a second opener is told.
 //   morvix-vmprobe drain PORT COUNT   COUNT set frames and the all-off frame, then Close at once
 //   morvix-vmprobe open PORT          opens and closes; when refused, prints the operator's reason
-#include "serial/CCom.h"
-#include "serial/PortDiscovery.h"
-#include "serial/PortError.h"
-#include "serial/PortErrorText.h"
+#include "device/CCom.h"
+#include "device/PortDiscovery.h"
+#include "device/PortError.h"
+#include "device/PortErrorText.h"
 
 #include <QCoreApplication>
 #include <array>
