@@ -525,6 +525,33 @@ class Bench:
                    "ModemManager" in told and "ID_MM_DEVICE_IGNORE" in told,
                    told.replace("\n", " | "))
 
+    def scenario_udev_rule(self):
+        """The packaged rule on the emulated FT232R: ModemManager told to keep away, the tty in
+        dialout, the by-id name as udev's own rules make it."""
+        def replug():
+            self.guest.start_watch([self.by_id(0)], 20, gone=True)
+            self.unplug(0)
+            self.guest.finish_watch(25)
+            self.guest.start_watch([self.by_id(0)], 20)
+            self.plug(0)
+            self.guest.finish_watch(25)
+            self.guest.sh("udevadm settle --timeout=30")
+            props = self.guest.sh("udevadm info -q property -n %s" % self.by_id(0))["out"]
+            owner = self.guest.sh("stat -L -c %%G:%%a %s" % self.by_id(0))["out"].strip()
+            return props.split(), owner
+        self.fresh_adapter()
+        before, _ = replug()
+        rule = os.path.join(self.args.tree, "packaging/udev/70-morvix.rules")
+        self.guest.sh("mkdir -p /run/udev/rules.d && cp %s /run/udev/rules.d/ && "
+                      "udevadm control --reload" % rule)
+        after, owner = replug()
+        self.check("udev rule: ModemManager is told to leave the adapter alone",
+                   "ID_MM_DEVICE_IGNORE=1" in after and "ID_MM_DEVICE_IGNORE=1" not in before,
+                   "without the rule %s, with it %s" % ("ID_MM_DEVICE_IGNORE=1" in before,
+                                                         "ID_MM_DEVICE_IGNORE=1" in after))
+        self.check("udev rule: by-id name kept, tty in dialout", owner == "dialout:660", owner)
+        self.guest.sh("rm /run/udev/rules.d/70-morvix.rules && udevadm control --reload")
+
     def scenario_drain(self):
         """Frames written just before Close (as the exit's all-off is) all reach the device."""
         self.fresh_adapter()
@@ -566,7 +593,7 @@ class Bench:
         try:
             self.boot()
             for scenario in (self.scenario_lines, self.scenario_replug, self.scenario_grabber,
-                             self.scenario_drain, self.scenario_roundtrip):
+                             self.scenario_udev_rule, self.scenario_drain, self.scenario_roundtrip):
                 try:
                     scenario()
                 except Failure as e:
