@@ -1,5 +1,6 @@
 #include "DevSim.h"
 #include "HostedPanel.h"
+#include "OtherUserCopy.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
 #include "app/CMainFrame.h"
@@ -292,6 +293,7 @@ private Q_SLOTS:
 
         QProcess child;
         QStringList program{QCoreApplication::applicationFilePath(), QStringLiteral("--run-panel")};
+        OtherUserCopy copy;
         // The folder's permissions hold back root, so the child runs as nobody (the test as a
         // plain user already is one).
         if (asNobody && ::geteuid() == 0) {
@@ -301,10 +303,14 @@ private Q_SLOTS:
                  dir = QFileInfo(dir).path())
                 ::chmod(QFile::encodeName(dir).constData(),
                         dir == home.settingsFolder() ? 0555 : 0755);
-            program =
-                QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"),
-                            QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")} +
-                program;
+            QVERIFY(copy.Prepare());
+            child.setProcessEnvironment(copy.environment());
+            program = QStringList{QStringLiteral("setpriv"),
+                                  QStringLiteral("--reuid=nobody"),
+                                  QStringLiteral("--regid=nogroup"),
+                                  QStringLiteral("--clear-groups"),
+                                  copy.program(),
+                                  QStringLiteral("--run-panel")};
         }
         if (fileSizeLimit > 0)
             child.setChildProcessModifier([fileSizeLimit] {

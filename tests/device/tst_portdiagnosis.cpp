@@ -1,4 +1,5 @@
 #include "FakeDeviceTree.h"
+#include "OtherUserCopy.h"
 #include "Pty.h"
 #include "device/CCom.h"
 #include "device/DeviceIdentity.h"
@@ -254,17 +255,12 @@ private Q_SLOTS:
             // Root opens anything: ask a user without groups, through this same program.
             const QString setpriv = QStandardPaths::findExecutable("setpriv");
             QVERIFY2(!setpriv.isEmpty(), "setpriv (util-linux) is needed when tests run as root");
-            // A copy in a folder anyone may enter: the build tree may not be.
-            QTemporaryDir reachable;
-            const QString copy = reachable.path() + "/try-open";
-            QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
-            const auto readAndRun = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                    QFileDevice::ReadOther | QFileDevice::ExeOther;
-            QVERIFY(QFile::setPermissions(reachable.path(), readAndRun | QFileDevice::WriteOwner));
-            QVERIFY(QFile::setPermissions(copy, readAndRun));
+            OtherUserCopy copy;
+            QVERIFY(copy.Prepare());
             QProcess child;
-            child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", copy,
-                                  "--try-open", pty.slavePath()});
+            child.setProcessEnvironment(copy.environment());
+            child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                  copy.program(), "--try-open", pty.slavePath()});
             QVERIFY(child.waitForFinished(10000));
             const QStringList answer = QString::fromUtf8(child.readAllStandardOutput()).split(' ');
             QCOMPARE(answer.size(), 2);
