@@ -15,6 +15,7 @@
 #include <grp.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(PortErrorKind)
@@ -238,6 +239,78 @@ private Q_SLOTS:
                  setup == 5 ? PortErrorKind::Busy : PortErrorKind::None);
     }
 
+    // Another process holds the port, as a second panel or a terminal program would, while this
+    // one keeps a descriptor of its own on it too: the holder named is the one with the lock.
+    void busy_holderIsAnotherProcess() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        QProcess holder;
+        holder.start(QCoreApplication::applicationFilePath(), {"--hold", pty.slavePath()});
+        QVERIFY(holder.waitForReadyRead(10000));
+        QCOMPARE(holder.readLine(), QByteArray("held\n"));
+        PortError error = OpenError(pty.slavePath());
+        QCOMPARE(error.kind, PortErrorKind::Busy);
+        FindPortHolder(error);
+        const qint64 holderPid = holder.processId();
+        holder.kill();
+        holder.waitForFinished();
+        QCOMPARE(error.holderPid, holderPid);
+        QCOMPARE(error.holderName,
+                 QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15));
+        QVERIFY(!error.holderGuessed);
+    }
+
+    // What /proc tells when the holder's descriptors are out of sight (another user's process):
+    // the lock table, else a running program known to grab serial devices, each with its fix.
+    void busy_holderFromTheProcessTable_data() {
+        QTest::addColumn<QByteArray>("locks"); // %1: this port's lock id
+        QTest::addColumn<QByteArray>("running");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("guessed");
+        QTest::addColumn<QString>("fix");
+        QTest::newRow("lock table") << QByteArray("1: FLOCK  ADVISORY  WRITE 4242 %1 0 EOF\n"
+                                                  "1: -> FLOCK  ADVISORY  WRITE 77 %1 0 EOF\n")
+                                    << QByteArray("morvix") << "morvix" << false << "";
+        QTest::newRow("another file's lock, ModemManager running")
+            << QByteArray("1: FLOCK  ADVISORY  WRITE 4242 00:01:1 0 EOF\n")
+            << QByteArray("ModemManager") << "ModemManager" << true << "ID_MM_DEVICE_IGNORE";
+        QTest::newRow("brltty running")
+            << QByteArray() << QByteArray("brltty") << "brltty" << true << "sudo apt remove brltty";
+        QTest::newRow("nobody known") << QByteArray() << QByteArray("bash") << "" << false << "";
+    }
+    void busy_holderFromTheProcessTable() {
+        QFETCH(QByteArray, locks);
+        QFETCH(QByteArray, running);
+        QFETCH(QString, name);
+        QFETCH(bool, guessed);
+        QFETCH(QString, fix);
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(pty.slavePath()).constData(), &st), 0);
+        const QByteArray id = QString("%1:%2:%3")
+                                  .arg(major(st.st_dev), 2, 16, QChar('0'))
+                                  .arg(minor(st.st_dev), 2, 16, QChar('0'))
+                                  .arg(st.st_ino)
+                                  .toLatin1();
+        QTemporaryDir proc;
+        QVERIFY(WriteAll(proc.filePath("locks"), locks.replace("%1", id)));
+        QVERIFY(WriteAll(proc.filePath("4242/comm"), running + '\n'));
+        QVERIFY(WriteAll(proc.filePath("self/comm"), "tst_port\n"));
+        PortError error;
+        error.kind = PortErrorKind::Busy;
+        error.path = pty.slavePath();
+        FindPortHolder(error, proc.path());
+        QCOMPARE(error.holderName, name);
+        QCOMPARE(error.holderPid, name.isEmpty() ? 0 : 4242);
+        QCOMPARE(error.holderGuessed, guessed);
+        const QString text = PortErrorText(error, {});
+        QVERIFY2(text.contains(name.isEmpty() ? "In use by another program." : "(process 4242)"),
+                 qPrintable(text));
+        if (!fix.isEmpty())
+            QVERIFY2(text.contains(fix), qPrintable(text));
+    }
+
     // A user outside the device's group, as an operator new to the machine is.
     void openError_permissionDenied_namesTheGroup() {
         PtyPair pty;
@@ -297,6 +370,18 @@ int tryOpenAsChild(const QString& path) {
     com.Configure(path, 19200, 8, 0, 1);
     com.Open();
     std::printf("%d %s\n", int(com.LastError().kind), qPrintable(com.LastError().group));
+    return 0;
+}
+
+// Run by the busy-port test: holds the port as the panel does until it is killed.
+int holdAsChild(const QString& path) {
+    CCom com;
+    com.Configure(path, 19200, 8, 0, 1);
+    if (!com.Open())
+        return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    ::pause();
     return 0;
 }
 
