@@ -60,6 +60,10 @@ private Q_SLOTS:
                      QString("Frames sent: %1\nAnswers received: %2").arg(frames).arg(answers)),
                  qPrintable(text));
         QCOMPARE(text.contains("Last answer: no answer yet"), sinceAnswer < 0);
+        QVERIFY(!text.contains("Adapter latency"));
+        LinkHealth ftdi = health;
+        ftdi.adapterLatencyMs = 1;
+        QVERIFY(LinkHealthText(ftdi).endsWith("\nAdapter latency: 1 ms"));
     }
 
     // The port never opens here, so the link is closed however the counters stand.
