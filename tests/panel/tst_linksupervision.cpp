@@ -1,5 +1,6 @@
 #include "HostedPanel.h"
 #include "TempConfigHome.h"
+#include "TestFiles.h"
 #include "panel/KeyMap.h"
 #include "panel/PanelController.h"
 
@@ -297,6 +298,42 @@ private Q_SLOTS:
             QCOMPARE(host.quitCode, -1);
             QVERIFY(!QFile::exists(home.settingsFile()));
         }
+    }
+
+    // A missing device is looked for again every second; a path that turns out to be no serial
+    // port, or one this user may not open, stays so until the operator acts: no more tries.
+    void openRefused_isNotRetried_data() {
+        QTest::addColumn<QString>("refused"); // "" for a regular file made where the port was
+        QTest::addColumn<int>("kind");
+        QTest::newRow("not a terminal") << QString() << int(PortErrorKind::NotATerminal);
+        // Write-protected for root too (sysctl files go by their owner bits).
+        QTest::newRow("permission denied")
+            << QString("/proc/sys/kernel/osrelease") << int(PortErrorKind::PermissionDenied);
+    }
+    void openRefused_isNotRetried() {
+        QFETCH(QString, refused);
+        QFETCH(int, kind);
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("ttyUSB0");
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        panel.m_portName = missing;
+        panel.Connect();
+        QCOMPARE(int(panel.Com().LastError().kind), int(PortErrorKind::NotFound));
+        QVERIFY(host.IsTimerRunning(TIMER_RECONNECT));
+        if (refused.isEmpty())
+            QVERIFY(QFile::link("/etc/hostname", missing) || WriteAll(missing, "x"));
+        else
+            QVERIFY(QFile::link(refused, missing));
+        panel.OnTimer(TIMER_RECONNECT);
+        if (panel.Com().LastError().kind == PortErrorKind::Other)
+            QSKIP("the refusing file is on a read-only mount here");
+        QCOMPARE(int(panel.Com().LastError().kind), kind);
+        QVERIFY(!panel.PortOpen());
+        QVERIFY(!host.IsTimerRunning(TIMER_RECONNECT));
+        // The one message is the first attempt's; the retry was quiet.
+        QCOMPARE(host.messages.size(), 1);
     }
 
     void initialUpdate_withoutSettings_reportsPortAndRunsClosed() {
