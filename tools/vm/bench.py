@@ -506,6 +506,40 @@ class Bench:
         self.replug_case("replug, Port=/dev/ttyUSB0", "/dev/ttyUSB0", False)
         self.replug_case("replug, by-id", self.by_id(0), False)
         self.replug_case("replug under another number", "/dev/ttyUSB0", True)
+        self.unplug_during_sync()
+
+    def unplug_during_sync(self):
+        """Pulled while the panel sends its eight channels: it lives on, and the adapter plugged
+        in again gets all eight."""
+        label = "unplug during the synchronisation"
+        sim = self.ftdi[0]
+        self.fresh_adapter()
+        start = [(1, 9), (1, 19), (1, 29), (1, 39), (1, 49), (1, 59), (1, 69), (1, 79)]
+        since = self.start_panel("/dev/ttyUSB0", start)
+        # Pulled as the start-up poll arrives: the device's answer starts the synchronisation,
+        # so the unplug lands before or among its eight frames.
+        if not sim.wait(lambda: [r for r in sim.frames(since) if r.get("cmd") == "poll"], 20):
+            return self.check("%s: start-up before the unplug" % label, False)
+        self.guest.start_watch(["/dev/ttyUSB0"], 20, gone=True)
+        self.unplug(0)
+        self.guest.finish_watch(25)
+        sent = len(sim.sets(since))
+        alive = self.guest.call("alive", name="panel")["alive"]
+        st = self.status() if alive else {}
+        self.number("%s: channels through before the unplug" % label, sent, "of 8")
+        self.check("%s: the panel lives on, the port closed" % label,
+                   alive and st.get("open") == "no",
+                   "alive %s, open %s" % (alive, st.get("open")))
+        self.guest.start_watch(["/dev/ttyUSB0"], 20)
+        self.plug(0)
+        seen = self.guest.finish_watch(25)
+        zero = seen.get("/dev/ttyUSB0", (time.monotonic(),))[0]
+        sets = sim.wait(lambda: len(sim.sets(int(zero * 1e6))) >= CHANNELS and
+                        sim.sets(int(zero * 1e6)), 8)
+        got = [(r["switch"], r["level"]) for r in sets[:CHANNELS]] if sets else []
+        self.check("%s: all eight channels after the replug" % label, got == start,
+                   "got %s" % got)
+        self.stop_panel()
 
     def scenario_grabber(self):
         """A modem manager that grabbed the adapter first (TIOCEXCL, as root, no lock): the
