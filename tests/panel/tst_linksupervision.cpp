@@ -315,23 +315,22 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QTemporaryDir dir;
         const QString missing = dir.filePath("ttyUSB0");
-        RecordingHost host;
-        PanelController panel(host);
-        panel.ResetState();
+        HostedPanel rig;
+        auto& [host, panel] = rig;
         panel.m_portName = missing;
         panel.Connect();
-        QCOMPARE(int(panel.Com().LastError().kind), int(PortErrorKind::NotFound));
-        QVERIFY(host.IsTimerRunning(TIMER_RECONNECT));
+        QCOMPARE(int(panel.Link().Com().LastError().kind), int(PortErrorKind::NotFound));
+        QVERIFY(panel.Link().ReconnectPending());
         if (refused.isEmpty())
             QVERIFY(QFile::link("/etc/hostname", missing) || WriteAll(missing, "x"));
         else
             QVERIFY(QFile::link(refused, missing));
-        panel.OnTimer(TIMER_RECONNECT);
-        if (panel.Com().LastError().kind == PortErrorKind::Other)
+        panel.Link().OnTimer(TIMER_RECONNECT);
+        if (panel.Link().Com().LastError().kind == PortErrorKind::Other)
             QSKIP("the refusing file is on a read-only mount here");
-        QCOMPARE(int(panel.Com().LastError().kind), kind);
-        QVERIFY(!panel.PortOpen());
-        QVERIFY(!host.IsTimerRunning(TIMER_RECONNECT));
+        QCOMPARE(int(panel.Link().Com().LastError().kind), kind);
+        QVERIFY(!panel.Link().PortOpen());
+        QVERIFY(!panel.Link().ReconnectPending());
         // The one message is the first attempt's; the retry was quiet.
         QCOMPARE(host.messages.size(), 1);
     }
