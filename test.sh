@@ -4,6 +4,7 @@
 #   ./test.sh              normal build + full suite
 #   MORVIX_SANITIZERS=0    skip the sanitizer passes (ASan/UBSan suite, TSan serial tests)
 #   MORVIX_FUZZ=0          skip the short fuzz runs
+#   MORVIX_VM=0            skip the bench on real kernel drivers (QEMU, ftdi_sio and 8250)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -35,6 +36,13 @@ echo "== tests"
 echo "== package"
 deb=$(cd build && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
 tools/scripts/check-package.sh "$deb"
+
+if [ "${MORVIX_VM:-1}" != "0" ]; then
+    echo "== real kernel drivers: the panel in a virtual machine (ftdi_sio, 8250)"
+    tools/vm/vm-bench.sh build
+else
+    echo "== real kernel drivers: skipped (MORVIX_VM=0)"
+fi
 
 if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
     echo "== ASan/UBSan build and suite"

@@ -8,9 +8,11 @@
 #include <QtGlobal>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -30,6 +32,17 @@ bool AllDigits(QStringView text) {
     return true;
 }
 
+// An FTDI adapter holds received bytes until its latency timer runs out (16 ms by default) unless
+// its buffer fills: every answer would wait that long. Asked for low latency, the driver sets the
+// timer to 1 ms. A driver that refuses leaves the adapter as it was.
+void RequestLowLatency(int fd) {
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0)
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
 } // namespace
 
 CCom::CCom() : m_watcher(std::make_unique<Watcher>()) {}
@@ -40,6 +53,8 @@ CCom::~CCom() {
 
 void CCom::Configure(QString portName, std::uint32_t baudRate, std::uint8_t byteSize,
                      std::uint8_t stopBits, std::uint8_t parity) {
+    if (portName != m_strPort)
+        m_adapter = {};
     m_strPort = std::move(portName);
     m_dwBaudRate = baudRate;
     m_byteSize = byteSize;
@@ -67,13 +82,38 @@ QString CCom::DevicePath(const QString& portName) {
     return QStringLiteral("/dev/") + portName;
 }
 
+QString CCom::ReturnedPath() const {
+    if (m_adapter.IsKnown())
+        return FindAdapter(m_adapter, m_roots);
+    const QString path = DevicePath(m_strPort);
+    struct stat st {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 ? path
+                                                                                    : QString();
+}
+
+bool CCom::Reopen() {
+    if (!m_adapter.IsKnown())
+        return Open();
+    const QString path = ReturnedPath();
+    if (path.isEmpty()) {
+        if (m_hComm >= 0 || m_watcher->thread.joinable())
+            Close();
+        m_lastError = DiagnosePortError(m_strPort, DevicePath(m_strPort), ENOENT);
+        return false;
+    }
+    return OpenDevice(path);
+}
+
 bool CCom::Open() {
+    return OpenDevice(DevicePath(m_strPort));
+}
+
+bool CCom::OpenDevice(const QString& devicePath) {
     // Whatever an earlier opening left (a watcher that ended on its own, an fd) goes first.
     if (m_hComm >= 0 || m_watcher->thread.joinable())
         Close();
 
     m_lastError = {};
-    const QString devicePath = DevicePath(m_strPort);
     const QByteArray path = QFile::encodeName(devicePath);
     // open() would stop at a NUL and take the device named by the bytes before it; a name the
     // file system cannot hold names no port at all.
@@ -120,6 +160,13 @@ bool CCom::Open() {
         return FailOpen(QT_TRANSLATE_NOOP("CCom", "Connect Failed. DCB Setting Error"), kAppTitle,
                         PortErrorKind::SettingsRefused, 0);
     ::tcflush(fd, TCIOFLUSH);
+    m_openedPath = devicePath;
+    // Which adapter this is, so that after an unplug the same one is opened again, whatever
+    // number it comes back under; a port that is no USB device keeps no identity.
+    m_adapter = IdentifyPort(devicePath, m_roots);
+    if (m_adapter.driver == QLatin1String("ftdi_sio"))
+        RequestLowLatency(fd);
+    m_latencyMs = ::AdapterLatencyMs(devicePath, m_roots);
 
     // Without a way to wake the watcher it could never be stopped, so it is not started.
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

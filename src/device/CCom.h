@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/DeviceIdentity.h"
+#include "device/PortDiscovery.h"
 #include "device/PortError.h"
 
 #include <QObject>
@@ -71,6 +73,24 @@ public:
     // "/dev/x" stays as it is, "COMn" is /dev/ttyS(n-1), any other name is looked up under /dev.
     static QString DevicePath(const QString& portName);
 
+    // The USB adapter opened last, still known after it was unplugged; unknown for a port that
+    // is no USB device. Forgotten when another port name is configured.
+    const DeviceIdentity& OpenedAdapter() const { return m_adapter; }
+    // The device the port is (or was last) open on: for an adapter that came back under another
+    // number, that number's node.
+    QString OpenedPath() const { return m_openedPath; }
+    // The adapter's receive latency as its driver reports it after the opening (an FTDI
+    // adapter's latency timer, 1 ms once low latency is on); -1 when it has none.
+    int AdapterLatencyMs() const { return m_latencyMs; }
+    // While the port is closed: where the adapter opened last is now (never another adapter
+    // that took its old name), or empty while it is away. A port that is no USB device is back
+    // when its configured path exists. Only looks; nothing is opened.
+    QString ReturnedPath() const;
+    // Opens ReturnedPath() with the configured settings; false (NotFound) while it is away.
+    bool Reopen();
+    // Where the adapter's identity is read (tests point it at a fake tree).
+    void SetDiscoveryRoots(DiscoveryRoots roots) { m_roots = std::move(roots); }
+
 private:
     struct Watcher;
     unsigned CommWatchProc();
@@ -79,6 +99,7 @@ private:
     void DeliverMessage(const PortMessage& message);
     void PostMessageFromWatcher(const QString& text, const QString& caption);
     void PostClosedFromWatcher();
+    bool OpenDevice(const QString& devicePath);
     bool FailOpen(const char* text, const char* caption, PortErrorKind kind, int errnum);
     void StopWatcher();
     // UI thread: tells the owner that the watcher ended because the device went away.
@@ -103,4 +124,8 @@ private:
     // Until when the last successful write may still be on its way out; Close waits for it.
     std::chrono::steady_clock::time_point m_sendDeadline{};
     std::unique_ptr<Watcher> m_watcher;
+    DiscoveryRoots m_roots;
+    DeviceIdentity m_adapter;
+    QString m_openedPath;
+    int m_latencyMs = -1;
 };

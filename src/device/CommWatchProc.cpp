@@ -112,6 +112,9 @@ void CCom::DeliverClosed(std::uint64_t id) {
         if (m_watcher->stop || m_watcher->burst != id)
             return;
     }
+    // The device is gone: its descriptor goes now, so the kernel can give the device its old
+    // number back when it returns, instead of the next one.
+    Close();
     if (m_hOwner && m_receiver.closed) {
         const auto handler = m_receiver.closed;
         handler();

@@ -3,8 +3,6 @@
 #include "device/PortDiscovery.h"
 #include "device/PortErrorText.h"
 
-#include <QFile>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -62,7 +60,8 @@ bool DeviceLink::Connect(bool quiet) {
         m_com.Close();
     m_com.Configure(m_client.PortName(), kBaudRate, kDataBits, kOneStopBit, kOddParity);
     m_answeredSinceOpen = false;
-    if (m_com.Open()) {
+    // A reconnect opens the adapter that was open before, wherever it is now.
+    if (quiet ? m_com.Reopen() : m_com.Open()) {
         m_com.SetReceiver(this, {[this](const RxBurst& burst) { OnCommRx(burst); },
                                  [this] { OnPortClosed(); },
                                  [this](const PortMessage& message) {
@@ -83,8 +82,12 @@ bool DeviceLink::Connect(bool quiet) {
                                      PortErrorText(error, DiscoverPorts()),
                                  QStringLiteral("Morvix"));
     }
-    // A name, a permission or a file that is no port stays wrong until the operator acts.
-    if (error.MayClearByItself())
+    // A name, a permission or a file that is no port stays wrong until the operator acts; but
+    // an adapter that was open before and just came back may still wait for udev to give its
+    // node the group it had.
+    const bool returning =
+        quiet && m_com.OpenedAdapter().IsKnown() && error.kind == PortErrorKind::PermissionDenied;
+    if (error.MayClearByItself() || returning)
         StartReconnect();
     else
         StopReconnect();
@@ -180,9 +183,10 @@ void DeviceLink::OnReconnectTick() {
     // arrives while a message box of an earlier attempt is open waits for that attempt.
     if (m_connecting || m_syncRunning)
         return;
-    // Only a look at the path while the device is away: opening it would do nothing more.
-    struct stat st {};
-    if (::stat(QFile::encodeName(CCom::DevicePath(m_client.PortName())).constData(), &st) != 0)
+    // Only a look while the device is away: opening it would do nothing more. An adapter is
+    // looked for by what it is, under whatever number it comes back, never another one.
+    m_com.Configure(m_client.PortName(), kBaudRate, kDataBits, kOneStopBit, kOddParity);
+    if (m_com.ReturnedPath().isEmpty())
         return;
     m_connecting = true;
     // The synchronisation waits for an answer of the device that has come back, not for one
@@ -222,7 +226,9 @@ LinkHealth DeviceLink::Health() const {
     const bool chosen = !portName.trimmed().isEmpty() &&
                         portName.compare(QLatin1String("NULL"), Qt::CaseInsensitive) != 0;
     if (chosen)
-        health.portPath = CCom::DevicePath(portName);
+        health.portPath = m_com.IsConnected() ? m_com.OpenedPath() : CCom::DevicePath(portName);
+    if (m_com.IsConnected() && m_com.AdapterLatencyMs() >= 0)
+        health.adapterLatencyMs = m_com.AdapterLatencyMs();
     return health;
 }
 

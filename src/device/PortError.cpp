@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -19,7 +20,50 @@ QString GroupOf(const QByteArray& path) {
     return QString::number(st.st_gid);
 }
 
+QString ProcessName(const QString& procRoot, const QString& pid) {
+    QFile comm(procRoot + u'/' + pid + QStringLiteral("/comm"));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed())
+                                          : QString();
+}
+
+QStringList ProcessIds(const QString& procRoot) {
+    QStringList pids;
+    for (const QString& entry : QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        entry.toLongLong(&numeric);
+        if (numeric)
+            pids << entry;
+    }
+    return pids;
+}
+
+// The locker of a flock() on the file, from lines such as
+// "3: FLOCK  ADVISORY  WRITE 812 00:05:87 0 EOF" (device numbers in hex, then the inode).
+qint64 LockHolder(const QString& procRoot, const struct stat& file) {
+    QFile locks(procRoot + QStringLiteral("/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return 0;
+    const QString id = QStringLiteral("%1:%2:%3")
+                           .arg(major(file.st_dev), 2, 16, QLatin1Char('0'))
+                           .arg(minor(file.st_dev), 2, 16, QLatin1Char('0'))
+                           .arg(file.st_ino);
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        // Waiters are listed with "->" and hold nothing.
+        if (f.size() < 6 || f[1] != "FLOCK" || QString::fromLatin1(f[5]) != id)
+            continue;
+        const qint64 pid = f[4].toLongLong();
+        if (pid > 0)
+            return pid;
+    }
+    return 0;
+}
+
 } // namespace
+
+bool IsKnownGrabber(const QString& processName) {
+    return processName == QLatin1String("ModemManager") || processName == QLatin1String("brltty");
+}
 
 void FindPortHolder(PortError& error, const QString& procRoot) {
     if (error.kind != PortErrorKind::Busy)
@@ -27,13 +71,14 @@ void FindPortHolder(PortError& error, const QString& procRoot) {
     struct stat device {};
     if (::stat(QFile::encodeName(error.path).constData(), &device) != 0)
         return;
+    if (const qint64 locker = LockHolder(procRoot, device)) {
+        error.holderPid = locker;
+        error.holderName = ProcessName(procRoot, QString::number(locker));
+        return;
+    }
     const bool isDevice = S_ISCHR(device.st_mode);
-    const QStringList pids = QDir(procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList pids = ProcessIds(procRoot);
     for (const QString& pid : pids) {
-        bool numeric = false;
-        const qint64 id = pid.toLongLong(&numeric);
-        if (!numeric)
-            continue;
         const QString fdFolder = procRoot + u'/' + pid + QStringLiteral("/fd");
         for (const QString& fd :
              QDir(fdFolder).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
@@ -45,10 +90,17 @@ void FindPortHolder(PortError& error, const QString& procRoot) {
                                   : held.st_dev == device.st_dev && held.st_ino == device.st_ino;
             if (!same)
                 continue;
-            error.holderPid = id;
-            QFile comm(procRoot + u'/' + pid + QStringLiteral("/comm"));
-            if (comm.open(QIODevice::ReadOnly))
-                error.holderName = QString::fromLocal8Bit(comm.readAll().trimmed());
+            error.holderPid = pid.toLongLong();
+            error.holderName = ProcessName(procRoot, pid);
+            return;
+        }
+    }
+    for (const QString& pid : pids) {
+        const QString name = ProcessName(procRoot, pid);
+        if (IsKnownGrabber(name)) {
+            error.holderPid = pid.toLongLong();
+            error.holderName = name;
+            error.holderGuessed = true;
             return;
         }
     }

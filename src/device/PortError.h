@@ -29,6 +29,9 @@ struct PortError {
     // before the panel's message; empty when the port has none.
     QString text;
     QString caption;
+    // Busy, nobody found holding it (another user's process hides its descriptors): a program
+    // known to grab serial devices (ModemManager, brltty) is running and is the likely holder.
+    bool holderGuessed = false;
 
     // Kinds that may clear by themselves, so retrying without the operator makes sense.
     bool MayClearByItself() const {
@@ -40,6 +43,11 @@ struct PortError {
 // for a permission failure.
 PortError DiagnosePortError(const QString& portName, const QString& path, int errnum);
 
-// For a busy port: the first process found in the process table under `procRoot` with a
-// descriptor on the same device. Walks every process, so only for a message the operator reads.
+// For a busy port, who holds it, from the process table under `procRoot`: the process holding
+// the advisory lock on it (procRoot/locks, readable by every user), else the first process with a
+// descriptor on the same device (only one's own processes unless root), else a running program
+// known to grab serial devices. Walks every process, so only for a message the operator reads.
 void FindPortHolder(PortError& error, const QString& procRoot = QStringLiteral("/proc"));
+
+// Programs that open serial devices they were never asked to, by their process name.
+bool IsKnownGrabber(const QString& processName);

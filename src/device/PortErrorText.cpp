@@ -40,14 +40,42 @@ QString Reason(const PortError& error, const std::vector<DiscoveredPort>& presen
                                     "then log out and in again.")
             .arg(error.group);
     }
-    case PortErrorKind::Busy:
-        if (error.holderPid > 0)
-            return QCoreApplication::translate("PortErrorText", "In use: held by %1 (process %2).")
-                .arg(error.holderName.isEmpty()
-                         ? QCoreApplication::translate("PortErrorText", "another program")
-                         : error.holderName)
-                .arg(error.holderPid);
-        return QCoreApplication::translate("PortErrorText", "In use by another program.");
+    case PortErrorKind::Busy: {
+        if (error.holderPid <= 0)
+            return QCoreApplication::translate("PortErrorText", "In use by another program.");
+        const QString holder = error.holderName.isEmpty()
+                                   ? QCoreApplication::translate("PortErrorText", "another program")
+                                   : error.holderName;
+        QString text =
+            error.holderGuessed
+                ? QCoreApplication::translate(
+                      "PortErrorText",
+                      "In use by another program; %1 (process %2) is running and may be the one.")
+                      .arg(holder)
+                      .arg(error.holderPid)
+                : QCoreApplication::translate("PortErrorText", "In use: held by %1 (process %2).")
+                      .arg(holder)
+                      .arg(error.holderPid);
+        if (error.holderName == QLatin1String("ModemManager"))
+            text += QCoreApplication::translate(
+                "PortErrorText",
+                "\nModemManager probes new serial devices for modems. Tell it to leave this "
+                "adapter alone with a udev rule that sets ENV{ID_MM_DEVICE_IGNORE}=\"1\" for "
+                "it: Morvix installs one for the FTDI FT232R "
+                "(/usr/lib/udev/rules.d/70-morvix.rules); for another adapter copy it to "
+                "/etc/udev/rules.d/ with that adapter's numbers (lsusb). Then plug the adapter "
+                "in again.");
+        else if (error.holderName == QLatin1String("brltty"))
+            text += QCoreApplication::translate(
+                "PortErrorText",
+                "\nbrltty, the braille display driver, claims some USB serial adapters as "
+                "braille displays. Without a braille display remove it:\n"
+                "    sudo apt remove brltty\n"
+                "or mask its udev rules:\n"
+                "    sudo ln -s /dev/null /etc/udev/rules.d/85-brltty.rules\n"
+                "Then plug the adapter in again.");
+        return text;
+    }
     case PortErrorKind::NotATerminal:
         return QCoreApplication::translate("PortErrorText", "This is not a serial port.");
     case PortErrorKind::SettingsRefused:

@@ -60,5 +60,7 @@ QString LinkHealthText(const LinkHealth& health) {
     lines << QStringLiteral("Last answer: %1")
                  .arg(health.msSinceLastAnswer ? Age(*health.msSinceLastAnswer)
                                                : QStringLiteral("no answer yet"));
+    if (health.adapterLatencyMs)
+        lines << QStringLiteral("Adapter latency: %1 ms").arg(*health.adapterLatencyMs);
     return lines.join(u'\n');
 }

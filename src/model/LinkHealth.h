@@ -15,6 +15,9 @@ struct LinkHealth {
     // From a frame written to the next 'u'; none before the first answer.
     std::optional<double> lastRoundTripMs;
     std::optional<double> msSinceLastAnswer;
+    // How long the adapter itself may hold an answer before passing it on (an FTDI adapter's
+    // latency timer); none for a port without one.
+    std::optional<int> adapterLatencyMs;
 };
 
 // Counts frames and answers and times the round trip. Times come from the caller so the logic can
@@ -42,5 +45,6 @@ private:
     std::optional<Clock::duration> m_lastRoundTrip;
 };
 
-// The tooltip: path, state, counts, round trip and the age of the last answer, one per line.
+// The tooltip: path, state, counts, round trip, the age of the last answer and the adapter's
+// latency, one per line.
 QString LinkHealthText(const LinkHealth& health);

@@ -9,6 +9,7 @@ std::unique_ptr<QObject> makeReceiveTest();
 std::unique_ptr<QObject> makeLifecycleTest();
 std::unique_ptr<QObject> makePortDiagnosisTest();
 int tryOpenAsChild(const QString& path);
+int holdAsChild(const QString& path);
 
 namespace {
 
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--try-open")
         return tryOpenAsChild(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--hold")
+        return holdAsChild(QString::fromLocal8Bit(argv[2]));
     std::vector<std::unique_ptr<QObject>> tests;
     tests.push_back(makePortOpenTest());
     tests.push_back(makeReceiveTest());

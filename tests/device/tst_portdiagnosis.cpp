@@ -1,6 +1,8 @@
 #include "FakeDeviceTree.h"
+#include "OtherUserCopy.h"
 #include "Pty.h"
 #include "device/CCom.h"
+#include "device/DeviceIdentity.h"
 #include "device/PortDiscovery.h"
 #include "device/PortErrorText.h"
 
@@ -13,6 +15,7 @@
 #include <grp.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(PortErrorKind)
@@ -67,6 +70,95 @@ private Q_SLOTS:
         for (const DiscoveredPort& port : DiscoverPorts({tree.dev(), tree.sys()}))
             found << port.path.mid(tree.dev().size() + 1);
         QCOMPARE(found, expected);
+    }
+
+    // Which adapter a path names, and where that adapter is after a replug: the same one under
+    // another number, never another adapter that took its old number.
+    void identity_fakeTree_data() {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("opened");   // below the fake /dev, before the unplug
+        QTest::addColumn<QString>("describe"); // what was remembered
+        QTest::addColumn<QString>("after");    // FindAdapter after the replug; "" for none
+        QTest::newRow("by-id name, back under another number")
+            << 0 << "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"
+            << "0403:6001 serial A50285BI"
+            << "ttyUSB1";
+        QTest::newRow("another adapter took the old number") << 1 << "ttyUSB0"
+                                                             << "0403:6001 serial A50285BI"
+                                                             << "";
+        QTest::newRow("with a serial number, another USB port is fine")
+            << 2 << "ttyUSB0"
+            << "0403:6001 serial A50285BI"
+            << "ttyUSB3";
+        QTest::newRow("without one, the USB port tells twins apart") << 3 << "ttyUSB1"
+                                                                     << "1a86:7523 at USB port 1-2"
+                                                                     << "ttyUSB0";
+        QTest::newRow("without one, another USB port is another adapter")
+            << 4 << "ttyUSB0"
+            << "1a86:7523 at USB port 1-1"
+            << "";
+        QTest::newRow("mainboard UART: nothing to remember") << 5 << "ttyS0"
+                                                             << "not a USB device"
+                                                             << "";
+        QTest::newRow("absent") << 6 << "ttyUSB9"
+                                << "not a USB device"
+                                << "";
+    }
+    void identity_fakeTree() {
+        QFETCH(int, layout);
+        QFETCH(QString, opened);
+        QFETCH(QString, describe);
+        QFETCH(QString, after);
+        const QString ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+        FakeDeviceTree before;
+        FakeDeviceTree replugged;
+        switch (layout) {
+        case 0:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI") &&
+                    before.AddById(ftdi, "ttyUSB0"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-2", "0403", "6001", "B00001") &&
+                    replugged.AddUsbSerial("ttyUSB1", "1-1", "0403", "6001", "A50285BI") &&
+                    replugged.AddById(ftdi, "ttyUSB1"));
+            break;
+        case 1:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "B00001"));
+            break;
+        case 2:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB3", "3-4.1", "0403", "6001", "A50285BI"));
+            break;
+        case 3:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "1a86", "7523", {}, "ch341") &&
+                    before.AddUsbSerial("ttyUSB1", "1-2", "1a86", "7523", {}, "ch341"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-2", "1a86", "7523", {}, "ch341") &&
+                    replugged.AddUsbSerial("ttyUSB1", "1-1", "1a86", "7523", {}, "ch341"));
+            break;
+        case 4:
+            QVERIFY(before.AddUsbSerial("ttyUSB0", "1-1", "1a86", "7523", {}, "ch341"));
+            QVERIFY(replugged.AddUsbSerial("ttyUSB0", "1-3", "1a86", "7523", {}, "ch341"));
+            break;
+        case 5:
+            QVERIFY(before.AddUart("ttyS0", 4) && replugged.AddUart("ttyS0", 4));
+            break;
+        }
+        const DeviceIdentity identity =
+            IdentifyPort(before.dev() + u'/' + opened, {before.dev(), before.sys()});
+        QCOMPARE(identity.Describe(), describe);
+        const QString found = FindAdapter(identity, {replugged.dev(), replugged.sys()});
+        QCOMPARE(found, after.isEmpty() ? QString() : replugged.dev() + u'/' + after);
+    }
+
+    void identity_driverAndLatency() {
+        FakeDeviceTree tree;
+        QVERIFY(tree.AddUsbSerial("ttyUSB0", "1-1", "0403", "6001", "A50285BI", "ftdi_sio", 16));
+        QVERIFY(tree.AddUsbSerial("ttyUSB1", "1-2", "10c4", "ea60", "0001", "cp210x"));
+        const DiscoveryRoots roots{tree.dev(), tree.sys()};
+        QCOMPARE(IdentifyPort(tree.dev() + "/ttyUSB0", roots).driver, QString("ftdi_sio"));
+        QCOMPARE(IdentifyPort(tree.dev() + "/ttyUSB0", roots).interface, QString("1.0"));
+        QCOMPARE(AdapterLatencyMs(tree.dev() + "/ttyUSB0", roots), 16);
+        QCOMPARE(AdapterLatencyMs(tree.dev() + "/ttyUSB1", roots), -1);
+        QCOMPARE(AdapterLatencyMs(tree.dev() + "/ttyUSB7", roots), -1);
     }
 
     void discovery_readableByIdNames_data() {
@@ -147,6 +239,78 @@ private Q_SLOTS:
                  setup == 5 ? PortErrorKind::Busy : PortErrorKind::None);
     }
 
+    // Another process holds the port, as a second panel or a terminal program would, while this
+    // one keeps a descriptor of its own on it too: the holder named is the one with the lock.
+    void busy_holderIsAnotherProcess() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        QProcess holder;
+        holder.start(QCoreApplication::applicationFilePath(), {"--hold", pty.slavePath()});
+        QVERIFY(holder.waitForReadyRead(10000));
+        QCOMPARE(holder.readLine(), QByteArray("held\n"));
+        PortError error = OpenError(pty.slavePath());
+        QCOMPARE(error.kind, PortErrorKind::Busy);
+        FindPortHolder(error);
+        const qint64 holderPid = holder.processId();
+        holder.kill();
+        holder.waitForFinished();
+        QCOMPARE(error.holderPid, holderPid);
+        QCOMPARE(error.holderName,
+                 QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15));
+        QVERIFY(!error.holderGuessed);
+    }
+
+    // What /proc tells when the holder's descriptors are out of sight (another user's process):
+    // the lock table, else a running program known to grab serial devices, each with its fix.
+    void busy_holderFromTheProcessTable_data() {
+        QTest::addColumn<QByteArray>("locks"); // %1: this port's lock id
+        QTest::addColumn<QByteArray>("running");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("guessed");
+        QTest::addColumn<QString>("fix");
+        QTest::newRow("lock table") << QByteArray("1: FLOCK  ADVISORY  WRITE 4242 %1 0 EOF\n"
+                                                  "1: -> FLOCK  ADVISORY  WRITE 77 %1 0 EOF\n")
+                                    << QByteArray("morvix") << "morvix" << false << "";
+        QTest::newRow("another file's lock, ModemManager running")
+            << QByteArray("1: FLOCK  ADVISORY  WRITE 4242 00:01:1 0 EOF\n")
+            << QByteArray("ModemManager") << "ModemManager" << true << "ID_MM_DEVICE_IGNORE";
+        QTest::newRow("brltty running")
+            << QByteArray() << QByteArray("brltty") << "brltty" << true << "sudo apt remove brltty";
+        QTest::newRow("nobody known") << QByteArray() << QByteArray("bash") << "" << false << "";
+    }
+    void busy_holderFromTheProcessTable() {
+        QFETCH(QByteArray, locks);
+        QFETCH(QByteArray, running);
+        QFETCH(QString, name);
+        QFETCH(bool, guessed);
+        QFETCH(QString, fix);
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(pty.slavePath()).constData(), &st), 0);
+        const QByteArray id = QString("%1:%2:%3")
+                                  .arg(major(st.st_dev), 2, 16, QChar('0'))
+                                  .arg(minor(st.st_dev), 2, 16, QChar('0'))
+                                  .arg(st.st_ino)
+                                  .toLatin1();
+        QTemporaryDir proc;
+        QVERIFY(WriteAll(proc.filePath("locks"), locks.replace("%1", id)));
+        QVERIFY(WriteAll(proc.filePath("4242/comm"), running + '\n'));
+        QVERIFY(WriteAll(proc.filePath("self/comm"), "tst_port\n"));
+        PortError error;
+        error.kind = PortErrorKind::Busy;
+        error.path = pty.slavePath();
+        FindPortHolder(error, proc.path());
+        QCOMPARE(error.holderName, name);
+        QCOMPARE(error.holderPid, name.isEmpty() ? 0 : 4242);
+        QCOMPARE(error.holderGuessed, guessed);
+        const QString text = PortErrorText(error, {});
+        QVERIFY2(text.contains(name.isEmpty() ? "In use by another program." : "(process 4242)"),
+                 qPrintable(text));
+        if (!fix.isEmpty())
+            QVERIFY2(text.contains(fix), qPrintable(text));
+    }
+
     // A user outside the device's group, as an operator new to the machine is.
     void openError_permissionDenied_namesTheGroup() {
         PtyPair pty;
@@ -164,17 +328,12 @@ private Q_SLOTS:
             // Root opens anything: ask a user without groups, through this same program.
             const QString setpriv = QStandardPaths::findExecutable("setpriv");
             QVERIFY2(!setpriv.isEmpty(), "setpriv (util-linux) is needed when tests run as root");
-            // A copy in a folder anyone may enter: the build tree may not be.
-            QTemporaryDir reachable;
-            const QString copy = reachable.path() + "/try-open";
-            QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
-            const auto readAndRun = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                    QFileDevice::ReadOther | QFileDevice::ExeOther;
-            QVERIFY(QFile::setPermissions(reachable.path(), readAndRun | QFileDevice::WriteOwner));
-            QVERIFY(QFile::setPermissions(copy, readAndRun));
+            OtherUserCopy copy;
+            QVERIFY(copy.Prepare());
             QProcess child;
-            child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", copy,
-                                  "--try-open", pty.slavePath()});
+            child.setProcessEnvironment(copy.environment());
+            child.start(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                  copy.program(), "--try-open", pty.slavePath()});
             QVERIFY(child.waitForFinished(10000));
             const QStringList answer = QString::fromUtf8(child.readAllStandardOutput()).split(' ');
             QCOMPARE(answer.size(), 2);
@@ -211,6 +370,18 @@ int tryOpenAsChild(const QString& path) {
     com.Configure(path, 19200, 8, 0, 1);
     com.Open();
     std::printf("%d %s\n", int(com.LastError().kind), qPrintable(com.LastError().group));
+    return 0;
+}
+
+// Run by the busy-port test: holds the port as the panel does until it is killed.
+int holdAsChild(const QString& path) {
+    CCom com;
+    com.Configure(path, 19200, 8, 0, 1);
+    if (!com.Open())
+        return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    ::pause();
     return 0;
 }
 

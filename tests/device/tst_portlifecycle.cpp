@@ -1,3 +1,4 @@
+#include "FakeDeviceTree.h"
 #include "Pty.h"
 #include "RxRecorder.h"
 #include "device/CCom.h"
@@ -197,10 +198,13 @@ private Q_SLOTS:
             com.Configure(pty.slavePath(), 19200, 8, 0, 1);
             QVERIFY(com.Open());
             rec.Listen();
+            const qsizetype descriptors = openDescriptors();
             pty.closeMaster();
             QTRY_VERIFY(!com.IsConnected());
-            // The owner hears of it once, so it can look for the device again.
+            // The owner hears of it once, so it can look for the device again; by then the
+            // port's descriptors are closed (one held would keep the device's number taken).
             QTRY_COMPARE(rec.closedNotices, 1);
+            QCOMPARE(openDescriptors(), descriptors - 3);
 
             const double before = processCpuMs();
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -215,6 +219,48 @@ private Q_SLOTS:
         QVERIFY(replacement.writeMaster("u"));
         QTRY_COMPARE(rec.bursts.size(), 1);
         QCOMPARE(rec.bursts[0].buffer.at(0), 'u');
+    }
+
+    // An adapter unplugged and plugged in again while another adapter took its old number: the
+    // port opens the same adapter under its new number, never the other one. Pseudo-terminals
+    // stand in for the adapters, a fake sysfs tells which adapter each one is.
+    void adapterBack_underAnotherNumber_reopensThatAdapterOnly() {
+        FakeDeviceTree tree;
+        PtyPair first;
+        PtyPair other;
+        QVERIFY(first.ok() && other.ok());
+        const auto plug = [&](const PtyPair& pty, const QString& name, const QString& serial) {
+            const QString pts = QFileInfo(pty.slavePath()).fileName();
+            QFile::remove(tree.dev() + '/' + name);
+            return (QFileInfo::exists(tree.sys() + "/class/tty/" + pts) ||
+                    tree.AddUsbSerial(pts, "1-" + serial, "0403", "6001", serial)) &&
+                   QFile::link(pty.slavePath(), tree.dev() + '/' + name);
+        };
+        QVERIFY(plug(first, "ttyUSB0", "A1"));
+        CCom com;
+        RxRecorder rec(com);
+        com.SetDiscoveryRoots({tree.dev(), tree.sys()});
+        com.Configure(tree.dev() + "/ttyUSB0", 19200, 8, 0, 1);
+        QVERIFY(com.Open());
+        rec.Listen();
+        QCOMPARE(com.OpenedAdapter().Describe(), QString("0403:6001 serial A1"));
+        first.closeMaster();
+        QTRY_COMPARE(rec.closedNotices, 1);
+        QCOMPARE(com.ReturnedPath(), QString());
+        QVERIFY(!com.Reopen());
+        QCOMPARE(com.LastError().kind, PortErrorKind::NotFound);
+
+        PtyPair back;
+        QVERIFY(back.ok());
+        QVERIFY(plug(other, "ttyUSB0", "B2") && plug(back, "ttyUSB1", "A1"));
+        QCOMPARE(com.ReturnedPath(), tree.dev() + "/ttyUSB1");
+        QVERIFY(com.Reopen());
+        QCOMPARE(com.OpenedPath(), tree.dev() + "/ttyUSB1");
+        QCOMPARE(com.PortName(), tree.dev() + "/ttyUSB0");
+        const QByteArray frame("\x95\x01\x00\x00\x00\x96", 6);
+        QCOMPARE(com.Write(data(frame), 6), 6u);
+        QCOMPARE(back.readMaster(6), frame);
+        QCOMPARE(other.readMaster(1, 50), QByteArray());
     }
 };
 

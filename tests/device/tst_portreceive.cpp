@@ -42,20 +42,48 @@ private Q_SLOTS:
         QVERIFY(rec.bursts[0].onOwnThread);
     }
 
-    void byteOneCharacterLater_isInTheSameRead() {
+    // 'x' and then 'u' well inside the read window after the port has taken 'x': the line was not
+    // quiet for the window in between, so this is one read that starts with 'x', not an answer.
+    // A loaded machine may hold this thread back past the window; such a try proves nothing and
+    // is made again, and only tries whose gap was measured well inside the window count.
+    void byteWithinTheReadWindow_isInTheSameRead() {
+        int conclusive = 0;
+        for (int attempt = 0; attempt < 20 && conclusive < 3; ++attempt) {
+            RecordedPort port;
+            QVERIFY(port.Open());
+            auto& [pty, com, rec] = port;
+            QVERIFY(pty.writeMaster("x"));
+            QVERIFY(waitUntil([&] { return pty.queuedForPort() == 0; }, 5000));
+            const auto taken = std::chrono::steady_clock::now();
+            QVERIFY(pty.writeMaster("u"));
+            const auto gap = std::chrono::steady_clock::now() - taken;
+            QTRY_VERIFY(!rec.bursts.isEmpty());
+            QTest::qWait(3 * CCom::kReadWindowMs);
+            if (gap > std::chrono::milliseconds(CCom::kReadWindowMs) / 3)
+                continue;
+            ++conclusive;
+            QCOMPARE(rec.bursts.size(), 1);
+            QCOMPARE(rec.bursts[0].count, quintptr(2));
+            QCOMPARE(rec.bursts[0].buffer.left(2), bytes("xu"));
+        }
+        QVERIFY2(conclusive > 0, "the machine never wrote the second byte inside the window");
+    }
+
+    // A gap far longer than the read window ends the read: the answer after it is a read of its
+    // own, at the start of the buffer, where the panel looks for 'u'.
+    void byteAfterAQuietLine_isAReadOfItsOwn() {
         RecordedPort port;
         QVERIFY(port.Open());
         auto& [pty, com, rec] = port;
-        // 'x' and then, one character time at 19200 baud later, 'u': the line was not quiet for
-        // the read window in between, so this is one read that starts with 'x', not an answer.
         QVERIFY(pty.writeMaster("x"));
-        std::this_thread::sleep_for(std::chrono::microseconds(600));
+        QVERIFY(waitUntil([&] { return pty.queuedForPort() == 0; }, 5000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(15 * CCom::kReadWindowMs));
         QVERIFY(pty.writeMaster("u"));
-        QTRY_VERIFY(!rec.bursts.isEmpty());
-        QTest::qWait(3 * CCom::kReadWindowMs);
-        QCOMPARE(rec.bursts.size(), 1);
-        QCOMPARE(rec.bursts[0].count, quintptr(2));
-        QCOMPARE(rec.bursts[0].buffer.left(2), bytes("xu"));
+        QTRY_COMPARE(rec.bursts.size(), 2);
+        QCOMPARE(rec.bursts[0].count, quintptr(1));
+        QCOMPARE(rec.bursts[0].buffer.at(0), 'x');
+        QCOMPARE(rec.bursts[1].count, quintptr(1));
+        QCOMPARE(rec.bursts[1].buffer.at(0), 'u');
     }
 
     void eightBytes_oneHandOverWithLastReadFirst() {

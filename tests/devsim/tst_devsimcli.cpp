@@ -66,7 +66,7 @@ void tst_DevSimCli::arguments_data() {
 
     QTest::newRow("none")
         << QStringList()
-        << "link= log= view=0 silent=0 delay=0 every=1 garbage=0 extra=0 flood=0 hangup=0";
+        << "link= log= view=0 silent=0 delay=0 every=1 garbage=0 extra=0 flood=0 hangup=0 line=0";
     QTest::newRow("all") << QStringList{"--link",
                                         "/tmp/p",
                                         "--log",
@@ -83,9 +83,10 @@ void tst_DevSimCli::arguments_data() {
                                         "--flood",
                                         "500",
                                         "--hangup-after",
-                                        "9"}
+                                        "9",
+                                        "--report-line"}
                          << "link=/tmp/p log=- view=1 silent=1 delay=40 every=3 garbage=1 extra=2 "
-                            "flood=500 hangup=9";
+                            "flood=500 hangup=9 line=1";
     QTest::newRow("negative delay") << QStringList{"--delay-ms", "-1"} << "error";
     QTest::newRow("every zero") << QStringList{"--answer-every", "0"} << "error";
     QTest::newRow("hangup zero") << QStringList{"--hangup-after", "0"} << "error";
@@ -94,6 +95,7 @@ void tst_DevSimCli::arguments_data() {
     QTest::newRow("unknown option") << QStringList{"--bogus"} << "error";
     QTest::newRow("stray argument") << QStringList{"COM1"} << "error";
     QTest::newRow("empty link") << QStringList{"--link", ""} << "error";
+    QTest::newRow("line report without a log") << QStringList{"--report-line"} << "error";
 }
 
 void tst_DevSimCli::arguments() {
@@ -108,7 +110,7 @@ void tst_DevSimCli::arguments() {
     QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
     const DevSimOptions& o = c.options;
     const QString actual = QStringLiteral("link=%1 log=%2 view=%3 silent=%4 delay=%5 every=%6 "
-                                          "garbage=%7 extra=%8 flood=%9 hangup=%10")
+                                          "garbage=%7 extra=%8 flood=%9 hangup=%10 line=%11")
                                .arg(o.linkPath, o.logPath)
                                .arg(int(o.view))
                                .arg(int(o.faults.silent))
@@ -117,7 +119,8 @@ void tst_DevSimCli::arguments() {
                                .arg(int(o.faults.garbage))
                                .arg(o.faults.extraBytes)
                                .arg(o.faults.floodBytesPerSec)
-                               .arg(o.hangupAfter);
+                               .arg(o.hangupAfter)
+                               .arg(int(o.reportLine));
     QCOMPARE(actual, expected);
 }
 

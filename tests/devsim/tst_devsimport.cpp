@@ -13,6 +13,7 @@
 #include <QTest>
 #include <cerrno>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void link_refusesToReplaceAFile();
     void stop_removesThePort();
     void log_recordsTheLine();
+    void reportLine_logsWhatTheFarEndSet();
 };
 
 void tst_DevSimPort::frame_answeredOnlyWhenValid_data() {
@@ -359,6 +361,40 @@ void tst_DevSimPort::log_recordsTheLine() {
     QCOMPARE(byDirection.value(QStringLiteral("rx")),
              QStringList({"garbage-skipped", "poll", "bad-checksum", "set"}));
     QCOMPARE(byDirection.value(QStringLiteral("tx")), QStringList({"75", "75"}));
+}
+
+// The far end of an emulated adapter applies the guest driver's settings to the port; the log
+// shows each change, starting from 9600 8N1, so 19200 odd can only have come from there.
+void tst_DevSimPort::reportLine_logsWhatTheFarEndSet() {
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("line.jsonl"));
+    {
+        DevSim sim(DevSimOptions{.logPath = logPath, .reportLine = true});
+        QVERIFY(sim.start());
+        PtyClient client(sim.portPath());
+        termios t{};
+        QCOMPARE(::tcgetattr(client.fd(), &t), 0);
+        t.c_cflag |= PARENB | PARODD | CSTOPB;
+        ::cfsetispeed(&t, B19200);
+        ::cfsetospeed(&t, B19200);
+        QCOMPARE(::tcsetattr(client.fd(), TCSANOW, &t), 0);
+        QVERIFY(client.send(POLL));
+        QCOMPARE(client.readExactly(1, WAIT_MS), QByteArray("u"));
+    }
+    QFile file(logPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList lines;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (o.value(QStringLiteral("event")).toString() == QLatin1String("line"))
+            lines << QStringLiteral("%1 parodd=%2 stop=%3")
+                         .arg(o.value(QStringLiteral("baud")).toInt())
+                         .arg(o.value(QStringLiteral("parodd")).toBool())
+                         .arg(o.value(QStringLiteral("stop_bits")).toInt());
+        else if (o.value(QStringLiteral("cmd")).toString() == QLatin1String("poll"))
+            lines << QStringLiteral("poll");
+    }
+    QCOMPARE(lines, QStringList({"9600 parodd=0 stop=1", "19200 parodd=1 stop=2", "poll"}));
 }
 
 QTEST_GUILESS_MAIN(tst_DevSimPort)

@@ -1,5 +1,6 @@
 #include "HostedPanel.h"
 #include "TempConfigHome.h"
+#include "TestFiles.h"
 #include "panel/KeyMap.h"
 #include "panel/PanelController.h"
 
@@ -60,6 +61,10 @@ private Q_SLOTS:
                      QString("Frames sent: %1\nAnswers received: %2").arg(frames).arg(answers)),
                  qPrintable(text));
         QCOMPARE(text.contains("Last answer: no answer yet"), sinceAnswer < 0);
+        QVERIFY(!text.contains("Adapter latency"));
+        LinkHealth ftdi = health;
+        ftdi.adapterLatencyMs = 1;
+        QVERIFY(LinkHealthText(ftdi).endsWith("\nAdapter latency: 1 ms"));
     }
 
     // The port never opens here, so the link is closed however the counters stand.
@@ -293,6 +298,41 @@ private Q_SLOTS:
             QCOMPARE(host.quitCode, -1);
             QVERIFY(!QFile::exists(home.settingsFile()));
         }
+    }
+
+    // A missing device is looked for again every second; a path that turns out to be no serial
+    // port, or one this user may not open, stays so until the operator acts: no more tries.
+    void openRefused_isNotRetried_data() {
+        QTest::addColumn<QString>("refused"); // "" for a regular file made where the port was
+        QTest::addColumn<int>("kind");
+        QTest::newRow("not a terminal") << QString() << int(PortErrorKind::NotATerminal);
+        // Write-protected for root too (sysctl files go by their owner bits).
+        QTest::newRow("permission denied")
+            << QString("/proc/sys/kernel/osrelease") << int(PortErrorKind::PermissionDenied);
+    }
+    void openRefused_isNotRetried() {
+        QFETCH(QString, refused);
+        QFETCH(int, kind);
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("ttyUSB0");
+        HostedPanel rig;
+        auto& [host, panel] = rig;
+        panel.m_portName = missing;
+        panel.Connect();
+        QCOMPARE(int(panel.Link().Com().LastError().kind), int(PortErrorKind::NotFound));
+        QVERIFY(panel.Link().ReconnectPending());
+        if (refused.isEmpty())
+            QVERIFY(QFile::link("/etc/hostname", missing) || WriteAll(missing, "x"));
+        else
+            QVERIFY(QFile::link(refused, missing));
+        panel.Link().OnTimer(TIMER_RECONNECT);
+        if (panel.Link().Com().LastError().kind == PortErrorKind::Other)
+            QSKIP("the refusing file is on a read-only mount here");
+        QCOMPARE(int(panel.Link().Com().LastError().kind), kind);
+        QVERIFY(!panel.Link().PortOpen());
+        QVERIFY(!panel.Link().ReconnectPending());
+        // The one message is the first attempt's; the retry was quiet.
+        QCOMPARE(host.messages.size(), 1);
     }
 
     void initialUpdate_withoutSettings_reportsPortAndRunsClosed() {

@@ -6,9 +6,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 class tst_ProfileIni : public QObject {
     Q_OBJECT
@@ -28,6 +30,7 @@ private Q_SLOTS:
     void saveTo_createsFileEndingInCrLf();
     void stagedWithoutCommit_keepsOldFileAndLeavesNoTemp();
     void stagedAndCommitted_replacesFile();
+    void twoSavers_secondWaitsForTheFirstsRename();
     void saveUnderRegularFile_failsWithoutWriting();
 };
 
@@ -305,6 +308,39 @@ void tst_ProfileIni::stagedAndCommitted_replacesFile() {
     QVERIFY(staged.Commit());
     QVERIFY(!staged.Commit());
     QCOMPARE(ReadAll(path), QByteArray("[set]\r\nPort=NEW\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"set.ini"});
+}
+
+// Two savers of one file (two panels, or a panel and a script's preset save): the second waits
+// for the first one's lock, never writes into the file the first is staging, and starts again on
+// a fresh temporary file once the first has renamed its own over the target.
+void tst_ProfileIni::twoSavers_secondWaitsForTheFirstsRename() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("set.ini");
+    QVERIFY(WriteAll(path, "[set]\r\nPort=OLD\r\n"));
+    StagedFile first(path);
+    QVERIFY(first.Stage("[set]\r\nPort=FIRST\r\n"));
+
+    std::atomic<bool> staged{false};
+    bool committed = false;
+    std::thread second([&] {
+        StagedFile other(path);
+        staged = other.Stage("[set]\r\nPort=2\r\n");
+        committed = staged && other.Commit();
+    });
+    QTest::qWait(100);
+    const bool waited = !staged;
+    const QByteArray stagedMeanwhile = ReadAll(StagedFile::TemporaryPath(path));
+    const bool firstCommitted = first.Commit();
+    const QByteArray afterFirst = ReadAll(path);
+    second.join();
+
+    QVERIFY(waited);
+    QCOMPARE(stagedMeanwhile, QByteArray("[set]\r\nPort=FIRST\r\n"));
+    QVERIFY(firstCommitted);
+    QVERIFY(afterFirst == "[set]\r\nPort=FIRST\r\n" || afterFirst == "[set]\r\nPort=2\r\n");
+    QVERIFY(committed);
+    QCOMPARE(ReadAll(path), QByteArray("[set]\r\nPort=2\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"set.ini"});
 }
 

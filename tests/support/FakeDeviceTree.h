@@ -2,6 +2,7 @@
 
 #include "TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,31 @@ public:
         const QString folder = dev() + QStringLiteral("/serial/by-id");
         return QDir().mkpath(folder) &&
                QFile::link(QStringLiteral("../../") + target, folder + u'/' + name);
+    }
+    // A USB serial adapter as sysfs shows it: plugged into `usbPort` ("1-2"), its interface 0
+    // bound to `driver` as the tty `name`. An empty `serial` is left out, as on adapters without
+    // one; a `latencyMs` of -1 leaves out the latency timer.
+    bool AddUsbSerial(const QString& name, const QString& usbPort, const QString& vendor,
+                      const QString& product, const QString& serial,
+                      const QString& driver = QStringLiteral("ftdi_sio"), int latencyMs = -1) {
+        const QString usb = sys() + QStringLiteral("/devices/pci0000:00/usb1/") + usbPort;
+        const QString port = usb + u'/' + usbPort + QStringLiteral(":1.0/") + name;
+        const QString driverFolder = sys() + QStringLiteral("/bus/usb-serial/drivers/") + driver;
+        bool ok =
+            AddDevice(name) && WriteAll(usb + QStringLiteral("/idVendor"), vendor.toUtf8()) &&
+            WriteAll(usb + QStringLiteral("/idProduct"), product.toUtf8()) &&
+            WriteAll(usb + u'/' + usbPort + QStringLiteral(":1.0/bInterfaceNumber"), "00") &&
+            QDir().mkpath(port + QStringLiteral("/tty/") + name) && QDir().mkpath(driverFolder) &&
+            QDir().mkpath(sys() + QStringLiteral("/class/tty")) &&
+            QFile::link(driverFolder, port + QStringLiteral("/driver")) &&
+            QFile::link(port, port + QStringLiteral("/tty/") + name + QStringLiteral("/device")) &&
+            QFile::link(port + QStringLiteral("/tty/") + name,
+                        sys() + QStringLiteral("/class/tty/") + name);
+        if (ok && !serial.isEmpty())
+            ok = WriteAll(usb + QStringLiteral("/serial"), serial.toUtf8() + '\n');
+        if (ok && latencyMs >= 0)
+            ok = WriteAll(port + QStringLiteral("/latency_timer"), QByteArray::number(latencyMs));
+        return ok;
     }
     // Adapters, modems and UARTs as a typical desktop has them.
     bool AddTypical() {

@@ -39,7 +39,7 @@ bool DevSim::start() {
         return false;
     }
     d->started = true;
-    if (!d->pty.open(&d->error))
+    if (!d->pty.open(&d->error, d->options.reportLine))
         return false;
     d->portPath = d->pty.slavePath();
     if (d->options.onPortReady)
@@ -63,6 +63,8 @@ bool DevSim::start() {
         return fail();
     }
     d->log.write(devSimLogEvent(nowUs(), "start", d->portPath));
+    if (d->options.reportLine)
+        d->reportLineChange();
     if (d->options.view) {
         d->view = std::make_unique<DevSimViewWriter>(stderr);
         d->showView();

@@ -57,6 +57,9 @@ DevSimCommandLine parseDevSimCommandLine(const QStringList& arguments) {
          QStringLiteral("Close the port after <n> valid frames (the process keeps running)."),
          QStringLiteral("n")},
         {QStringLiteral("seed"), QStringLiteral("Seed for the noise bytes."), QStringLiteral("n")},
+        {QStringLiteral("report-line"),
+         QStringLiteral("Start the port at 9600 8N1 and log each change of its line settings\n"
+                        "made by whoever else has it open (needs --log).")},
     });
     result.helpText = parser.helpText();
 
@@ -80,6 +83,7 @@ DevSimCommandLine parseDevSimCommandLine(const QStringList& arguments) {
     o.view = parser.isSet(QStringLiteral("view"));
     o.faults.silent = parser.isSet(QStringLiteral("silent"));
     o.faults.garbage = parser.isSet(QStringLiteral("garbage"));
+    o.reportLine = parser.isSet(QStringLiteral("report-line"));
     QString& error = result.error;
     const qint64 intMax = std::numeric_limits<int>::max();
     if (!readNumber(parser, QStringLiteral("delay-ms"), 0, 600'000, o.faults.delayMs, error) ||
@@ -96,5 +100,7 @@ DevSimCommandLine parseDevSimCommandLine(const QStringList& arguments) {
         error = QStringLiteral("--link wants a path");
     else if (parser.isSet(QStringLiteral("log")) && o.logPath.isEmpty())
         error = QStringLiteral("--log wants a file name or -");
+    else if (o.reportLine && o.logPath.isEmpty())
+        error = QStringLiteral("--report-line writes to the log; add --log");
     return result;
 }

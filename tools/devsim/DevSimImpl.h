@@ -31,6 +31,7 @@ struct DevSim::Impl {
     void hangUpNow();
     void showView();
     int pollTimeoutMs(std::int64_t now, int floodRate) const;
+    void reportLineChange();
 
     struct Outgoing {
         std::vector<std::uint8_t> bytes;
@@ -85,4 +86,5 @@ struct DevSim::Impl {
     std::int64_t lastFloodUs = 0;
     double floodCarry = 0;
     int lastFloodRate = 0;
+    DevSimLine lastLine{};
 };

@@ -88,6 +88,16 @@ std::string devSimLogEvent(std::int64_t timestampUs, std::string_view event, con
     return s;
 }
 
+std::string devSimLogLine(std::int64_t timestampUs, const DevSimLine& line) {
+    std::string s = head(timestampUs, "info");
+    s += ",\"event\":\"line\",\"baud\":" + std::to_string(line.baud);
+    s += ",\"data_bits\":" + std::to_string(line.dataBits);
+    s += line.parityEnabled ? ",\"parenb\":true" : ",\"parenb\":false";
+    s += line.parityOdd ? ",\"parodd\":true" : ",\"parodd\":false";
+    s += ",\"stop_bits\":" + std::to_string(line.stopBits) + '}';
+    return s;
+}
+
 bool DevSimLogWriter::open(const QString& path, QString* error) {
     close();
     if (path == QLatin1String("-")) {

@@ -23,6 +23,10 @@ std::string devSimLogSent(std::int64_t timestampUs, std::span<const std::uint8_t
 // info with "event" ("start", "hangup", "stop") and "port".
 std::string devSimLogEvent(std::int64_t timestampUs, std::string_view event, const QString& port);
 
+// info with "event": "line" and the settings: "baud", "data_bits", "parenb", "parodd",
+// "stop_bits".
+std::string devSimLogLine(std::int64_t timestampUs, const DevSimLine& line);
+
 // Writes records to a file or stdout ("-"), one line each, flushed at once so a reader following
 // the file sees every frame as it happens. Used by the device thread only.
 class DevSimLogWriter {

@@ -19,6 +19,8 @@ constexpr std::int64_t HANGUP_GRACE_US = 500'000;
 // Bytes written to the master reach the slave's queue through a kernel worker shortly after.
 constexpr std::int64_t DELIVERY_US = 20'000;
 constexpr int HANGUP_CHECK_MS = 10;
+// How often the line settings are looked at between frames when they are reported.
+constexpr int LINE_CHECK_MS = 50;
 
 int minTimeout(int a, int b) {
     return a < 0 ? b : (b < 0 ? a : std::min(a, b));
@@ -36,6 +38,8 @@ int DevSim::Impl::pollTimeoutMs(std::int64_t now, int floodRate) const {
         timeout = minTimeout(timeout, FLOOD_TICK_MS);
     if (hangupPending)
         timeout = minTimeout(timeout, HANGUP_CHECK_MS);
+    if (options.reportLine)
+        timeout = minTimeout(timeout, LINE_CHECK_MS);
     if (now < masterQuietUntil)
         timeout = minTimeout(timeout, static_cast<int>((masterQuietUntil - now + 999) / 1000));
     return timeout;
@@ -68,6 +72,9 @@ void DevSim::Impl::run() {
             hangUpNow();
             return;
         }
+        // Before the bytes: a frame's record then follows the settings it was sent with.
+        if (options.reportLine)
+            reportLineChange();
         const short revents = count > 1 ? fds[1].revents : 0;
         if (revents & POLLIN)
             readInput();
@@ -91,6 +98,14 @@ bool DevSim::Impl::readyToHangUp(std::int64_t now) const {
         return true;
     return scheduled.empty() && output.empty() && now - lastWriteUs >= DELIVERY_US &&
            pty.unreadByPanel() == 0;
+}
+
+void DevSim::Impl::reportLineChange() {
+    DevSimLine line;
+    if (!pty.lineSettings(&line) || line == lastLine)
+        return;
+    lastLine = line;
+    log.write(devSimLogLine(DevSim::nowUs(), line));
 }
 
 void DevSim::Impl::readInput() {

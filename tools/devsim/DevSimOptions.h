@@ -22,6 +22,10 @@ struct DevSimOptions {
     bool view = false;      // channel table on stderr
     bool keepFrames = true; // record frames for frames(); a long-running tool turns it off
     std::uint32_t seed = 0x5EED;
+    // The far end owns the line settings (an emulated adapter's back end that applies what the
+    // guest's driver asked for): start from 9600 8N1 instead, and log every change as a "line"
+    // record, so a log showing 19200 odd came from the far end.
+    bool reportLine = false;
     // Called by start() once the port exists, before the link, the log and the thread.
     std::function<void(const QString& portPath)> onPortReady{};
 };

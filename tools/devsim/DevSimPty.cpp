@@ -20,22 +20,57 @@ QString systemError(const char* what) {
 
 } // namespace
 
-bool devSimSetLine(int fd) {
+bool devSimSetLine(int fd, bool neutral) {
     termios t{};
     if (tcgetattr(fd, &t) != 0)
         return false;
     cfmakeraw(&t);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | CRTSCTS);
-    t.c_cflag |= CS8 | PARENB | PARODD | CLOCAL | CREAD;
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | CRTSCTS | PARENB | PARODD);
+    t.c_cflag |= CS8 | CLOCAL | CREAD | (neutral ? 0 : PARENB | PARODD);
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    cfsetispeed(&t, B19200);
-    cfsetospeed(&t, B19200);
+    cfsetispeed(&t, neutral ? B9600 : B19200);
+    cfsetospeed(&t, neutral ? B9600 : B19200);
     return tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
-bool DevSimPty::open(QString* error) {
+bool DevSimPty::lineSettings(DevSimLine* line) const {
+    termios t{};
+    if (m_slave < 0 || tcgetattr(m_slave, &t) != 0)
+        return false;
+    static const struct {
+        speed_t code;
+        int baud;
+    } speeds[] = {{B1200, 1200},     {B2400, 2400},     {B4800, 4800},    {B9600, 9600},
+                  {B19200, 19200},   {B38400, 38400},   {B57600, 57600},  {B115200, 115200},
+                  {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+    line->baud = 0;
+    for (const auto& s : speeds) {
+        if (cfgetospeed(&t) == s.code)
+            line->baud = s.baud;
+    }
+    switch (t.c_cflag & CSIZE) {
+    case CS5:
+        line->dataBits = 5;
+        break;
+    case CS6:
+        line->dataBits = 6;
+        break;
+    case CS7:
+        line->dataBits = 7;
+        break;
+    default:
+        line->dataBits = 8;
+        break;
+    }
+    line->parityEnabled = (t.c_cflag & PARENB) != 0;
+    line->parityOdd = (t.c_cflag & PARODD) != 0;
+    line->stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    return true;
+}
+
+bool DevSimPty::open(QString* error, bool neutralLine) {
     close();
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0) {
@@ -51,7 +86,7 @@ bool DevSimPty::open(QString* error) {
     }
     m_slavePath = QString::fromLocal8Bit(name);
     m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slave < 0 || !devSimSetLine(m_slave)) {
+    if (m_slave < 0 || !devSimSetLine(m_slave, neutralLine)) {
         *error = systemError("opening the port");
         close();
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DevSimTypes.h"
+
 #include <QString>
 
 // The pseudo-terminal that stands in for the serial line. The device keeps a slave descriptor of
@@ -13,13 +15,16 @@ public:
     DevSimPty(const DevSimPty&) = delete;
     DevSimPty& operator=(const DevSimPty&) = delete;
 
-    bool open(QString* error);
+    // `neutralLine`: 9600 8N1 instead of the controller's own settings.
+    bool open(QString* error, bool neutralLine = false);
     void close();
 
     int masterFd() const { return m_master; }
     // Bytes the panel has not read yet (already through the line discipline).
     int unreadByPanel() const;
     QString slavePath() const { return m_slavePath; }
+    // The settings as whoever set them last left them; false when the port is closed.
+    bool lineSettings(DevSimLine* line) const;
 
 private:
     int m_master = -1;
@@ -27,8 +32,8 @@ private:
     QString m_slavePath;
 };
 
-// Raw 19200 baud, 8 data bits, odd parity, one stop bit, no flow control.
-bool devSimSetLine(int fd);
+// Raw 19200 baud, 8 data bits, odd parity, one stop bit, no flow control; `neutral`: 9600 8N1.
+bool devSimSetLine(int fd, bool neutral = false);
 
 // Makes `link` a symlink to `target`, atomically replacing a symlink already there. Refuses to
 // replace anything that is not a symlink.

@@ -50,3 +50,14 @@ using DevSimChannels = std::array<DevSimChannel, DEVSIM_CHANNELS>;
 std::string_view devSimRejectName(DevSimReject reason);
 // "poll", "set", "alloff", "unknown".
 std::string_view devSimCommandName(DevSimCommandKind kind);
+
+// What tcgetattr shows of the line. A pseudo-terminal forces 8 data bits and clears PARENB on
+// every change, but keeps the speed, PARODD and CSTOPB as they were asked for.
+struct DevSimLine {
+    int baud = 0;
+    int dataBits = 0;
+    bool parityEnabled = false;
+    bool parityOdd = false;
+    int stopBits = 1;
+    bool operator==(const DevSimLine&) const = default;
+};

@@ -15,6 +15,9 @@ packages=(
     at-spi2-core python3-pyatspi dbus-daemon
     # ./test.sh's package step: dpkg-shlibdeps, the desktop entry, AppStream and man page checks
     dpkg-dev desktop-file-utils appstream groff-base
+    # tools/vm/vm-bench.sh: the machine, its init and module loader, its initramfs, and udev for
+    # the /dev/serial/by-id names (the kernel itself is downloaded into the build folder)
+    qemu-system-x86 busybox-static kmod cpio udev
 )
 
 missing=()
