@@ -10,6 +10,32 @@
 #include <QStatusBar>
 #include <QtTest>
 
+// The union of what the window's widgets paint, in window coordinates, leaving out one subtree
+// (the panel view, which has its own timers).
+class PaintRecorder : public QObject {
+public:
+    PaintRecorder(QWidget& window, QWidget* skip) : m_window(window), m_skip(skip) {
+        for (QWidget* w : window.findChildren<QWidget*>())
+            w->installEventFilter(this);
+        window.installEventFilter(this);
+    }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Paint && widget &&
+            !(m_skip && (widget == m_skip || m_skip->isAncestorOf(widget))))
+            region += static_cast<QPaintEvent*>(event)->region().translated(
+                widget->mapTo(&m_window, QPoint(0, 0)));
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+    QWidget* m_skip;
+};
+
 class tst_Shell : public QObject {
     Q_OBJECT
 
@@ -48,14 +74,32 @@ private Q_SLOTS:
         QVERIFY(frame.statusBar()->isVisible());
     }
 
+    // Each tick repaints the clock's pane and nothing else of the window.
     void mainFrame_clockPaneTicksEverySecond() {
         TempConfigHome home;
         CMainFrame frame;
         frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText().startsWith(QStringLiteral("  ")), 2500);
         const QString now = ClockText(QDateTime::currentDateTime());
         // Same date and hour as the clock right now (a second may have passed).
         QCOMPARE(frame.ClockPaneText().left(19), now.left(19));
+
+        QLabel* clockPane = nullptr;
+        for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+            if (label->text() == frame.ClockPaneText())
+                clockPane = label;
+        QVERIFY(clockPane);
+        QTest::qWait(50);
+        PaintRecorder painted(frame, &frame.View());
+        const QString before = frame.ClockPaneText();
+        QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText() != before, 2500);
+        QTest::qWait(50);
+        const QRect pane(clockPane->mapTo(&frame, QPoint(0, 0)), clockPane->size());
+        QVERIFY(painted.region.intersects(pane));
+        QVERIFY2((painted.region - pane).isEmpty(),
+                 qPrintable(QStringLiteral("painted beyond the clock: %1")
+                                .arg(QDebug::toString(painted.region - pane))));
     }
 
     void closeBox_onlyRecordsTheRequest() {
