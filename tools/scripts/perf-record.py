@@ -115,6 +115,12 @@ def main():
     med, p99, n = percentiles(flood, "key to wire under flood")
     row("Key to wire under a noise flood at line rate (key posted to the running panel)", med, p99,
         "µs", f"{n} key presses")
+    for flag, what in (([], "Key to wire through X (XTest key to the simulated device)"),
+                       (["--flood"], "Key to wire through X under a noise flood at line rate")):
+        xkeys = run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", sys.executable,
+                     "bench/key_to_wire_x11.py", BUILD, "500", *flag], env=dict(os.environ))
+        med, p99, n = percentiles(xkeys, "key to wire through X" + (" under flood" if flag else ""))
+        row(what, med, p99, "µs", f"{n} key presses")
 
     settings = run([f"{BUILD}/bench/settings_io_bench", "2000", "300"])
     for label, what in (("settings load", "Settings load (`set.ini`)"),
