@@ -177,6 +177,8 @@ void DeviceLink::CatchUp() {
 void DeviceLink::Reschedule() {
     if (!m_watchdogRunning)
         return;
+    // What changed came after the ticks slept through so far, so they stay as quiet as foreseen.
+    CatchUp();
     m_ticksArmed = TicksUntilEffective(Supervision(), m_closeRequested, m_client.BlinkShown());
     const auto due = m_lastTick + m_ticksArmed * std::chrono::milliseconds(m_watchdogPeriodMs);
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
@@ -185,12 +187,14 @@ void DeviceLink::Reschedule() {
 
 void DeviceLink::OnWatchdogTimeout() {
     CatchUp();
+    // This tick counts as done before it runs, so nothing it causes counts it again. One more
+    // than a period late (a stalled loop) starts the phase afresh, as a repeating timer would.
     const auto period = std::chrono::milliseconds(m_watchdogPeriodMs);
     const Clock::time_point due = m_lastTick + period;
+    const Clock::time_point now = Clock::now();
+    m_lastTick = now - due >= period ? now : due;
+    m_ticksArmed = 1;
     OnTimer(TIMER_WATCHDOG);
-    // A tick more than a period late (a stalled loop) starts the phase afresh, as a repeating
-    // timer would; otherwise the next keeps to the old one.
-    m_lastTick = Clock::now() - due >= period ? Clock::now() : due;
     Reschedule();
 }
 
@@ -326,6 +330,7 @@ LinkSupervision DeviceLink::Supervision() const {
 }
 
 void DeviceLink::RestoreSupervision(const LinkSupervision& s) {
+    CatchUp();
     SetSupervision(s);
     Reschedule();
 }

@@ -275,6 +275,16 @@ private Q_SLOTS:
                      taken < 3 * WATCHDOG_PERIOD_START_MS + 80,
                  qPrintable(QString::number(taken)));
         QCOMPARE(panel.Link().Supervision().silentTicks, 3);
+        // A number typed after a tick slept through blinks in the phase of the ticks that ran on.
+        QTest::qWait(int(4 * WATCHDOG_PERIOD_START_MS + 250 - clock.elapsed()));
+        panel.OnKeyDown(VirtualKey::kDigit0 + 7);
+        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 4);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.Link().Supervision().blinkPhase == 1, 1000);
+        const qint64 blinked = clock.elapsed();
+        QVERIFY2(blinked >= 5 * WATCHDOG_PERIOD_START_MS - 5 &&
+                     blinked < 5 * WATCHDOG_PERIOD_START_MS + 80,
+                 qPrintable(QString::number(blinked)));
     }
 
     void sync_waitsForAnswerThenSendsEightChannelsInOrder() {
