@@ -1,10 +1,11 @@
 #include "app/CMainFrame.h"
 
 #include "app/ClockText.h"
-#include "app/LockKeys.h"
 #include "ui/view/CMorvixView.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
@@ -23,7 +24,9 @@ CMainFrame::CMainFrame() {
     m_capsPane = new QLabel(this);
     m_numPane = new QLabel(this);
     m_clockPane = new QLabel(this);
-    m_clockPane->setFixedWidth(kClockPaneWidth);
+    // Fixed in both directions, so a new text repaints the pane and nothing else: a pane that
+    // may grow would have the status bar laid out again every second.
+    m_clockPane->setFixedSize(kClockPaneWidth, m_clockPane->sizeHint().height());
     for (QLabel* pane : {m_capsPane, m_numPane})
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("CAPW")));
     bar->addPermanentWidget(m_capsPane);
@@ -36,8 +39,21 @@ CMainFrame::CMainFrame() {
 
     setWindowTitle(QStringLiteral("Morvix [V1.3]"));
     setFixedSize(sizeHint());
-    m_view->installEventFilter(this);
-    UpdateLockPanes();
+    int capsBit = 0, numBit = 0;
+    quint32 indicators = 0;
+    if (m_x11LockKeys.Start(
+            [this](quint32 state) {
+                if (m_lockKeys.OnIndicatorState(state))
+                    ShowLockPanes();
+            },
+            &capsBit, &numBit, &indicators)) {
+        m_lockKeys.FollowIndicators(capsBit, numBit, indicators);
+    } else if (qApp) {
+        // Without indicator notifications the lock keys are followed as they are pressed in any
+        // of the program's windows.
+        qApp->installEventFilter(this);
+    }
+    ShowLockPanes();
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -46,15 +62,21 @@ QString CMainFrame::ClockPaneText() const {
     return m_clockPane->text();
 }
 
-void CMainFrame::OnTimer() {
-    m_clockPane->setText(ClockText(QDateTime::currentDateTime()));
-    UpdateLockPanes();
+QString CMainFrame::CapsLockPaneText() const {
+    return m_capsPane->text();
 }
 
-void CMainFrame::UpdateLockPanes() {
-    const LockKeyState locks = QueryLockKeys();
-    m_capsPane->setText(locks.capsLock ? QStringLiteral("CAP") : QString());
-    m_numPane->setText(locks.numLock ? QStringLiteral("NUM") : QString());
+QString CMainFrame::NumLockPaneText() const {
+    return m_numPane->text();
+}
+
+void CMainFrame::OnTimer() {
+    m_clockPane->setText(ClockText(QDateTime::currentDateTime()));
+}
+
+void CMainFrame::ShowLockPanes() {
+    m_capsPane->setText(::CapsLockPaneText(m_lockKeys.State()));
+    m_numPane->setText(::NumLockPaneText(m_lockKeys.State()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -63,8 +85,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    // Lock keys change the indicator state; show it without waiting for the next clock tick.
-    if (event->type() == QEvent::KeyRelease)
-        UpdateLockPanes();
+    // A key press reaches its window once and then each widget it is passed on to; the window's
+    // copy counts.
+    if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (m_lockKeys.OnKeyPress(key->key(), key->isAutoRepeat()))
+            ShowLockPanes();
+    }
     return QMainWindow::eventFilter(watched, event);
 }

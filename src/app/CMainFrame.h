@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/LockKeys.h"
+
 #include <QMainWindow>
 
 class CMorvixView;
@@ -20,6 +22,8 @@ public:
 
     CMorvixView& View() { return *m_view; }
     QString ClockPaneText() const;
+    QString CapsLockPaneText() const;
+    QString NumLockPaneText() const;
 
 Q_SIGNALS:
     // The window was asked to close (title bar, window manager); it stays open.
@@ -31,11 +35,13 @@ protected:
 
 private:
     void OnTimer();
-    void UpdateLockPanes();
+    void ShowLockPanes();
 
     CMorvixView* m_view = nullptr;
     QLabel* m_capsPane = nullptr;
     QLabel* m_numPane = nullptr;
     QLabel* m_clockPane = nullptr;
     QTimer* m_clockTimer = nullptr;
+    LockKeyTracker m_lockKeys;
+    X11LockKeyEvents m_x11LockKeys;
 };

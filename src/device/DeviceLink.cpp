@@ -3,6 +3,9 @@
 #include "device/PortDiscovery.h"
 #include "device/PortErrorText.h"
 
+#include <QFile>
+#include <algorithm>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -20,9 +23,35 @@ DeviceLink::DeviceLink(Client& client, QObject* parent) : QObject(parent), m_cli
         QTimer* timer = Timer(id);
         timer->setTimerType(Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, id] {
-            if (!m_ticksByHand)
+            if (m_ticksByHand)
+                return;
+            if (id == TIMER_WATCHDOG)
+                OnWatchdogTimeout();
+            else
                 OnTimer(id);
         });
+    }
+    m_watchdogTimer.setSingleShot(true);
+}
+
+int TicksUntilEffective(const LinkSupervision& s, bool closeRequested, bool blinkShown) {
+    if (closeRequested || s.txFlag != 0 || s.rxFlag != 0 || blinkShown)
+        return 1;
+    int ticks = kIdleTicksBeforePoll + 1 - s.idleTicks;
+    // Once the lamp is red, the silent count starting over changes nothing anyone sees.
+    if (s.linkLost == 0)
+        ticks = std::min(ticks, kSilentTicksBeforeLinkLost + 1 - s.silentTicks);
+    return std::max(ticks, 1);
+}
+
+void QuietTick(LinkSupervision& s) {
+    s.txFlag = 0;
+    s.blinkPhase = !s.blinkPhase;
+    ++s.idleTicks;
+    s.rxFlag = 0;
+    if (++s.silentTicks > kSilentTicksBeforeLinkLost) {
+        s.silentTicks = 0;
+        s.linkLost = 1;
     }
 }
 
@@ -46,6 +75,7 @@ const QTimer* DeviceLink::Timer(int id) const {
 }
 
 void DeviceLink::Reset() {
+    CatchUp();
     m_idleTicks = 0;
     m_syncIndex = 0;
     m_silentTicks = 0;
@@ -53,6 +83,12 @@ void DeviceLink::Reset() {
     m_rxFlag = 0;
     m_linkLost = 0;
     m_closeRequested = false;
+    Reschedule();
+}
+
+void DeviceLink::RequestClose() {
+    m_closeRequested = true;
+    Reschedule();
 }
 
 bool DeviceLink::Connect(bool quiet) {
@@ -95,15 +131,76 @@ bool DeviceLink::Connect(bool quiet) {
 }
 
 void DeviceLink::Send(const ChannelFrame& frame) {
+    CatchUp();
     m_txFlag = 1;
     m_idleTicks = 0;
     const auto at = LinkCounters::Clock::now();
     if (m_com.Write(frame.bytes.data(), FRAME_SIZE) == FRAME_SIZE)
         m_linkCounters.FrameWritten(at);
+    Reschedule();
 }
 
 void DeviceLink::StartWatchdog() {
-    m_watchdogTimer.start(WATCHDOG_PERIOD_START_MS);
+    StartWatchdogAt(WATCHDOG_PERIOD_START_MS);
+}
+
+void DeviceLink::StartWatchdogAt(int periodMs) {
+    // As a timer started anew: the first tick one period from now, the phase from here on.
+    m_watchdogRunning = true;
+    m_watchdogPeriodMs = periodMs;
+    m_lastTick = Clock::now();
+    Reschedule();
+}
+
+void DeviceLink::StopWatchdog() {
+    CatchUp();
+    m_watchdogRunning = false;
+    m_watchdogTimer.stop();
+}
+
+int DeviceLink::TicksDue(int limit) const {
+    if (!m_watchdogRunning || m_ticksByHand || limit <= 0)
+        return 0;
+    const auto period = std::chrono::milliseconds(m_watchdogPeriodMs);
+    const auto due = (Clock::now() - m_lastTick) / period;
+    return static_cast<int>(std::min<decltype(due)>(due, limit));
+}
+
+void DeviceLink::CatchUp() {
+    // Only the ticks before the one the timer is set for: they change nothing by construction.
+    const int ticks = TicksDue(m_ticksArmed - 1);
+    if (ticks == 0)
+        return;
+    LinkSupervision s = Supervision();
+    for (int i = 0; i < ticks; ++i)
+        QuietTick(s);
+    SetSupervision(s);
+    m_lastTick += ticks * std::chrono::milliseconds(m_watchdogPeriodMs);
+    m_ticksArmed -= ticks;
+}
+
+void DeviceLink::Reschedule() {
+    if (!m_watchdogRunning)
+        return;
+    // What changed came after the ticks slept through so far, so they stay as quiet as foreseen.
+    CatchUp();
+    m_ticksArmed = TicksUntilEffective(Supervision(), m_closeRequested, m_client.BlinkShown());
+    const auto due = m_lastTick + m_ticksArmed * std::chrono::milliseconds(m_watchdogPeriodMs);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
+    m_watchdogTimer.start(static_cast<int>(std::max<std::int64_t>(0, wait.count())));
+}
+
+void DeviceLink::OnWatchdogTimeout() {
+    CatchUp();
+    // This tick counts as done before it runs, so nothing it causes counts it again. One more
+    // than a period late (a stalled loop) starts the phase afresh, as a repeating timer would.
+    const auto period = std::chrono::milliseconds(m_watchdogPeriodMs);
+    const Clock::time_point due = m_lastTick + period;
+    const Clock::time_point now = Clock::now();
+    m_lastTick = now - due >= period ? now : due;
+    m_ticksArmed = 1;
+    OnTimer(TIMER_WATCHDOG);
+    Reschedule();
 }
 
 void DeviceLink::StartSynchronisation() {
@@ -115,6 +212,8 @@ void DeviceLink::StartSynchronisation() {
 void DeviceLink::OnTimer(int id) {
     switch (id) {
     case TIMER_WATCHDOG:
+        if (!m_ticksByHand)
+            CatchUp();
         if (std::exchange(m_closeRequested, false))
             m_client.CloseRequestDue();
         m_txFlag = 0;
@@ -137,7 +236,7 @@ void DeviceLink::OnTimer(int id) {
         // would hold the device's channels back by seconds.
         if (!m_rxFlag && !m_answeredSinceOpen)
             break;
-        m_watchdogTimer.stop();
+        StopWatchdog();
         if (m_syncIndex < CHANNEL_COUNT) {
             m_client.SendSyncFrame(m_syncIndex);
             ++m_syncIndex;
@@ -145,7 +244,7 @@ void DeviceLink::OnTimer(int id) {
         }
         m_syncTimer.stop();
         m_syncRunning = false;
-        m_watchdogTimer.start(WATCHDOG_PERIOD_SUPERVISING_MS);
+        StartWatchdogAt(WATCHDOG_PERIOD_SUPERVISING_MS);
         break;
 
     case TIMER_RECONNECT:
@@ -160,12 +259,14 @@ void DeviceLink::OnTimer(int id) {
 void DeviceLink::OnCommRx(const RxBurst& burst) {
     if (burst.bytes[0] != static_cast<std::uint8_t>(kAcknowledge))
         return;
+    CatchUp();
     m_rxFlag = 1;
     m_answeredSinceOpen = true;
     m_idleTicks = 0;
     m_silentTicks = 0;
     m_linkCounters.AnswerReceived(LinkCounters::Clock::now());
     m_linkLost = 0;
+    Reschedule();
     m_client.LampsChanged();
 }
 
@@ -237,6 +338,12 @@ LinkSupervision DeviceLink::Supervision() const {
 }
 
 void DeviceLink::RestoreSupervision(const LinkSupervision& s) {
+    CatchUp();
+    SetSupervision(s);
+    Reschedule();
+}
+
+void DeviceLink::SetSupervision(const LinkSupervision& s) {
     m_txFlag = s.txFlag;
     m_rxFlag = s.rxFlag;
     m_idleTicks = s.idleTicks;

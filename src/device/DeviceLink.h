@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 
 inline constexpr int TIMER_WATCHDOG = 400;
 inline constexpr int TIMER_SYNC = 40000;
@@ -30,6 +31,13 @@ struct LinkSupervision {
     bool operator==(const LinkSupervision&) const = default;
 };
 
+// Watchdog ticks from now to the first one that changes anything: 1 when the very next one does
+// (a lamp to put out, a close request to take, a blink on screen). The ticks before it only count
+// and turn a blink nobody sees; the first that does more polls or turns the link lamp red.
+int TicksUntilEffective(const LinkSupervision& s, bool closeRequested, bool blinkShown);
+// What a tick that changes nothing does: count, and turn the blink nobody sees.
+void QuietTick(LinkSupervision& s);
+
 // The link to the device: the port, the watchdog and its lamps, the synchronisation of all
 // channels after an opening, looking for a device that went away, and the link's figures. What
 // goes into a frame is the owner's business; the link asks for frames through its client.
@@ -48,6 +56,8 @@ public:
         virtual void ShowPortMessage(const QString& text, const QString& caption) = 0;
         // The port name the operator chose, as it is now.
         virtual QString PortName() const = 0;
+        // Something on screen blinks with the watchdog (a number being typed).
+        virtual bool BlinkShown() const = 0;
 
     protected:
         ~Client() = default;
@@ -62,8 +72,17 @@ public:
     void Send(const ChannelFrame& frame);
     void Reset();
 
+    // The watchdog sleeps through ticks that change nothing and wakes for the next one that does,
+    // in the phase it was started with; a change that brings such a tick nearer (a frame, an
+    // answer, a close request, a blink shown) moves the wake-up, never the phase.
     void StartWatchdog();
+    void StopWatchdog();
+    bool WatchdogRunning() const { return m_watchdogRunning; }
+    int WatchdogPeriodMs() const { return m_watchdogPeriodMs; }
+    // After the client changed what the watchdog looks at (BlinkShown): wake at the right tick.
+    void Reschedule();
     void StartSynchronisation();
+    // One tick of that timer; for the watchdog, exactly one tick, as tests step them.
     void OnTimer(int id);
     void OnCommRx(const RxBurst& burst);
     // The device went away under an open port: grey lamp, then look for it again.
@@ -74,7 +93,7 @@ public:
     bool ReconnectPending() const { return m_reconnectPending; }
 
     // The main frame's close request: the next watchdog tick takes it.
-    void RequestClose() { m_closeRequested = true; }
+    void RequestClose();
     bool CloseRequestPending() const { return m_closeRequested; }
 
     CCom& Com() { return m_com; }
@@ -93,6 +112,14 @@ public:
 private:
     void StartReconnect();
     void StopReconnect();
+    void StartWatchdogAt(int periodMs);
+    // The timer fired: the ticks it slept through, then the one it woke for.
+    void OnWatchdogTimeout();
+    // Counts the ticks slept through until now; before anything changes what they count.
+    void CatchUp();
+    void SetSupervision(const LinkSupervision& s);
+    // Ticks whose time has come since the last one counted, at most `limit`.
+    int TicksDue(int limit) const;
 
     Client& m_client;
     CCom m_com;
@@ -114,4 +141,11 @@ private:
     bool m_connecting = false;
     bool m_closeRequested = false;
     bool m_ticksByHand = false;
+    using Clock = std::chrono::steady_clock;
+    bool m_watchdogRunning = false;
+    int m_watchdogPeriodMs = WATCHDOG_PERIOD_START_MS;
+    // When the last tick, done or slept through, was due; the phase every later one keeps.
+    Clock::time_point m_lastTick{};
+    // Ticks after m_lastTick the timer is set for: the last of them is the one that acts.
+    int m_ticksArmed = 1;
 };

@@ -25,6 +25,9 @@ void PanelController::PublishChanges() {
 }
 
 PanelController::ChangeScope::~ChangeScope() {
-    if (--m_panel.m_changeScopeDepth == 0)
-        m_panel.PublishChanges();
+    if (--m_panel.m_changeScopeDepth != 0)
+        return;
+    m_panel.PublishChanges();
+    // A number typed or dropped starts or ends a blink the watchdog must show.
+    m_panel.m_link.Reschedule();
 }

@@ -75,7 +75,10 @@ void PanelController::StartTimer(int id, int periodMs) {
 }
 
 void PanelController::StopTimer(int id) {
-    Timer(id)->stop();
+    if (id == TIMER_WATCHDOG)
+        m_link.StopWatchdog();
+    else
+        Timer(id)->stop();
 }
 
 void PanelController::DriveTicksByHand(bool byHand) {
@@ -84,11 +87,16 @@ void PanelController::DriveTicksByHand(bool byHand) {
 }
 
 bool PanelController::TimerRunning(int id) const {
+    if (id == TIMER_WATCHDOG)
+        return m_link.WatchdogRunning();
     const QTimer* timer = Timer(id);
     return timer && timer->isActive();
 }
 
 int PanelController::TimerInterval(int id) const {
+    // The watchdog's timer is set for the next tick that acts; its period is the tick's.
+    if (id == TIMER_WATCHDOG)
+        return m_link.WatchdogRunning() ? m_link.WatchdogPeriodMs() : -1;
     const QTimer* timer = Timer(id);
     return timer && timer->isActive() ? timer->interval() : -1;
 }

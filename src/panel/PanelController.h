@@ -189,6 +189,8 @@ private:
     void CloseRequestDue() override;
     void ShowPortMessage(const QString& text, const QString& caption) override;
     QString PortName() const override { return m_portName; }
+    // The number being typed blinks with the watchdog.
+    bool BlinkShown() const override { return m_typedValue != 0; }
 
     void RequestRepaint();
     QTimer* Timer(int id);

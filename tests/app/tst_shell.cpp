@@ -10,6 +10,32 @@
 #include <QStatusBar>
 #include <QtTest>
 
+// The union of what the window's widgets paint, in window coordinates, leaving out one subtree
+// (the panel view, which has its own timers).
+class PaintRecorder : public QObject {
+public:
+    PaintRecorder(QWidget& window, QWidget* skip) : m_window(window), m_skip(skip) {
+        for (QWidget* w : window.findChildren<QWidget*>())
+            w->installEventFilter(this);
+        window.installEventFilter(this);
+    }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Paint && widget &&
+            !(m_skip && (widget == m_skip || m_skip->isAncestorOf(widget))))
+            region += static_cast<QPaintEvent*>(event)->region().translated(
+                widget->mapTo(&m_window, QPoint(0, 0)));
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+    QWidget* m_skip;
+};
+
 class tst_Shell : public QObject {
     Q_OBJECT
 
@@ -48,10 +74,12 @@ private Q_SLOTS:
         QVERIFY(frame.statusBar()->isVisible());
     }
 
+    // Each tick repaints the clock's pane and nothing else of the window.
     void mainFrame_clockPaneTicksEverySecond() {
         TempConfigHome home;
         CMainFrame frame;
         frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText().startsWith(QStringLiteral("  ")), 2500);
         // The pane shows a second from the last tick (at most a second ago) up to now, whatever
         // the hour or the date turns to meanwhile.
@@ -62,6 +90,22 @@ private Q_SLOTS:
         for (QDateTime t = before.addMSecs(-1100); t <= after.addSecs(1); t = t.addSecs(1))
             possible << ClockText(t);
         QVERIFY2(possible.contains(shown), qPrintable(shown + " not in " + possible.join('|')));
+
+        QLabel* clockPane = nullptr;
+        for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+            if (label->text() == frame.ClockPaneText())
+                clockPane = label;
+        QVERIFY(clockPane);
+        QTest::qWait(50);
+        PaintRecorder painted(frame, &frame.View());
+        const QString shownBefore = frame.ClockPaneText();
+        QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText() != shownBefore, 2500);
+        QTest::qWait(50);
+        const QRect pane(clockPane->mapTo(&frame, QPoint(0, 0)), clockPane->size());
+        QVERIFY(painted.region.intersects(pane));
+        QVERIFY2((painted.region - pane).isEmpty(),
+                 qPrintable(QStringLiteral("painted beyond the clock: %1")
+                                .arg(QDebug::toString(painted.region - pane))));
     }
 
     void closeBox_onlyRecordsTheRequest() {

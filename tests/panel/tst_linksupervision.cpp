@@ -14,6 +14,26 @@ class tst_LinkSupervision : public QObject {
         panel.OnCommRx(RxBurst{{static_cast<std::uint8_t>(first)}, 1});
     }
 
+    // One watchdog tick, holding the link to its forecast: a tick it would sleep through changes
+    // nothing anyone sees, sends nothing and only counts; the tick it wakes for acts.
+    static void Tick(PanelController& panel) {
+        const LinkSupervision before = panel.Link().Supervision();
+        const bool blink = panel.m_typedValue != 0;
+        const bool close = panel.CloseRequestPending();
+        const int forecast = TicksUntilEffective(before, close, blink);
+        panel.OnTimer(TIMER_WATCHDOG);
+        const LinkSupervision after = panel.Link().Supervision();
+        const bool acted = after.txFlag != before.txFlag || after.rxFlag != before.rxFlag ||
+                           after.linkLost != before.linkLost ||
+                           (blink && after.blinkPhase != before.blinkPhase) ||
+                           after.idleTicks == 0 || (close && !panel.CloseRequestPending());
+        QCOMPARE(acted, forecast == 1);
+        LinkSupervision quiet = before;
+        QuietTick(quiet);
+        if (forecast > 1)
+            QCOMPARE(after, quiet);
+    }
+
 private Q_SLOTS:
     // Events at milliseconds since a start: 'w' a frame written, 'u' an answer, 'o' a new opening.
     void linkCounters_roundTripFromOldestUnansweredFrame_data() {
@@ -86,12 +106,12 @@ private Q_SLOTS:
         HostedPanel rig;
         auto& [host, panel] = rig;
         for (int tick = 1; tick <= 10; ++tick) {
-            panel.OnTimer(TIMER_WATCHDOG);
+            Tick(panel);
             QCOMPARE(panel.Link().Supervision().idleTicks, tick);
             QCOMPARE(panel.Link().Supervision().linkLost, 0);
             QCOMPARE(panel.Link().Supervision().txFlag, 0);
         }
-        panel.OnTimer(TIMER_WATCHDOG);
+        Tick(panel);
         // The poll went out on this tick (TX lit, idle count restarted) and the link is lost.
         QCOMPARE(panel.Link().Supervision().txFlag, 1);
         QCOMPARE(panel.Link().Supervision().idleTicks, 0);
@@ -100,9 +120,9 @@ private Q_SLOTS:
         QCOMPARE(panel.Link().Supervision().silentTicks, 0);
         // And again 11 ticks later.
         for (int tick = 1; tick <= 10; ++tick)
-            panel.OnTimer(TIMER_WATCHDOG);
+            Tick(panel);
         panel.m_frame.bytes[1] = 0;
-        panel.OnTimer(TIMER_WATCHDOG);
+        Tick(panel);
         QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
     }
 
@@ -111,7 +131,7 @@ private Q_SLOTS:
         auto& [host, panel] = rig;
         for (int tick = 1; tick <= 11; ++tick) {
             panel.SendCommand(CMD_CHANNEL, 0);
-            panel.OnTimer(TIMER_WATCHDOG);
+            Tick(panel);
             QCOMPARE(panel.Link().Supervision().idleTicks, 1);
         }
         QCOMPARE(panel.Link().Supervision().linkLost, 1);
@@ -149,12 +169,127 @@ private Q_SLOTS:
         auto& [host, panel] = rig;
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 1; });
         Acknowledge(panel);
-        panel.OnTimer(TIMER_WATCHDOG);
+        Tick(panel);
         QCOMPARE(panel.Link().Supervision().txFlag, 0);
         QCOMPARE(panel.Link().Supervision().rxFlag, 0);
         QCOMPARE(panel.Link().Supervision().blinkPhase, 1);
-        panel.OnTimer(TIMER_WATCHDOG);
+        Tick(panel);
         QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
+    }
+
+    // Events, one a character: '.' a watchdog tick, 'f' a frame sent, 'u' an answer, 'x' a burst
+    // that is no answer, 'c' a close request, '1' a digit typed, 'e' Esc (the digits dropped),
+    // 'L' the link lamp red already. Each tick is held to the forecast (Tick); `sleeps` is the
+    // forecast after the last event, `phase` the blink phase then.
+    void watchdog_sleepsUntilTheTickThatActs_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("sleeps");
+        QTest::addColumn<int>("phase");
+        QTest::newRow("from the start: the silent count and the poll fall due together")
+            << "" << 11 << 0;
+        QTest::newRow("four quiet ticks later") << "...." << 7 << 0;
+        QTest::newRow("the eleventh polls and turns the lamp red") << "..........." << 1 << 1;
+        QTest::newRow("after the poll's tick the next poll is ten ticks on")
+            << "............" << 10 << 0;
+        QTest::newRow("a frame: its lamp goes out at the next tick") << "...f" << 1 << 1;
+        QTest::newRow("after that, eleven ticks from the frame to the poll, the lamp sooner")
+            << "...f." << 7 << 0;
+        QTest::newRow("frames keep the poll away, not the red lamp") << "......f." << 4 << 1;
+        QTest::newRow("an answer restarts both counts") << "......u" << 1 << 0;
+        QTest::newRow("after the answer's tick") << "......u." << 10 << 1;
+        QTest::newRow("a burst that is no answer changes nothing") << "...x" << 8 << 1;
+        QTest::newRow("a close request: the next tick takes it") << "..c" << 1 << 0;
+        QTest::newRow("and after it the sleep goes on") << "..c." << 8 << 1;
+        QTest::newRow("a typed number blinks every tick") << ".1..." << 1 << 0;
+        QTest::newRow("Esc ends the blink, the sleep resumes in phase") << ".1...e" << 7 << 0;
+        QTest::newRow("a red lamp only waits for the poll") << "L" << 11 << 0;
+        QTest::newRow("red, frames keep the poll away and the lamp stays red")
+            << "L.........f.........f" << 1 << 0;
+        QTest::newRow("red, silent count starting over unseen") << "L.....f.....f....." << 6 << 1;
+    }
+    void watchdog_sleepsUntilTheTickThatActs() {
+        QFETCH(QString, events);
+        QFETCH(int, sleeps);
+        QFETCH(int, phase);
+        HostedPanel rig;
+        auto& [host, panel] = rig;
+        for (const QChar e : events) {
+            switch (e.toLatin1()) {
+            case '.':
+                Tick(panel);
+                if (QTest::currentTestFailed())
+                    return;
+                break;
+            case 'f':
+                panel.SendCommand(CMD_CHANNEL, 0);
+                break;
+            case 'u':
+            case 'x':
+                Acknowledge(panel, e.toLatin1());
+                break;
+            case 'c':
+                panel.RequestClose();
+                break;
+            case '1':
+                panel.OnKeyDown(VirtualKey::kDigit0 + 1);
+                break;
+            case 'e':
+                panel.OnKeyDown(VirtualKey::kEscape);
+                break;
+            case 'L':
+                EditLink(panel, [](LinkSupervision& s) { s.linkLost = 1; });
+                break;
+            default:
+                QFAIL("unknown event");
+            }
+        }
+        const LinkSupervision s = panel.Link().Supervision();
+        QCOMPARE(TicksUntilEffective(s, panel.CloseRequestPending(), panel.m_typedValue != 0),
+                 sleeps);
+        QCOMPARE(s.blinkPhase, phase);
+    }
+
+    // With its own timer: the tick that acts comes in the phase the watchdog started with, the
+    // ones before it are slept through and still counted.
+    void watchdog_keepsItsPhaseWhileItSleeps() {
+        RecordingHost host;
+        PanelController panel(host);
+        panel.ResetState();
+        QElapsedTimer clock;
+        clock.start();
+        panel.StartWatchdog();
+        QTest::qWait(WATCHDOG_PERIOD_START_MS + 220);
+        QCOMPARE(host.repaintRequests, 0); // the first tick changed nothing, so nobody woke
+        panel.SendCommand(CMD_CHANNEL, 0);
+        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 1);
+        host.repaintRequests = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(panel.Link().Supervision().txFlag == 0, 1000);
+        const qint64 lampOut = clock.elapsed();
+        // The second tick of the start, not a period after the frame.
+        QVERIFY2(lampOut >= 2 * WATCHDOG_PERIOD_START_MS - 5 &&
+                     lampOut < 2 * WATCHDOG_PERIOD_START_MS + 80,
+                 qPrintable(QString::number(lampOut)));
+        QCOMPARE(host.repaintRequests, 1);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 2);
+        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
+        panel.RequestClose();
+        QTRY_VERIFY_WITH_TIMEOUT(!panel.CloseRequestPending(), 1000);
+        const qint64 taken = clock.elapsed();
+        QVERIFY2(taken >= 3 * WATCHDOG_PERIOD_START_MS - 5 &&
+                     taken < 3 * WATCHDOG_PERIOD_START_MS + 80,
+                 qPrintable(QString::number(taken)));
+        QCOMPARE(panel.Link().Supervision().silentTicks, 3);
+        // A number typed after a tick slept through blinks in the phase of the ticks that ran on.
+        QTest::qWait(int(4 * WATCHDOG_PERIOD_START_MS + 250 - clock.elapsed()));
+        panel.OnKeyDown(VirtualKey::kDigit0 + 7);
+        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
+        QCOMPARE(panel.Link().Supervision().silentTicks, 4);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.Link().Supervision().blinkPhase == 1, 1000);
+        const qint64 blinked = clock.elapsed();
+        QVERIFY2(blinked >= 5 * WATCHDOG_PERIOD_START_MS - 5 &&
+                     blinked < 5 * WATCHDOG_PERIOD_START_MS + 80,
+                 qPrintable(QString::number(blinked)));
     }
 
     void sync_waitsForAnswerThenSendsEightChannelsInOrder() {

@@ -425,6 +425,31 @@ private Q_SLOTS:
                                                "\nLink: waiting\nFrames sent: 0\n"
                                                "Answers received: 0\nLast answer: no answer yet"
                                          : QString());
+        if (!shown)
+            return;
+
+        // The pointer resting on the lamp while another window has the focus: the figures show
+        // all the same, and follow the next frame and answer while they are shown.
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+        rig.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(!rig.view.isActiveWindow());
+        QTest::mouseMove(&rig.view, point);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().contains("Frames sent: 0\nAnswers received: 0"));
+        rig.panel().SendCommand(CMD_POLL);
+        // With the answer, not with the once-a-second refresh of the ages.
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            QToolTip::text().contains("Link: answering\nFrames sent: 1\n"
+                                      "Answers received: 1\nLast round trip: "),
+            qPrintable(QToolTip::text()), 500);
+        QVERIFY(QToolTip::isVisible());
+        QToolTip::hideText();
     }
 
     void rightButton_hasNoEffect() {

@@ -25,6 +25,14 @@ bool readNumber(const QCommandLineParser& parser, const QString& name, qint64 lo
     return true;
 }
 
+bool readFlood(const QCommandLineParser& parser, int& rate, QString& error) {
+    if (parser.value(QStringLiteral("flood")) == QLatin1String("line")) {
+        rate = DEVSIM_LINE_RATE_BYTES_PER_SEC;
+        return true;
+    }
+    return readNumber(parser, QStringLiteral("flood"), 0, 10'000'000, rate, error);
+}
+
 } // namespace
 
 DevSimCommandLine parseDevSimCommandLine(const QStringList& arguments) {
@@ -51,7 +59,10 @@ DevSimCommandLine parseDevSimCommandLine(const QStringList& arguments) {
         {QStringLiteral("garbage"), QStringLiteral("Answer 'x' instead of 'u'.")},
         {QStringLiteral("extra-bytes"), QStringLiteral("Follow each 'u' with <n> noise bytes."),
          QStringLiteral("n")},
-        {QStringLiteral("flood"), QStringLiteral("Send noise bytes (never 'u') at <rate> bytes/s."),
+        {QStringLiteral("flood"),
+         QStringLiteral("Send noise bytes (never 'u') at <rate> bytes/s; \"line\" for the "
+                        "line's full rate at 19200 baud (%1 bytes/s).")
+             .arg(DEVSIM_LINE_RATE_BYTES_PER_SEC),
          QStringLiteral("rate")},
         {QStringLiteral("hangup-after"),
          QStringLiteral("Close the port after <n> valid frames (the process keeps running)."),
@@ -90,8 +101,7 @@ DevSimCommandLine parseDevSimCommandLine(const QStringList& arguments) {
         !readNumber(parser, QStringLiteral("answer-every"), 1, intMax, o.faults.answerEvery,
                     error) ||
         !readNumber(parser, QStringLiteral("extra-bytes"), 0, 4096, o.faults.extraBytes, error) ||
-        !readNumber(parser, QStringLiteral("flood"), 0, 10'000'000, o.faults.floodBytesPerSec,
-                    error) ||
+        !readFlood(parser, o.faults.floodBytesPerSec, error) ||
         !readNumber(parser, QStringLiteral("hangup-after"), 1, intMax, o.hangupAfter, error) ||
         !readNumber(parser, QStringLiteral("seed"), 0, std::numeric_limits<std::uint32_t>::max(),
                     o.seed, error))

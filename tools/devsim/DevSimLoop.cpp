@@ -10,7 +10,9 @@ namespace {
 // A burst of unread flood beyond this is dropped instead of hoarded.
 constexpr std::size_t MAX_QUEUED_BYTES = 64 * 1024;
 constexpr std::size_t MAX_FLOOD_CHUNK = 16 * 1024;
-constexpr int FLOOD_TICK_MS = 10;
+// Noise goes out a millisecond's worth at a time: at line rate one or two bytes, close to the
+// trickle a UART delivers, so a reader sees it arrive as it would from a real line.
+constexpr int FLOOD_TICK_MS = 1;
 // Back-off when the master reports a hang-up, so the loop never spins.
 constexpr std::int64_t HANGUP_BACKOFF_US = 20'000;
 // An answer due before a hang-up gets this long to be read by the panel; a hang-up discards

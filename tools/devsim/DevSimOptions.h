@@ -14,6 +14,9 @@ struct DevSimFaults {
     int floodBytesPerSec = 0; // unasked noise bytes (never 'u')
 };
 
+// What the line carries at most: 19200 baud, 11 bits a character (start, 8 data, parity, stop).
+inline constexpr int DEVSIM_LINE_RATE_BYTES_PER_SEC = 19200 / 11;
+
 struct DevSimOptions {
     DevSimFaults faults{};
     int hangupAfter = 0;    // close the port after this many valid frames; 0: never

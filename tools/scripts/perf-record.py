@@ -5,7 +5,8 @@
     tools/scripts/perf-record.py [build-dir] --readme   also replaces the table in README.md
 
 Medians and 99th percentiles, each over the samples named in its row; a few minutes in all.
-Start-up, memory and idle figures come from the real program under Xvfb on the simulated device.
+Start-up, memory and idle figures come from the real program on the simulated device, under Xvfb
+(idle also without an X server).
 """
 import os
 import platform
@@ -58,21 +59,21 @@ def machine():
             f"Linux {platform.release()}")
 
 
-def idle_figures():
-    """CPU % and wake-ups per second of the idle panel, from bench/idle_cpu.sh (3 runs)."""
+def idle_figures(qpa=None, runs=3, seconds=10):
+    """CPU % and wake-ups per second (all threads) of the idle panel, from bench/idle_cpu.sh:
+    under Xvfb, or with qpa="offscreen" without an X server."""
     cpus, wakeups = [], []
-    for _ in range(3):
-        text = run(["bash", "bench/idle_cpu.sh", BUILD, "8"], env=dict(os.environ))
+    env = dict(os.environ)
+    env.pop("MORVIX_IDLE_QPA", None)
+    if qpa:
+        env["MORVIX_IDLE_QPA"] = qpa
+    for _ in range(runs):
+        text = run(["bash", "bench/idle_cpu.sh", BUILD, str(seconds)], env=env)
         kv = dict(re.findall(r"^(\w+)=([\d.]+)\s*$", text, re.M))
-        if "cpu_percent" in kv:
-            cpus.append(float(kv["cpu_percent"]))
-        else:
-            m = re.search(r"morvix ([\d.]+)% of a core", text)
-            if not m:
-                raise SystemExit(f"idle_cpu.sh said:\n{text}")
-            cpus.append(float(m.group(1)))
-        if "wakeups_per_s" in kv:
-            wakeups.append(float(kv["wakeups_per_s"]))
+        if "cpu_percent" not in kv or "wakeups_per_s" not in kv:
+            raise SystemExit(f"idle_cpu.sh said:\n{text}")
+        cpus.append(float(kv["cpu_percent"]))
+        wakeups.append(float(kv["wakeups_per_s"]))
     return cpus, wakeups
 
 
@@ -110,6 +111,16 @@ def main():
     keys = run([f"{BUILD}/bench/key_to_wire_bench", "1000"])
     med, p99, n = percentiles(keys, "key to wire")
     row("Key to wire (key event to the simulated device)", med, p99, "µs", f"{n} key presses")
+    flood = run([f"{BUILD}/bench/key_to_wire_bench", "2000", "--flood"])
+    med, p99, n = percentiles(flood, "key to wire under flood")
+    row("Key to wire under a noise flood at line rate (key posted to the running panel)", med, p99,
+        "µs", f"{n} key presses")
+    for flag, what in (([], "Key to wire through X (XTest key to the simulated device)"),
+                       (["--flood"], "Key to wire through X under a noise flood at line rate")):
+        xkeys = run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", sys.executable,
+                     "bench/key_to_wire_x11.py", BUILD, "500", *flag], env=dict(os.environ))
+        med, p99, n = percentiles(xkeys, "key to wire through X" + (" under flood" if flag else ""))
+        row(what, med, p99, "µs", f"{n} key presses")
 
     settings = run([f"{BUILD}/bench/settings_io_bench", "2000", "300"])
     for label, what in (("settings load", "Settings load (`set.ini`)"),
@@ -123,14 +134,12 @@ def main():
     row("Resident memory after 3 s idle", statistics.median(rss), nearest_rank(rss, 0.99), "MiB",
         f"{len(rss)} starts (p99 = largest)")
 
-    cpus, wakeups = idle_figures()
-    row("Idle CPU (share of one core)", statistics.median(cpus), max(cpus), "%",
-        f"{len(cpus)} runs of 8 s (p99 = highest)")
-    if wakeups:
-        row("Idle wake-ups", statistics.median(wakeups), max(wakeups), "/s",
-            f"{len(wakeups)} runs of 8 s (p99 = highest)")
-    else:
-        rows.append("| Idle wake-ups | not measured by this `bench/idle_cpu.sh` | | |")
+    for qpa, where in ((None, "under X (Xvfb)"), ("offscreen", "without X (offscreen)")):
+        cpus, wakeups = idle_figures(qpa)
+        row(f"Idle CPU {where}, share of one core", statistics.median(cpus), max(cpus), "%",
+            f"{len(cpus)} runs of 10 s (p99 = highest)")
+        row(f"Idle wake-ups {where}, all threads", statistics.median(wakeups), max(wakeups), "/s",
+            f"{len(wakeups)} runs of 10 s (p99 = highest)")
 
     load = os.getloadavg()[0]
     table = "\n".join([f"Machine: {machine()}; load average {load:.1f} at the end of the run.", "",

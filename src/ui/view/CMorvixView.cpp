@@ -21,6 +21,8 @@ CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
     connect(setup, &QAction::triggered, this, [this] { m_panel.RunSetup(); });
     addAction(setup);
     InstallPanelAccessibility(*this);
+    m_linkTipRefresh.setInterval(1000);
+    connect(&m_linkTipRefresh, &QTimer::timeout, this, &CMorvixView::RefreshLinkTooltip);
 }
 
 CMorvixView::~CMorvixView() = default;
@@ -57,11 +59,31 @@ bool CMorvixView::AskYesNo(const QString& text, const QString& caption) {
 }
 
 bool CMorvixView::ShowLinkTooltip(const QHelpEvent& help) {
-    if (HitTest::OnLinkLamp(help.pos().x(), help.pos().y()))
-        QToolTip::showText(help.globalPos(), LinkHealthText(m_panel.Health()), this);
-    else
+    if (HitTest::OnLinkLamp(help.pos().x(), help.pos().y())) {
+        m_linkTipShown = true;
+        m_linkTipPos = help.globalPos();
+        QToolTip::showText(m_linkTipPos, LinkHealthText(m_panel.Health()), this);
+        m_linkTipRefresh.start();
+    } else {
+        m_linkTipShown = false;
+        m_linkTipRefresh.stop();
         QToolTip::hideText();
+    }
     return true;
+}
+
+void CMorvixView::RefreshLinkTooltip() {
+    if (!m_linkTipShown)
+        return;
+    if (!QToolTip::isVisible()) {
+        // Closed by the pointer leaving, a click or its time running out.
+        m_linkTipShown = false;
+        m_linkTipRefresh.stop();
+        return;
+    }
+    const QString text = LinkHealthText(m_panel.Health());
+    if (text != QToolTip::text())
+        QToolTip::showText(m_linkTipPos, text, this);
 }
 
 bool CMorvixView::focusNextPrevChild(bool) {

@@ -6,6 +6,8 @@
 #include "ui/dialogs/CSetupDlg.h"
 #include "ui/view/PanelRenderer.h"
 
+#include <QPoint>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -52,8 +54,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    // The link lamp's tooltip: the link's figures as they are when it opens.
+    // The link lamp's tooltip: the link's figures, kept current while it is shown.
     bool ShowLinkTooltip(const QHelpEvent& help);
+    void RefreshLinkTooltip();
 
     PanelController m_panel;
     // Built on first use, kept for the view's life (Setup keeps its values between showings);
@@ -61,4 +64,9 @@ private:
     std::unique_ptr<CExitDlg> m_exitDlg;
     std::unique_ptr<CSetupDlg> m_setupDlg;
     PanelRenderer m_renderer;
+    // Where the lamp's tooltip was asked for while it is ours and open; its ages count on with
+    // a refresh once a second, and only then.
+    bool m_linkTipShown = false;
+    QPoint m_linkTipPos;
+    QTimer m_linkTipRefresh;
 };

@@ -11,6 +11,8 @@ void CMorvixView::RequestRepaint() {
     const QRegion outdated = m_renderer.Shown().OutdatedRegion(PanelLook::Of(m_panel), rect());
     if (!outdated.isEmpty())
         update(outdated);
+    // Every frame and answer comes by here; the lamp's figures change with them.
+    RefreshLinkTooltip();
 }
 
 void CMorvixView::paintEvent(QPaintEvent* event) {
@@ -41,6 +43,9 @@ void CMorvixView::paintEvent(QPaintEvent* event) {
 bool CMorvixView::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip)
         return ShowLinkTooltip(*static_cast<QHelpEvent*>(e));
+    // The operator may look at the panel beside another window: its tooltip shows all the same.
+    if (e->type() == QEvent::Show)
+        window()->setAttribute(Qt::WA_AlwaysShowToolTips);
     if (e->type() == QEvent::ScreenChangeInternal
 #if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
         || e->type() == QEvent::DevicePixelRatioChange
