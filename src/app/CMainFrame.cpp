@@ -24,11 +24,22 @@ CMainFrame::CMainFrame() {
     m_numPane = new QLabel(this);
     m_clockPane = new QLabel(this);
     m_clockPane->setFixedWidth(kClockPaneWidth);
+    // The fade's progress, "fade 1.2 / 3.0 s", while one runs.
+    m_fadePane = new QLabel(this);
+    m_fadePane->setAccessibleName(tr("Fade progress"));
+    m_fadePane->setMinimumWidth(
+        m_fadePane->fontMetrics().horizontalAdvance(QStringLiteral("fade 0000.0 / 0000.0 s")));
+    bar->addPermanentWidget(m_fadePane);
     for (QLabel* pane : {m_capsPane, m_numPane})
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("CAPW")));
     bar->addPermanentWidget(m_capsPane);
     bar->addPermanentWidget(m_numPane);
     bar->addPermanentWidget(m_clockPane);
+
+    PanelController& panel = m_view->Panel();
+    connect(&panel, &PanelController::FadeProgressChanged, m_fadePane, &QLabel::setText);
+    connect(&panel, &PanelController::StatusMessage, bar,
+            [bar](const QString& text) { bar->showMessage(text, kStatusMessageMs); });
 
     m_clockTimer = new QTimer(this);
     connect(m_clockTimer, &QTimer::timeout, this, &CMainFrame::OnTimer);
@@ -44,6 +55,10 @@ CMainFrame::~CMainFrame() = default;
 
 QString CMainFrame::ClockPaneText() const {
     return m_clockPane->text();
+}
+
+QString CMainFrame::FadePaneText() const {
+    return m_fadePane->text();
 }
 
 void CMainFrame::OnTimer() {

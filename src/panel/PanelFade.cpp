@@ -114,6 +114,9 @@ void PanelController::StopFade() {
 
 void PanelController::OnFadeTick() {
     const ChangeScope scope(*this);
+    // A synchronisation cut short (its timer stopped) must not hold the fade for ever.
+    if (m_fade.Held() && !m_link.Timer(TIMER_SYNC)->isActive())
+        m_fade.Hold(false, FadeNow());
     for (const FadeFrame& frame : m_fade.Tick(FadeNow(), Standing())) {
         m_channelPower[frame.channel] = frame.on ? 1 : 0;
         m_channelLevel[frame.channel] = frame.level;
