@@ -309,7 +309,7 @@ private Q_SLOTS:
         p.device.sim.clearLog();
         const Run one = RunProgram(Ctl(), {"fade", "3", "20", "0.2", "--wait"});
         QCOMPARE(one.exitCode, 0);
-        QCOMPARE(p.device.sim.channel(2), (DevSimChannel{1, 20}));
+        QTRY_COMPARE(p.device.sim.channel(2), (DevSimChannel{1, 20}));
         for (const DevSimFrame& frame : p.device.sim.validFrames())
             QCOMPARE(frame.command.channel, 3);
         QCOMPARE(p.panel().m_channelLevel[1], 250);
