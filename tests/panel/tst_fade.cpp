@@ -1,5 +1,11 @@
+#include "RecordingHost.h"
+#include "TempConfigHome.h"
+#include "TestFiles.h"
 #include "panel/FadeEngine.h"
+#include "panel/KeyMap.h"
+#include "panel/PanelController.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -83,7 +89,159 @@ private Q_SLOTS:
     void durationFromSeconds_data();
     void durationFromSeconds();
     void progressText_countsWithoutHolds();
+
+    // The controller around the engine, with a recording host and the fade's clock in hand.
+    void init();
+    void cleanup();
+    void controller_runningFadeIsStoppedFirst_data();
+    void controller_runningFadeIsStoppedFirst();
+    void controller_scriptTakesItsChannel_othersReachTarget();
+    void controller_scenes_emptySaysSo_storedComesBackPaced();
+
+private:
+    // Ticks the fade for `ms` of its time, 20 ms a tick.
+    void Run(int ms) {
+        for (int t = 0; t < ms; t += 20) {
+            m_now += 20ms;
+            m_panel->OnFadeTick();
+        }
+    }
+
+    std::unique_ptr<TempConfigHome> m_home;
+    std::unique_ptr<RecordingHost> m_host;
+    std::unique_ptr<PanelController> m_panel;
+    Clock m_now{0};
 };
+
+void tst_Fade::init() {
+    m_home = std::make_unique<TempConfigHome>();
+    m_host = std::make_unique<RecordingHost>();
+    m_panel = std::make_unique<PanelController>(*m_host);
+    m_panel->ResetState();
+    m_panel->BuildPaths();
+    m_panel->DriveTicksByHand(true);
+    m_now = 0ms;
+    m_panel->SetFadeClock([this] { return m_now; });
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        m_panel->m_channelPower[c] = 1;
+        m_panel->m_channelLevel[c] = 0;
+    }
+}
+
+void tst_Fade::cleanup() {
+    m_panel.reset();
+    m_host.reset();
+    m_home.reset();
+}
+
+void tst_Fade::controller_runningFadeIsStoppedFirst_data() {
+    QTest::addColumn<QString>("stopper");
+    QTest::newRow("Setup's OK") << "setup";
+    QTest::newRow("1~8 Ch' Off") << "all off";
+    QTest::newRow("loading a preset") << "preset";
+    QTest::newRow("confirmed exit") << "exit";
+    QTest::newRow("StopFade") << "stop";
+}
+
+void tst_Fade::controller_runningFadeIsStoppedFirst() {
+    QFETCH(QString, stopper);
+    PanelController& panel = *m_panel;
+    QSignalSpy fading(&panel, &PanelController::FadingChanged);
+    QSignalSpy progress(&panel, &PanelController::FadeProgressChanged);
+    QSignalSpy changes(&panel, &PanelController::ChannelChanged);
+    FadeTargets targets;
+    targets.fill(ChannelSetting{true, 255});
+    QVERIFY(panel.StartFade(targets, 1.0));
+    QVERIFY(!panel.StartFade(targets, -1.0));
+    QCOMPARE(fading.size(), 1);
+    Run(200);
+    QCOMPARE(panel.FadeProgressText(), QStringLiteral("fade 0.2 / 1.0 s"));
+    QCOMPARE(progress.last().value(0).toString(), QStringLiteral("fade 0.2 / 1.0 s"));
+    // Every frame's change is announced, as an operator's is.
+    QVERIFY(changes.size() >= 40);
+    const int midway = panel.m_channelLevel[7];
+    QVERIFY(midway > 40 && midway < 70);
+
+    const QString preset = m_home->path() + "/p.qvd";
+    QVERIFY(WriteAll(preset, "[CH SET]\r\nCH POWER-7=1\r\nCH VALUE-7=9\r\n"));
+    if (stopper == "setup") {
+        m_host->setupDialog = [](SetupValues&) { return DialogResult::Ok; };
+        panel.RunSetup();
+    } else if (stopper == "all off") {
+        panel.AllChannelsOff();
+    } else if (stopper == "preset") {
+        QVERIFY(panel.LoadPresetFile(preset));
+    } else if (stopper == "exit") {
+        m_host->exitDialogResult = DialogResult::Ok;
+        panel.ExitProgram();
+        QCOMPARE(m_host->quitCode, EXIT_CODE_CONFIRMED);
+    } else {
+        panel.StopFade();
+    }
+    QVERIFY(!panel.Fading());
+    QCOMPARE(fading.last().value(0).toBool(), false);
+    QCOMPARE(progress.last().value(0).toString(), QString());
+    const auto levels = panel.m_channelLevel;
+    Run(1000);
+    QCOMPARE(panel.m_channelLevel, levels);
+    if (stopper == "preset")
+        QCOMPARE(levels[7], 9);
+    if (stopper == "all off")
+        QCOMPARE(levels[7], 0);
+    if (stopper == "stop" || stopper == "exit")
+        QCOMPARE(levels[7], midway);
+}
+
+void tst_Fade::controller_scriptTakesItsChannel_othersReachTarget() {
+    PanelController& panel = *m_panel;
+    FadeTargets targets;
+    targets.fill(ChannelSetting{true, 200});
+    QVERIFY(panel.StartFade(targets, 0.5));
+    Run(100);
+    QVERIFY(panel.SetChannelState(2, false, 17));
+    Run(100);
+    // And a key press on the selected channel (1), seen by what it changed.
+    panel.OnKeyDown(VirtualKey::kRight);
+    const int keyed = panel.m_channelLevel[0];
+    Run(600);
+    QVERIFY(!panel.Fading());
+    QCOMPARE(panel.m_channelLevel[2], 17);
+    QCOMPARE(panel.m_channelPower[2], 0);
+    QCOMPARE(panel.m_channelLevel[0], keyed);
+    for (int c : {1, 3, 4, 5, 6, 7})
+        QCOMPARE(panel.m_channelLevel[c], 200);
+}
+
+void tst_Fade::controller_scenes_emptySaysSo_storedComesBackPaced() {
+    PanelController& panel = *m_panel;
+    QSignalSpy notes(&panel, &PanelController::StatusMessage);
+    QCOMPARE(panel.RecallScene(4), QStringLiteral("scene 4 is empty"));
+    QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 4 is empty"));
+    QVERIFY(!panel.Fading());
+
+    for (int c = 0; c < CHANNEL_COUNT; ++c)
+        panel.m_channelLevel[c] = 10 * c + 5;
+    panel.m_colorChannel = 0x123456;
+    QCOMPARE(panel.StoreScene(4), QString());
+    QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 4 stored"));
+    const auto stored = panel.m_channelLevel;
+    panel.m_channelLevel.fill(250);
+    panel.m_colorChannel = 0;
+
+    // Fade time 0: five frames at once, the other three a tick later.
+    const auto atStored = [&] {
+        int n = 0;
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            n += panel.m_channelLevel[c] == stored[c] ? 1 : 0;
+        return n;
+    };
+    QCOMPARE(panel.RecallScene(4), QString());
+    QCOMPARE(panel.m_colorChannel, ColorRef(0x123456));
+    QCOMPARE(atStored(), FadeEngine::kFramesPerTick);
+    Run(20);
+    QCOMPARE(atStored(), CHANNEL_COUNT);
+    QVERIFY(!panel.Fading());
+}
 
 void tst_Fade::pacing_data() {
     QTest::addColumn<FadeRow>("row");
