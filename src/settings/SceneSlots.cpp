@@ -35,8 +35,10 @@ bool Refuse(QString* error, const QString& reason) {
 
 } // namespace
 
+// Without a settings folder (paths not built yet) there are no slots: nothing is read, and
+// nothing is written at the top of the file system.
 SceneSlots::SceneSlots(const QString& settingsFolder)
-    : m_folder(settingsFolder + QStringLiteral("/scenes")) {}
+    : m_folder(settingsFolder.isEmpty() ? QString() : settingsFolder + QStringLiteral("/scenes")) {}
 
 QString SceneSlots::PathOf(int slot) const {
     return m_folder + QStringLiteral("/scene-%1.qvd").arg(slot);
@@ -44,7 +46,7 @@ QString SceneSlots::PathOf(int slot) const {
 
 SceneSlotContents SceneSlots::Read(int slot) const {
     SceneSlotContents contents;
-    if (!IsSlot(slot))
+    if (!IsSlot(slot) || m_folder.isEmpty())
         return contents;
     ProfileIni ini;
     if (!ini.Load(PathOf(slot), &contents.error)) {
@@ -61,7 +63,7 @@ SceneSlotContents SceneSlots::Read(int slot) const {
 
 bool SceneSlots::Store(int slot, const ChSetValues& values, const QString& port,
                        const QString& presetName, QString* error) const {
-    if (!IsSlot(slot))
+    if (!IsSlot(slot) || m_folder.isEmpty())
         return Refuse(error, QStringLiteral("no scene slot %1").arg(slot));
     const SceneSlotContents old = Read(slot);
     if (old.state == SceneState::Unreadable)
@@ -79,7 +81,7 @@ bool SceneSlots::Store(int slot, const ChSetValues& values, const QString& port,
 }
 
 bool SceneSlots::SetFadeTime(int slot, double seconds, QString* error) const {
-    if (!IsSlot(slot))
+    if (!IsSlot(slot) || m_folder.isEmpty())
         return Refuse(error, QStringLiteral("no scene slot %1").arg(slot));
     if (!std::isfinite(seconds) || seconds < 0.0 || seconds > kMaxFadeSeconds)
         return Refuse(error, QStringLiteral("fade time must be 0..%1 s").arg(kMaxFadeSeconds));

@@ -85,6 +85,9 @@ void tst_SceneSlots::store_keepsTheSlotsFadeTime() {
     QVERIFY(!error.isEmpty());
     QVERIFY(!slots.SetFadeTime(0, 1.0));
     QVERIFY(!slots.Store(9, other, "COM1", "NULL"));
+    // No settings folder yet: nothing at the top of the file system.
+    QVERIFY(!SceneSlots(QString()).Store(1, other, "COM1", "NULL"));
+    QCOMPARE(SceneSlots(QString()).Read(1).state, SceneState::Empty);
     QCOMPARE(slots.Read(3).scene.fadeSeconds, 0.1);
 }
 
