@@ -140,7 +140,7 @@ def main():
         n = f"{len(f['most'])} fades (p99 = worst)"
         what = f"Fade, 8 channels 0 to 255 over {seconds} s"
         row(f"{what}: most frames in 100 ms (goal 25)", statistics.median(f["most"]),
-            max(f["most"]), "", n)
+            max(f["most"]), "frames", n)
         row(f"{what}: largest distance from its line (goal {f['goal']})",
             statistics.median(f["dist"]), max(f["dist"]), "levels", n)
         row(f"{what}: fade end to last frame (goal 20 ms)", statistics.median(f["end"]),
