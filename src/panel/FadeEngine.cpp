@@ -75,8 +75,8 @@ FadeEngine::Clock FadeEngine::Elapsed(Clock now) const {
     return std::clamp(at - m_start, Clock{0}, m_duration);
 }
 
-ChannelSetting FadeEngine::Wanted(const Lane& lane, Clock at) const {
-    if (at >= m_duration)
+ChannelSetting FadeEngine::Wanted(const Lane& lane, Clock at, Clock finalsFrom) const {
+    if (at >= finalsFrom)
         return lane.to;
     const double fraction =
         static_cast<double>(at.count()) / static_cast<double>(m_duration.count());
@@ -102,6 +102,13 @@ std::vector<FadeFrame> FadeEngine::Tick(Clock now, const ChannelSettings& standi
     }
 
     const Clock at = Elapsed(now) + kLead;
+    // The last frames of n channels take n / 5 ticks, rounded up: they begin early enough that
+    // the last of them goes at the end, not a tick after it.
+    int unfinished = 0;
+    for (const Lane& lane : m_lanes)
+        unfinished += lane.active && lane.device != lane.to ? 1 : 0;
+    const int finalTicks = (unfinished + kFramesPerTick - 1) / kFramesPerTick;
+    const Clock finalsFrom = m_duration - kTick * std::max(finalTicks - 1, 0);
     struct Candidate {
         int channel;
         int distance;
@@ -112,7 +119,7 @@ std::vector<FadeFrame> FadeEngine::Tick(Clock now, const ChannelSettings& standi
         const Lane& lane = m_lanes[c];
         if (!lane.active)
             continue;
-        const ChannelSetting wanted = Wanted(lane, at);
+        const ChannelSetting wanted = Wanted(lane, at, finalsFrom);
         int distance = kSwitchDistance;
         if (lane.device && lane.device->on == wanted.on)
             distance = std::abs(lane.device->level - wanted.level);

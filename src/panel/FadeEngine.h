@@ -98,7 +98,7 @@ private:
     };
 
     // Where the channel should stand at time `at` (fade time, holds excluded).
-    ChannelSetting Wanted(const Lane& lane, Clock at) const;
+    ChannelSetting Wanted(const Lane& lane, Clock at, Clock finalsFrom) const;
     int FramesAllowed(Clock now);
     void EndIfDone(Clock fadeTime);
 
