@@ -27,11 +27,22 @@ CMainFrame::CMainFrame() {
     // Fixed in both directions, so a new text repaints the pane and nothing else: a pane that
     // may grow would have the status bar laid out again every second.
     m_clockPane->setFixedSize(kClockPaneWidth, m_clockPane->sizeHint().height());
+    // The fade's progress, "fade 1.2 / 3.0 s", while one runs.
+    m_fadePane = new QLabel(this);
+    m_fadePane->setAccessibleName(tr("Fade progress"));
+    m_fadePane->setMinimumWidth(
+        m_fadePane->fontMetrics().horizontalAdvance(QStringLiteral("fade 0000.0 / 0000.0 s")));
+    bar->addPermanentWidget(m_fadePane);
     for (QLabel* pane : {m_capsPane, m_numPane})
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("CAPW")));
     bar->addPermanentWidget(m_capsPane);
     bar->addPermanentWidget(m_numPane);
     bar->addPermanentWidget(m_clockPane);
+
+    PanelController& panel = m_view->Panel();
+    connect(&panel, &PanelController::FadeProgressChanged, m_fadePane, &QLabel::setText);
+    connect(&panel, &PanelController::StatusMessage, bar,
+            [bar](const QString& text) { bar->showMessage(text, kStatusMessageMs); });
 
     m_clockTimer = new QTimer(this);
     connect(m_clockTimer, &QTimer::timeout, this, &CMainFrame::OnTimer);
@@ -64,6 +75,10 @@ QString CMainFrame::ClockPaneText() const {
 
 QString CMainFrame::CapsLockPaneText() const {
     return m_capsPane->text();
+}
+
+QString CMainFrame::FadePaneText() const {
+    return m_fadePane->text();
 }
 
 QString CMainFrame::NumLockPaneText() const {

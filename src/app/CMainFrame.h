@@ -16,6 +16,8 @@ class CMainFrame : public QMainWindow {
 public:
     static constexpr int kClockPaneWidth = 170;
     static constexpr int kClockTimerMs = 1000;
+    // How long a note such as "scene 3 is empty" stays in the status bar.
+    static constexpr int kStatusMessageMs = 4000;
 
     CMainFrame();
     ~CMainFrame() override;
@@ -24,6 +26,7 @@ public:
     QString ClockPaneText() const;
     QString CapsLockPaneText() const;
     QString NumLockPaneText() const;
+    QString FadePaneText() const;
 
 Q_SIGNALS:
     // The window was asked to close (title bar, window manager); it stays open.
@@ -41,6 +44,7 @@ private:
     QLabel* m_capsPane = nullptr;
     QLabel* m_numPane = nullptr;
     QLabel* m_clockPane = nullptr;
+    QLabel* m_fadePane = nullptr;
     QTimer* m_clockTimer = nullptr;
     LockKeyTracker m_lockKeys;
     X11LockKeyEvents m_x11LockKeys;

@@ -1,4 +1,5 @@
 // morvix-ctl: scripts the running panel over the session bus.
+#include "model/Channels.h"
 #include "scripting/CtlArguments.h"
 #include "scripting/CtlOutput.h"
 #include "scripting/MorvixClient.h"
@@ -45,6 +46,34 @@ int Watch(QCoreApplication& app, MorvixClient& client) {
             Finish({MorvixClient::Outcome::NotRunning, QStringLiteral("Morvix is not running")}));
     });
     return app.exec();
+}
+
+// One channel's fade leaves the other seven where they stand; its switch stays as it is.
+MorvixClient::Result FadeOneChannel(MorvixClient& client, const CtlRequest& request) {
+    ChannelStates targets;
+    if (const auto result = client.Channels(targets); !result.ok())
+        return result;
+    if (targets.size() != CHANNEL_COUNT)
+        return {MorvixClient::Outcome::Refused, QStringLiteral("unexpected answer to Channels")};
+    targets[request.channel - 1].level = request.level;
+    return client.Fade(targets, request.seconds);
+}
+
+MorvixClient::Result StartFade(MorvixClient& client, const CtlRequest& request) {
+    // Subscribed before the fade starts, so a short one cannot end unseen.
+    if (request.wait && !client.Watch())
+        return {MorvixClient::Outcome::Refused, QStringLiteral("cannot watch the panel")};
+    MorvixClient::Result started;
+    if (request.command == CtlRequest::Command::FadeChannel)
+        started = FadeOneChannel(client, request);
+    else if (request.command == CtlRequest::Command::Scene)
+        started = client.RecallScene(request.slot);
+    else
+        // The panel runs in another folder: a relative name means one in ours.
+        started = client.FadeToPreset(QFileInfo(request.path).absoluteFilePath(), request.seconds);
+    if (!started.ok() || !request.wait)
+        return started;
+    return client.WaitUntilFadeEnds();
 }
 
 } // namespace
@@ -97,6 +126,14 @@ int main(int argc, char* argv[]) {
         return Finish(client.LoadPreset(QFileInfo(request.path).absoluteFilePath()));
     case Command::Watch:
         return Watch(app, client);
+    case Command::FadeToPreset:
+    case Command::FadeChannel:
+    case Command::Scene:
+        return Finish(StartFade(client, request));
+    case Command::StoreScene:
+        return Finish(client.StoreScene(request.slot));
+    case Command::StopFade:
+        return Finish(client.StopFade());
     case Command::Help:
         break;
     }

@@ -22,6 +22,14 @@ void PanelController::PublishChanges() {
         m_publishedPort = m_portName;
         Q_EMIT PortChanged(m_portName);
     }
+    if (const QString progress = FadeProgressText(); progress != m_publishedFadeProgress) {
+        m_publishedFadeProgress = progress;
+        Q_EMIT FadeProgressChanged(progress);
+    }
+    if (Fading() != m_publishedFading) {
+        m_publishedFading = Fading();
+        Q_EMIT FadingChanged(m_publishedFading);
+    }
 }
 
 PanelController::ChangeScope::~ChangeScope() {

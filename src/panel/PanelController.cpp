@@ -10,6 +10,12 @@ PanelController::PanelController(PanelHost& host, QObject* parent) : QObject(par
         if (!m_ticksByHand)
             OnTimer(TIMER_REPEAT);
     });
+    m_fadeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_fadeTimer, &QTimer::timeout, this, [this] {
+        if (!m_ticksByHand)
+            OnFadeTick();
+    });
+    m_fadeClockBase.start();
 }
 
 PanelController::~PanelController() = default;
@@ -108,6 +114,7 @@ void PanelController::SendPoll() {
 
 void PanelController::SendSyncFrame(int channel) {
     const ChangeScope scope(*this);
+    HoldFadeForSync(channel);
     SendCommand(CMD_CHANNEL, channel);
 }
 

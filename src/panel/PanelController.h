@@ -5,12 +5,16 @@
 #include "model/ColorRef.h"
 #include "model/LinkHealth.h"
 #include "model/LinkState.h"
+#include "panel/FadeEngine.h"
 #include "panel/PointerHover.h"
+#include "settings/SceneSlots.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <optional>
 
 class PanelHost;
@@ -19,6 +23,8 @@ inline constexpr int TIMER_REPEAT = 500;
 inline constexpr int REPEAT_PERIOD_MS = 20;
 
 inline constexpr int EXIT_CODE_CONFIRMED = 18;
+// A running fade's own tick; it runs only while a fade does.
+inline constexpr int FADE_PERIOD_MS = 20;
 
 // The screen-free half of CMorvixView: the channel model, the frames, operator input, settings and
 // the Setup workflow, coordinating the device link it owns (DeviceLink: port, watchdog,
@@ -110,6 +116,28 @@ public:
     void AllChannelsOff();
     bool LoadPresetFile(const QString& path);
 
+    // Scenes and timed fades: every channel from where it stands to a target over a time, paced to
+    // what the line carries (FadeEngine). A channel the operator, a key or a script changes
+    // meanwhile leaves the fade. A new fade starts from where the channels stand. Bad values
+    // (a level outside 0..255, a time outside 0..3600 s) change nothing and give false.
+    bool StartFade(const FadeTargets& targets, double seconds);
+    // The preset's colours at once, its channels over the time; false for an unreadable file.
+    bool FadeToPresetFile(const QString& path, double seconds);
+    // Slots 1..8 over the slot's fade time; an empty slot does nothing. Empty when done, else
+    // what went wrong, which the status bar also shows.
+    QString RecallScene(int slot);
+    // The panel's channels and colours into the slot, keeping its fade time.
+    QString StoreScene(int slot);
+    void StopFade();
+    bool Fading() const { return m_fade.Running(); }
+    // "fade 1.2 / 3.0 s", empty while no fade runs.
+    QString FadeProgressText() const;
+    SceneSlots Scenes() const;
+    // One tick of the fade; its timer calls it, tests and benchmarks may too.
+    void OnFadeTick();
+    // Tests and benchmarks that step the fade's time themselves.
+    void SetFadeClock(std::function<FadeEngine::Clock()> clock);
+
     DeviceLink& Link() { return m_link; }
     const DeviceLink& Link() const { return m_link; }
     CCom& Com() { return m_link.Com(); }
@@ -162,6 +190,11 @@ Q_SIGNALS:
     void SelectedChannelChanged(int channel);
     void LinkStateChanged(LinkState state);
     void PortChanged(const QString& portName);
+    void FadingChanged(bool fading);
+    // Every change of FadeProgressText(); empty when the fade is over.
+    void FadeProgressChanged(const QString& text);
+    // A short note for the status bar: an empty scene slot, a scene stored.
+    void StatusMessage(const QString& text);
 
 private:
     // Publishes on leaving the outermost entry point, so nested calls announce once.
@@ -202,6 +235,10 @@ private:
     bool LoadPresetFrom(const QString& path);
     // The same without a message box: the caller reports the failure.
     bool ApplyPresetFile(const QString& path);
+    FadeEngine::Clock FadeNow() const;
+    ChannelSettings Standing() const;
+    // The synchronisation goes first: the fade waits while it sends channel after channel.
+    void HoldFadeForSync(int channel);
 
     PanelHost& m_host;
     PointerHover m_hover;
@@ -219,4 +256,10 @@ private:
     // The save failure last shown, until a save succeeds again.
     QString m_saveFailureTold;
     QString m_publishedPort;
+    FadeEngine m_fade;
+    QTimer m_fadeTimer;
+    QElapsedTimer m_fadeClockBase;
+    std::function<FadeEngine::Clock()> m_fadeClock;
+    bool m_publishedFading = false;
+    QString m_publishedFadeProgress;
 };

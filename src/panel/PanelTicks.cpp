@@ -70,6 +70,7 @@ void PanelController::OnCommRx(const RxBurst& burst) {
 void PanelController::ExitProgram() {
     const ChangeScope scope(*this);
     if (m_host.RunExitDialog() == DialogResult::Ok) {
+        StopFade();
         SaveSettings();
         SendCommand(CMD_ALL_OFF);
         m_host.PostQuit(EXIT_CODE_CONFIRMED);

@@ -10,6 +10,8 @@ bool PanelController::SetChannelState(int channel, std::optional<bool> on,
                                       std::optional<int> level) {
     if (!IsChannel(channel) || (level && !IsLevel(*level)))
         return false;
+    // The script wins over a running fade, as the operator does.
+    m_fade.TakeOut(channel);
     if (on)
         m_channelPower[channel] = *on ? 1 : 0;
     if (level)
@@ -28,6 +30,7 @@ bool PanelController::StepChannelBy(int channel, int delta) {
 }
 
 void PanelController::AllChannelsOff() {
+    StopFade();
     m_channelPower.fill(0);
     m_channelLevel.fill(0);
     SendCommand(CMD_ALL_OFF);
@@ -38,6 +41,7 @@ void PanelController::AllChannelsOff() {
 // Without Setup's reconnect there is no synchronisation to carry the new values, so the eight
 // channels go out here, in the synchronisation's order.
 bool PanelController::LoadPresetFile(const QString& path) {
+    StopFade();
     if (!ApplyPresetFile(path))
         return false;
     SaveSettings();

@@ -2,6 +2,7 @@
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 #include "settings/ChSetSection.h"
+#include "settings/PresetFile.h"
 #include "settings/ProfileIni.h"
 #include "settings/SetupValues.h"
 #include "settings/ShellCopyFile.h"
@@ -11,17 +12,6 @@
 #include <optional>
 
 namespace {
-
-// The "CH SET" section of a preset; nothing when the file is missing or cannot be read, so that
-// a wrong name never turns the panel black and every channel off.
-std::optional<ChSetValues> ReadPreset(const QString& path) {
-    if (!QFileInfo(path).isFile())
-        return std::nullopt;
-    ProfileIni ini;
-    if (!ini.Load(path))
-        return std::nullopt;
-    return ReadChSetSection(ini);
-}
 
 QString PresetUnreadableText(const QString& path) {
     return PanelController::tr("프리셋 파일을 읽을 수 없습니다.\n%1")
@@ -49,6 +39,7 @@ void PanelController::RunSetup() {
     SaveSettings();
 
     if (m_host.RunSetupDialog(values) == DialogResult::Ok) {
+        StopFade();
         m_portName = values.m_strPortText;
         m_colorChannel = values.m_colorCh;
         m_colorSlideLeft = values.m_colorSlideL;
@@ -93,7 +84,7 @@ bool PanelController::LoadPresetFrom(const QString& path) {
 }
 
 bool PanelController::ApplyPresetFile(const QString& path) {
-    const auto preset = ReadPreset(path);
+    const auto preset = ReadPresetFile(path);
     if (!preset)
         return false;
     m_presetName = path;

@@ -17,4 +17,8 @@ inline QString Interface() {
 inline QString PresetError() {
     return QStringLiteral("org.qv.Morvix.Error.Preset");
 }
+// A scene slot that is empty or cannot be read or written.
+inline QString SceneError() {
+    return QStringLiteral("org.qv.Morvix.Error.Scene");
+}
 } // namespace MorvixBus

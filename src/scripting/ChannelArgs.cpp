@@ -22,4 +22,13 @@ QString CheckLevel(int level) {
 QString CheckDelta(int delta) {
     return CheckRange("delta", delta, -kMaxStep, kMaxStep);
 }
+QString CheckSeconds(double seconds) {
+    // Written so that NaN fails too.
+    if (seconds >= 0.0 && seconds <= kMaxFadeSeconds)
+        return {};
+    return QStringLiteral("seconds must be 0..%1, not %2").arg(kMaxFadeSeconds).arg(seconds);
+}
+QString CheckSlot(int slot) {
+    return CheckRange("scene", slot, 1, SCENE_SLOTS);
+}
 } // namespace ChannelArgs

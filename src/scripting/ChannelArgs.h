@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Channels.h"
+#include "settings/SceneSlots.h"
 
 #include <QString>
 
@@ -15,4 +16,8 @@ inline constexpr int kMaxStep = ::kMaxLevel;
 QString CheckChannel(int channel);
 QString CheckLevel(int level);
 QString CheckDelta(int delta);
+// A fade's duration in seconds, 0 .. kMaxFadeSeconds.
+QString CheckSeconds(double seconds);
+// A scene slot, 1..8.
+QString CheckSlot(int slot);
 } // namespace ChannelArgs

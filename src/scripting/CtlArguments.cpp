@@ -23,6 +23,9 @@ constexpr CommandSpec kCommands[] = {
     {"preset", Command::Preset, 1, 1, "preset FILE"},
     {"status", Command::Status, 0, 0, "status"},
     {"watch", Command::Watch, 0, 0, "watch"},
+    {"fade", Command::FadeToPreset, 2, 3, "fade FILE SECONDS | fade CH LEVEL SECONDS [--wait]"},
+    {"scene", Command::Scene, 1, 2, "scene N [--wait] | scene store N"},
+    {"stop", Command::StopFade, 0, 0, "stop"},
 };
 
 CtlRequest Fail(QString error) {
@@ -45,6 +48,22 @@ bool ToNumber(const QString& text, int& value) {
     return ok && text != QLatin1String("+") && text != QLatin1String("-");
 }
 
+// Seconds as plain decimals: "2", "0.5", ".5"; no sign, exponent or blanks.
+bool ToSeconds(const QString& text, double& value) {
+    if (text.isEmpty() || text.size() > 12 || text == QLatin1String("."))
+        return false;
+    int points = 0;
+    for (const QChar c : text) {
+        if (c == u'.')
+            ++points;
+        else if (!(c.isDigit() && c.unicode() < 128))
+            return false;
+    }
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok && points <= 1;
+}
+
 // Parses and range-checks; the message names the argument.
 QString ReadNumber(const char* name, const QString& text, int& value) {
     if (!ToNumber(text, value))
@@ -57,11 +76,14 @@ QString ReadNumber(const char* name, const QString& text, int& value) {
 CtlRequest ParseCtlArguments(const QStringList& args) {
     QStringList words;
     bool json = false;
+    bool wait = false;
     for (const QString& arg : args) {
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             return CtlRequest{};
         if (arg == QLatin1String("--json"))
             json = true;
+        else if (arg == QLatin1String("--wait"))
+            wait = true;
         // A lone "-" or a negative step ("-5") is a word, any other dash an unknown option.
         else if (arg.startsWith(u'-') && arg.size() > 1 && !arg[1].isDigit())
             return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
@@ -82,10 +104,17 @@ CtlRequest ParseCtlArguments(const QStringList& args) {
         return Fail(QStringLiteral("usage: morvix-ctl %1").arg(QLatin1String(spec->form)));
     if (json && spec->command != Command::Get)
         return Fail(QStringLiteral("--json goes with get only"));
+    const bool storing = spec->command == Command::Scene && rest[0] == QLatin1String("store");
+    if (spec->command == Command::Scene && rest.size() != (storing ? 2 : 1))
+        return Fail(QStringLiteral("usage: morvix-ctl %1").arg(QLatin1String(spec->form)));
+    if (wait && spec->command != Command::FadeToPreset &&
+        !(spec->command == Command::Scene && !storing))
+        return Fail(QStringLiteral("--wait goes with fade and scene only"));
 
     CtlRequest request;
     request.command = spec->command;
     request.json = json;
+    request.wait = wait;
     QString error;
     auto readChannel = [&] {
         error = ReadNumber("channel", rest[0], request.channel);
@@ -99,7 +128,40 @@ CtlRequest ParseCtlArguments(const QStringList& args) {
             error = ChannelArgs::CheckLevel(request.level);
     };
 
+    auto readSeconds = [&](const QString& text) {
+        if (!ToSeconds(text, request.seconds))
+            error = QStringLiteral("seconds must be a number, not \"%1\"").arg(text);
+        else
+            error = ChannelArgs::CheckSeconds(request.seconds);
+    };
+    auto readSlot = [&](const QString& text) {
+        error = ReadNumber("scene", text, request.slot);
+        if (error.isEmpty())
+            error = ChannelArgs::CheckSlot(request.slot);
+    };
+
     switch (spec->command) {
+    case Command::FadeToPreset:
+        if (rest.size() == 3) {
+            request.command = Command::FadeChannel;
+            readChannel();
+            if (error.isEmpty())
+                readLevel(rest[1]);
+            if (error.isEmpty())
+                readSeconds(rest[2]);
+            break;
+        }
+        if (rest[0].isEmpty())
+            error = QStringLiteral("preset file name is empty");
+        request.path = rest[0];
+        if (error.isEmpty())
+            readSeconds(rest[1]);
+        break;
+    case Command::Scene:
+        if (storing)
+            request.command = Command::StoreScene;
+        readSlot(rest.back());
+        break;
     case Command::Set:
         readChannel();
         if (error.isEmpty()) {
@@ -150,12 +212,23 @@ QString CtlUsage() {
         "  preset FILE             load the channels and colours of a preset (.qvd)\n"
         "  status                  port, whether it is open, link state, selected channel\n"
         "  watch                   print one line per change until Ctrl+C\n"
+        "  fade FILE SECONDS       glide every channel to a preset's over SECONDS (0..3600)\n"
+        "  fade CH LEVEL SECONDS   glide one channel's level, leaving its switch\n"
+        "  scene N                 recall scene slot N (1..8) with its fade time (as F2..F9)\n"
+        "  scene store N           store the panel into scene slot N (as Shift+F2..F9)\n"
+        "  stop                    stop a running fade where the channels stand\n"
+        "\n"
+        "Options:\n"
+        "  --json                  with get: one JSON array\n"
+        "  --wait                  with fade and scene: return once the fade has ended\n"
         "\n"
         "Examples:\n"
         "  morvix-ctl set 3 on 128\n"
         "  morvix-ctl step 1 -10\n"
         "  morvix-ctl get --json\n"
         "  morvix-ctl preset ~/night.qvd\n"
+        "  morvix-ctl fade ~/night.qvd 2.5 --wait\n"
+        "  morvix-ctl fade 4 0 10\n"
         "\n"
         "Exit status: 0 done, 1 refused by the panel, 2 bad arguments, 3 Morvix is not running.\n");
 }

@@ -5,7 +5,22 @@
 
 // What one morvix-ctl command line asks for, decided before anything is sent.
 struct CtlRequest {
-    enum class Command { Help, Get, Set, Level, Step, Off, Preset, Status, Watch };
+    enum class Command {
+        Help,
+        Get,
+        Set,
+        Level,
+        Step,
+        Off,
+        Preset,
+        Status,
+        Watch,
+        FadeToPreset, // fade FILE SECONDS
+        FadeChannel,  // fade CH LEVEL SECONDS
+        Scene,
+        StoreScene,
+        StopFade,
+    };
 
     Command command = Command::Help;
     int channel = 0; // 1..8
@@ -14,7 +29,11 @@ struct CtlRequest {
     int level = 0;
     int delta = 0;
     QString path;
+    double seconds = 0.0;
+    int slot = 0; // 1..8
     bool json = false;
+    // Return once the fade has ended (fade, scene).
+    bool wait = false;
     // Empty when the line is good; otherwise one line naming the bad argument.
     QString error;
 

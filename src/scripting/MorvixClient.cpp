@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QEventLoop>
 
 namespace {
 constexpr int kCallTimeoutMs = 5000;
@@ -21,7 +22,7 @@ MorvixClient::Result MorvixClient::Call(const QString& method, const QVariantLis
                                         QVariantList* replyArgs) {
     if (!m_bus.isConnected())
         return {Outcome::NotRunning, kNotRunning};
-    const bool isProperty = method == QLatin1String("GetAll");
+    const bool isProperty = method == QLatin1String("GetAll") || method == QLatin1String("Get");
     QDBusMessage call =
         QDBusMessage::createMethodCall(MorvixBus::Service(), MorvixBus::Path(),
                                        isProperty ? kProperties : MorvixBus::Interface(), method);
@@ -59,6 +60,59 @@ MorvixClient::Result MorvixClient::LoadPreset(const QString& path) {
 }
 MorvixClient::Result MorvixClient::Raise() {
     return Call(QStringLiteral("Raise"), {});
+}
+
+MorvixClient::Result MorvixClient::Fade(const ChannelStates& targets, double seconds) {
+    return Call(QStringLiteral("Fade"), {QVariant::fromValue(targets), seconds});
+}
+MorvixClient::Result MorvixClient::FadeToPreset(const QString& path, double seconds) {
+    return Call(QStringLiteral("FadeToPreset"), {path, seconds});
+}
+MorvixClient::Result MorvixClient::RecallScene(int slot) {
+    return Call(QStringLiteral("RecallScene"), {slot});
+}
+MorvixClient::Result MorvixClient::StoreScene(int slot) {
+    return Call(QStringLiteral("StoreScene"), {slot});
+}
+MorvixClient::Result MorvixClient::StopFade() {
+    return Call(QStringLiteral("StopFade"), {});
+}
+
+MorvixClient::Result MorvixClient::Fading(bool& fading) {
+    QVariantList reply;
+    Result result =
+        Call(QStringLiteral("Get"), {MorvixBus::Interface(), QStringLiteral("Fading")}, &reply);
+    if (!result.ok())
+        return result;
+    if (reply.size() != 1)
+        return {Outcome::Refused, QStringLiteral("unexpected answer to Fading")};
+    fading = reply[0].value<QDBusVariant>().variant().toBool();
+    return result;
+}
+
+MorvixClient::Result MorvixClient::WaitUntilFadeEnds() {
+    QEventLoop loop;
+    Result outcome;
+    bool ended = false;
+    connect(this, &MorvixClient::PropertyChanged, &loop,
+            [&](const QString& name, const QVariant& value) {
+                if (name == QLatin1String("Fading") && !value.toBool()) {
+                    ended = true;
+                    loop.quit();
+                }
+            });
+    connect(this, &MorvixClient::PanelGone, &loop, [&] {
+        outcome = {Outcome::NotRunning, kNotRunning};
+        loop.quit();
+    });
+    // Asked after subscribing, so an end between the call and here is not missed.
+    bool fading = false;
+    if (Result asked = Fading(fading); !asked.ok())
+        return asked;
+    if (!fading)
+        return {};
+    loop.exec();
+    return ended ? Result{} : outcome;
 }
 
 MorvixClient::Result MorvixClient::Channels(ChannelStates& states) {

@@ -40,6 +40,15 @@ public:
     Result AllOff();
     Result LoadPreset(const QString& path);
     Result Raise();
+    // Channels 1..8 in order, each (on, level); seconds 0..3600.
+    Result Fade(const ChannelStates& targets, double seconds);
+    Result FadeToPreset(const QString& path, double seconds);
+    Result RecallScene(int slot);
+    Result StoreScene(int slot);
+    Result StopFade();
+    Result Fading(bool& fading);
+    // After Watch() and the call that started a fade: returns once the panel says no fade runs.
+    Result WaitUntilFadeEnds();
     Result Channels(ChannelStates& states);
     Result ReadStatus(Status& status);
 
@@ -48,7 +57,7 @@ public:
 
 Q_SIGNALS:
     void ChannelChanged(int channel, bool on, int level);
-    // Property name and new value: LinkState, PortOpen, Port, SelectedChannel.
+    // Property name and new value: LinkState, PortOpen, Port, SelectedChannel, Fading.
     void PropertyChanged(const QString& name, const QVariant& value);
     // The panel left the bus while being watched.
     void PanelGone();

@@ -26,6 +26,9 @@ PanelBusService::PanelBusService(PanelController& panel, QObject* parent)
     connect(&panel, &PanelController::PortChanged, this, [this](const QString& port) {
         AnnounceProperties({{QStringLiteral("Port"), port}});
     });
+    connect(&panel, &PanelController::FadingChanged, this, [this](bool fading) {
+        AnnounceProperties({{QStringLiteral("Fading"), fading}});
+    });
 }
 
 PanelBusService::~PanelBusService() {
@@ -67,6 +70,10 @@ QString PanelBusService::LinkStateText() const {
 }
 int PanelBusService::SelectedChannel() const {
     return m_panel.m_selectedChannel + 1;
+}
+
+bool PanelBusService::Fading() const {
+    return m_panel.Fading();
 }
 
 bool PanelBusService::Refuse(const QString& problem) {
@@ -122,6 +129,57 @@ void PanelBusService::LoadPreset(const QString& path) {
         return;
     sendErrorReply(MorvixBus::PresetError(),
                    QStringLiteral("cannot read preset file %1").arg(path));
+}
+
+void PanelBusService::Fade(const ChannelStates& channels, double seconds) {
+    if (Refuse(channels.size() == CHANNEL_COUNT
+                   ? QString()
+                   : QStringLiteral("channels must hold %1 (on, level) pairs, not %2")
+                         .arg(CHANNEL_COUNT)
+                         .arg(channels.size())))
+        return;
+    FadeTargets targets;
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        const QString bad = ChannelArgs::CheckLevel(channels[c].level);
+        if (Refuse(bad.isEmpty() ? bad : QStringLiteral("channels[%1]: %2").arg(c).arg(bad)))
+            return;
+        targets[c] = ChannelSetting{channels[c].on, channels[c].level};
+    }
+    if (Refuse(ChannelArgs::CheckSeconds(seconds)))
+        return;
+    m_panel.StartFade(targets, seconds);
+}
+
+void PanelBusService::FadeToPreset(const QString& path, double seconds) {
+    if (Refuse(QDir::isAbsolutePath(path)
+                   ? QString()
+                   : QStringLiteral("path must be absolute, not \"%1\"").arg(path)) ||
+        Refuse(ChannelArgs::CheckSeconds(seconds)))
+        return;
+    if (m_panel.FadeToPresetFile(path, seconds) || !calledFromDBus())
+        return;
+    sendErrorReply(MorvixBus::PresetError(),
+                   QStringLiteral("cannot read preset file %1").arg(path));
+}
+
+void PanelBusService::RecallScene(int slot) {
+    if (Refuse(ChannelArgs::CheckSlot(slot)))
+        return;
+    const QString problem = m_panel.RecallScene(slot);
+    if (!problem.isEmpty() && calledFromDBus())
+        sendErrorReply(MorvixBus::SceneError(), problem);
+}
+
+void PanelBusService::StoreScene(int slot) {
+    if (Refuse(ChannelArgs::CheckSlot(slot)))
+        return;
+    const QString problem = m_panel.StoreScene(slot);
+    if (!problem.isEmpty() && calledFromDBus())
+        sendErrorReply(MorvixBus::SceneError(), problem);
+}
+
+void PanelBusService::StopFade() {
+    m_panel.StopFade();
 }
 
 void PanelBusService::Raise() {

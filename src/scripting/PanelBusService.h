@@ -19,6 +19,7 @@ class PanelBusService : public QObject, protected QDBusContext {
     Q_PROPERTY(bool PortOpen READ PortOpen)
     Q_PROPERTY(QString LinkState READ LinkStateText)
     Q_PROPERTY(int SelectedChannel READ SelectedChannel)
+    Q_PROPERTY(bool Fading READ Fading)
 
 public:
     explicit PanelBusService(PanelController& panel, QObject* parent = nullptr);
@@ -33,6 +34,7 @@ public:
     bool PortOpen() const;
     QString LinkStateText() const;
     int SelectedChannel() const;
+    bool Fading() const;
 
 public Q_SLOTS:
     Q_SCRIPTABLE void SetChannel(int channel, bool on, int level);
@@ -42,6 +44,13 @@ public Q_SLOTS:
     Q_SCRIPTABLE void AllOff();
     Q_SCRIPTABLE ChannelStates Channels() const;
     Q_SCRIPTABLE void LoadPreset(const QString& path);
+    // Channels 1..8 in order, each (on, level), glided to over seconds 0..3600; (a(bi)d).
+    Q_SCRIPTABLE void Fade(const ChannelStates& channels, double seconds);
+    Q_SCRIPTABLE void FadeToPreset(const QString& path, double seconds);
+    // Slots 1..8, as F2..F9 and Shift+F2..F9 on the panel.
+    Q_SCRIPTABLE void RecallScene(int slot);
+    Q_SCRIPTABLE void StoreScene(int slot);
+    Q_SCRIPTABLE void StopFade();
     // Brings the panel's window to the front (a second start of the program asks for it).
     Q_SCRIPTABLE void Raise();
 

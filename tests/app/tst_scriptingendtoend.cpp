@@ -10,6 +10,8 @@
 #include <QDBusPendingReply>
 #include <QProcess>
 #include <QtTest>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -49,6 +51,27 @@ Run RunProgram(const QString& program, const QStringList& args,
 
 QString Ctl() {
     return qEnvironmentVariable("MORVIX_CTL");
+}
+
+// A preset with every channel on at `level`.
+QByteArray PresetAll(int level) {
+    QByteArray text = "[CH SET]\r\nCOLOR1=255\r\n";
+    for (int i = 0; i < CHANNEL_COUNT; ++i)
+        text += "CH POWER-" + QByteArray::number(i) + "=1\r\nCH VALUE-" + QByteArray::number(i) +
+                "=" + QByteArray::number(level) + "\r\n";
+    return text;
+}
+
+// The most set-channel frames the device took in any 100 ms.
+int MostFramesIn100Ms(const std::vector<DevSimFrame>& frames) {
+    int most = 0;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        int n = 0;
+        for (std::size_t j = i; j < frames.size(); ++j)
+            n += frames[j].timestampUs < frames[i].timestampUs + 100'000 ? 1 : 0;
+        most = std::max(most, n);
+    }
+    return most;
 }
 
 // The real view, its controller and the simulated device, on the bus as a running panel is.
@@ -205,6 +228,26 @@ private Q_SLOTS:
         QTest::newRow("step 256") << "Step" << QVariantList{1, 256} << "delta must be -255..255";
         QTest::newRow("relative preset")
             << "LoadPreset" << QVariantList{"night.qvd"} << "path must be absolute";
+        const auto fade = [](ChannelStates states, double seconds) {
+            return QVariantList{QVariant::fromValue(states), seconds};
+        };
+        const ChannelStates eight(CHANNEL_COUNT, ChannelState{true, 100});
+        ChannelStates level300 = eight;
+        level300[5].level = 300;
+        QTest::newRow("fade of 3 channels") << "Fade" << fade(ChannelStates(3), 1.0)
+                                            << "channels must hold 8 (on, level) pairs, not 3";
+        QTest::newRow("fade to level 300")
+            << "Fade" << fade(level300, 1.0) << "channels[5]: level must be 0..255, not 300";
+        QTest::newRow("fade for -1 s")
+            << "Fade" << fade(eight, -1.0) << "seconds must be 0..3600, not -1";
+        QTest::newRow("fade for NaN s") << "Fade" << fade(eight, std::nan("")) << "seconds must be";
+        QTest::newRow("fade to a relative preset")
+            << "FadeToPreset" << QVariantList{"night.qvd", 1.0} << "path must be absolute";
+        QTest::newRow("fade to a preset for an hour and more")
+            << "FadeToPreset" << QVariantList{"/tmp/night.qvd", 3601.0}
+            << "seconds must be 0..3600";
+        QTest::newRow("scene 0") << "RecallScene" << QVariantList{0} << "scene must be 1..8, not 0";
+        QTest::newRow("store scene 9") << "StoreScene" << QVariantList{9} << "scene must be 1..8";
     }
     void busMethodOutOfRange_refusedWithNamedArgument() {
         QFETCH(QString, method);
@@ -227,7 +270,109 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(p.device.sim.frameCount(), 0);
         QCOMPARE(p.panel().m_channelLevel, before);
+        QVERIFY(!p.panel().Fading());
         QDBusConnection::disconnectFromBus("other-client");
+    }
+
+    // morvix-ctl fade ... --wait returns once the device has the preset's levels, which it
+    // reached by steps, never more than 25 frames in 100 ms.
+    void fadeThroughCtl_glidesPacedAndWaits() {
+        BusPanel p;
+        START_PANEL(p);
+        const QString preset = p.device.home.path() + "/bright.qvd";
+        QVERIFY(WriteAll(preset, PresetAll(250)));
+        QSignalSpy fading(&p.panel(), &PanelController::FadingChanged);
+        QElapsedTimer clock;
+        clock.start();
+        const Run run = RunProgram(Ctl(), {"fade", preset, "0.6", "--wait"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.data());
+        QVERIFY(clock.elapsed() >= 500);
+        QCOMPARE(fading.size(), 2);
+        QCOMPARE(fading.last().value(0).toBool(), false);
+        QCOMPARE(p.panel().m_colorSlideLeft, ColorRef(255));
+        QTRY_VERIFY(p.device.sim.channel(7) == (DevSimChannel{1, 250}));
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
+            QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 250}));
+            QCOMPARE(p.panel().m_channelLevel[i], 250);
+        }
+        const auto frames = p.device.sim.validFrames();
+        // Channel 1 rose from 0 to 250 in about a tenth of its range a frame, not at once.
+        QVERIFY2(frames.size() > 60, qPrintable(QString::number(frames.size())));
+        // The panel sends at most 24 in any 100 ms (tst_fade checks that exactly); the simulator
+        // stamps frames on a thread of its own, which a loaded machine may hold back for a tick,
+        // so allow one tick's five. Eight channels every tick would be 40.
+        const int most = MostFramesIn100Ms(frames);
+        QVERIFY2(most <= 25 + FadeEngine::kFramesPerTick, qPrintable(QString::number(most)));
+
+        // One channel alone, leaving its switch and the other seven.
+        p.device.sim.clearLog();
+        const Run one = RunProgram(Ctl(), {"fade", "3", "20", "0.2", "--wait"});
+        QCOMPARE(one.exitCode, 0);
+        QTRY_COMPARE(p.device.sim.channel(2), (DevSimChannel{1, 20}));
+        for (const DevSimFrame& frame : p.device.sim.validFrames())
+            QCOMPARE(frame.command.channel, 3);
+        QCOMPARE(p.panel().m_channelLevel[1], 250);
+    }
+
+    // The operator's key during a script's fade wins on its channel; the others glide on.
+    void operatorKeyDuringFade_takesTheChannelOut() {
+        BusPanel p;
+        START_PANEL(p);
+        FadeTargets targets;
+        targets.fill(ChannelSetting{true, 200});
+        QVERIFY(p.panel().StartFade(targets, 0.8));
+        QTest::qWait(200);
+        QTest::keyClick(&p.view, Qt::Key_Space); // channel 1 (selected) switches
+        const int mine = p.panel().m_channelLevel[0];
+        const int myPower = p.panel().m_channelPower[0];
+        QTRY_VERIFY_WITH_TIMEOUT(!p.panel().Fading(), 3000);
+        QCOMPARE(p.panel().m_channelLevel[0], mine);
+        QCOMPARE(p.panel().m_channelPower[0], myPower);
+        QCOMPARE(p.device.sim.channel(0), (DevSimChannel{myPower, mine}));
+        for (int i = 1; i < CHANNEL_COUNT; ++i)
+            QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 200}));
+    }
+
+    // F-keys against the device: Shift+F3 stores scene 2, F3 glides back to it over its time;
+    // an empty slot sends nothing and says so; morvix-ctl reaches the same slots.
+    void scenesThroughFKeys_andCtl() {
+        BusPanel p;
+        START_PANEL(p);
+        QSignalSpy notes(&p.panel(), &PanelController::StatusMessage);
+        QTest::keyClick(&p.view, Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 2 stored"));
+        const SceneSlots scenes = p.panel().Scenes();
+        QCOMPARE(scenes.Read(2).state, SceneState::Stored);
+        QVERIFY(scenes.SetFadeTime(2, 0.3));
+
+        QCOMPARE(RunProgram(Ctl(), {"off"}).exitCode, 0);
+        QTRY_COMPARE(p.device.sim.channel(7), (DevSimChannel{0, 0}));
+        p.device.sim.clearLog();
+        QTest::keyClick(&p.view, Qt::Key_F3);
+        QVERIFY(p.panel().Fading());
+        QTRY_VERIFY(!p.panel().Fading());
+        // Back where set.ini had them: channel i switched i % 2 at level 30 * i.
+        for (int i = 0; i < CHANNEL_COUNT; ++i)
+            QTRY_COMPARE(p.device.sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
+        QVERIFY(p.device.sim.validFrameCount() > 8);
+
+        p.device.sim.clearLog();
+        QTest::keyClick(&p.view, Qt::Key_F9);
+        QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 8 is empty"));
+        QVERIFY(!p.panel().Fading());
+        QTest::qWait(50);
+        QCOMPARE(p.device.sim.frameCount(), 0);
+
+        const Run empty = RunProgram(Ctl(), {"scene", "8"});
+        QCOMPARE(empty.exitCode, 1);
+        QVERIFY2(empty.err.contains("scene 8 is empty"), empty.err.data());
+        QCOMPARE(RunProgram(Ctl(), {"set", "1", "on", "77"}).exitCode, 0);
+        QCOMPARE(RunProgram(Ctl(), {"scene", "store", "8"}).exitCode, 0);
+        QCOMPARE(RunProgram(Ctl(), {"set", "1", "on", "5"}).exitCode, 0);
+        QCOMPARE(RunProgram(Ctl(), {"scene", "8", "--wait"}).exitCode, 0);
+        QTRY_COMPARE(p.device.sim.channel(0), (DevSimChannel{1, 77}));
+        QCOMPARE(RunProgram(Ctl(), {"stop"}).exitCode, 0);
     }
 
     void watch_seesOperatorKeyPress() {

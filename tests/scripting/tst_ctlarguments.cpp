@@ -44,6 +44,17 @@ private Q_SLOTS:
         json.json = true;
         CtlRequest preset = Want(Command::Preset);
         preset.path = "night.qvd";
+        CtlRequest fadeFile = Want(Command::FadeToPreset);
+        fadeFile.path = "night.qvd";
+        fadeFile.seconds = 2.5;
+        fadeFile.wait = true;
+        CtlRequest fadeOne = Want(Command::FadeChannel, 4);
+        fadeOne.hasLevel = true;
+        fadeOne.seconds = 0.5;
+        CtlRequest scene = Want(Command::Scene);
+        scene.slot = 8;
+        CtlRequest store = Want(Command::StoreScene);
+        store.slot = 1;
 
         QTest::newRow("help") << QStringList{"--help"} << Want(Command::Help);
         QTest::newRow("help wins over a bad line")
@@ -61,6 +72,12 @@ private Q_SLOTS:
         QTest::newRow("preset") << QStringList{"preset", "night.qvd"} << preset;
         QTest::newRow("status") << QStringList{"status"} << Want(Command::Status);
         QTest::newRow("watch") << QStringList{"watch"} << Want(Command::Watch);
+        QTest::newRow("fade to a preset, waiting")
+            << QStringList{"fade", "night.qvd", "2.5", "--wait"} << fadeFile;
+        QTest::newRow("fade one channel to 0") << QStringList{"fade", "4", "0", ".5"} << fadeOne;
+        QTest::newRow("scene 8") << QStringList{"scene", "8"} << scene;
+        QTest::newRow("scene store 1") << QStringList{"scene", "store", "1"} << store;
+        QTest::newRow("stop") << QStringList{"stop"} << Want(Command::StopFade);
     }
     void goodLines() {
         QFETCH(QStringList, args);
@@ -101,6 +118,29 @@ private Q_SLOTS:
         QTest::newRow("step sign only") << QStringList{"step", "1", "+"} << "step must be a number";
         QTest::newRow("off takes nothing") << QStringList{"off", "3"} << "usage: morvix-ctl off";
         QTest::newRow("preset empty") << QStringList{"preset", ""} << "preset file name";
+        QTest::newRow("fade seconds missing")
+            << QStringList{"fade", "a.qvd"} << "usage: morvix-ctl fade";
+        QTest::newRow("fade negative")
+            << QStringList{"fade", "a.qvd", "-1"} << "seconds must be a number";
+        QTest::newRow("fade too long")
+            << QStringList{"fade", "a.qvd", "3600.1"} << "seconds must be 0..3600, not 3600.1";
+        QTest::newRow("fade seconds with unit")
+            << QStringList{"fade", "1", "9", "2s"} << "seconds must be a number, not \"2s\"";
+        QTest::newRow("fade exponent")
+            << QStringList{"fade", "1", "9", "1e3"} << "seconds must be a number";
+        QTest::newRow("fade channel 9")
+            << QStringList{"fade", "9", "0", "1"} << "channel must be 1..8";
+        QTest::newRow("fade level 256")
+            << QStringList{"fade", "1", "256", "1"} << "level must be 0..255";
+        QTest::newRow("scene 0") << QStringList{"scene", "0"} << "scene must be 1..8, not 0";
+        QTest::newRow("scene store without slot")
+            << QStringList{"scene", "store"} << "usage: morvix-ctl scene";
+        QTest::newRow("scene two slots")
+            << QStringList{"scene", "1", "2"} << "usage: morvix-ctl scene";
+        QTest::newRow("wait with store")
+            << QStringList{"scene", "store", "2", "--wait"} << "--wait goes with fade and scene";
+        QTest::newRow("wait with set") << QStringList{"set", "1", "on", "--wait"} << "--wait";
+        QTest::newRow("stop takes nothing") << QStringList{"stop", "1"} << "usage: morvix-ctl stop";
     }
     void badLines() {
         QFETCH(QStringList, args);

@@ -1,7 +1,11 @@
 #include "PanelRig.h"
+#include "TempConfigHome.h"
+#include "ui/dialogs/CFadeTimeDlg.h"
+#include "ui/view/PanelContextMenu.h"
 #include "ui/view/PanelLook.h"
 
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QToolTip>
 #include <QtTest>
 #include <algorithm>
@@ -468,6 +472,70 @@ private Q_SLOTS:
         QCOMPARE(p.m_selectedChannel, 0);
         QVERIFY(p.m_doubleClicksAccepted);
         QCOMPARE(rig.Frames(), QStringList());
+    }
+
+    // The menu opens by the right button, the Menu key and Shift+F10, once each, names the slots
+    // with the fade times of stored ones, and stores; the fade-time dialog names its fields.
+    void panelMenu_opensByKeyAndButton_namesSlotsAndStores() {
+        TempConfigHome home;
+        Rig rig;
+        VERIFY_RIG(rig);
+        PanelController& p = rig.panel();
+        p.BuildPaths();
+        QVERIFY(p.Scenes().SetFadeTime(3, 2.5));
+        QCOMPARE(p.StoreScene(3), QString());
+
+        int opened = 0;
+        QStringList texts;
+        std::function<void(PanelContextMenu&)> act = [](PanelContextMenu& menu) { menu.close(); };
+        const auto watchMenu = [&] {
+            QTimer::singleShot(0, &rig.view, [&] {
+                auto* menu = qobject_cast<PanelContextMenu*>(QApplication::activePopupWidget());
+                if (!menu)
+                    return;
+                ++opened;
+                texts.clear();
+                for (int slot = 1; slot <= SCENE_SLOTS; ++slot)
+                    texts << menu->RecallAction(slot)->text();
+                act(*menu);
+            });
+        };
+        watchMenu();
+        QTest::keyClick(&rig.view, Qt::Key_F10, Qt::ShiftModifier);
+        QCOMPARE(opened, 1);
+        QCOMPARE(texts.value(0), QStringLiteral("&1\tF2"));
+        QCOMPARE(texts.value(2), QStringLiteral("&3  (2.5 s)\tF4"));
+        watchMenu();
+        QTest::keyClick(&rig.view, Qt::Key_Menu);
+        QTest::qWait(20);
+        QCOMPARE(opened, 2);
+
+        act = [](PanelContextMenu& menu) {
+            QCOMPARE(menu.accessibleName(), QStringLiteral("Scenes"));
+            menu.StoreAction(5)->trigger();
+            menu.close();
+        };
+        watchMenu();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(400, 20),
+                                rig.view.mapToGlobal(QPoint(400, 20)));
+        QCoreApplication::sendEvent(&rig.view, &click);
+        QCOMPARE(opened, 3);
+        QCOMPARE(p.Scenes().Read(5).state, SceneState::Stored);
+        // Opening the menu changed no channel and sent nothing.
+        QCOMPARE(p.m_channelLevel[0], 100);
+        QCOMPARE(rig.Frames(), QStringList());
+
+        QTimer::singleShot(0, &rig.view, [] {
+            auto* dialog = qobject_cast<CFadeTimeDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->Field(3)->value(), 2.5);
+            QCOMPARE(dialog->Field(5)->accessibleName(), QStringLiteral("Fade time of scene 5"));
+            dialog->Field(5)->setValue(0.7);
+            dialog->accept();
+        });
+        rig.view.EditFadeTimes();
+        QCOMPARE(p.Scenes().Read(5).scene.fadeSeconds, 0.7);
+        QCOMPARE(p.Scenes().Read(3).scene.fadeSeconds, 2.5);
     }
 
     void doubleClick_firstDoesNothingLaterOnesPress() {

@@ -19,7 +19,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 args = [a for a in sys.argv[1:] if not a.startswith("--")]
 BUILD = os.path.abspath(args[0] if args else os.path.join(ROOT, "build"))
 TARGETS = ["morvix", "morvix-devsim", "panel_paint_bench", "serial_latency_bench",
-           "key_to_wire_bench", "settings_io_bench"]
+           "key_to_wire_bench", "settings_io_bench", "fade_pacing_bench"]
 ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
@@ -77,6 +77,24 @@ def idle_figures(qpa=None, runs=3, seconds=10):
     return cpus, wakeups
 
 
+def fade_figures(runs=3):
+    """Per fade length: lists over `runs` runs of bench/fade_pacing.cpp; and the recall latencies."""
+    fades, recalls = {}, []
+    for _ in range(runs):
+        text = run([f"{BUILD}/bench/fade_pacing_bench", "200"])
+        for m in re.finditer(r"over (\d+) s: \d+ frames, most in 100 ms (\d+), largest distance "
+                             r"from the line ([\d.]+) levels \(goal (\d+)\), end to last frame "
+                             r"(-?[\d.]+) ms, CPU ([\d.]+) %", text):
+            f = fades.setdefault(int(m.group(1)), {"most": [], "dist": [], "goal": int(m.group(4)),
+                                                  "end": [], "cpu": []})
+            f["most"].append(int(m.group(2)))
+            f["dist"].append(float(m.group(3)))
+            f["end"].append(float(m.group(5)))
+            f["cpu"].append(float(m.group(6)))
+        recalls.append(percentiles(text, "scene recall to eighth frame"))
+    return fades, recalls
+
+
 def startup_figures(runs=10):
     """First painted frame (ms) and resident memory (MiB) after 3 s idle, over `runs` starts."""
     text = run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", sys.executable,
@@ -127,6 +145,22 @@ def main():
                         ("settings save", "Settings save (`set.ini`, synced)")):
         med, p99, n = percentiles(settings, label)
         row(what, med, p99, "µs", f"{n} calls")
+
+    fades, recalls = fade_figures()
+    for seconds, f in sorted(fades.items()):
+        n = f"{len(f['most'])} fades (p99 = worst)"
+        what = f"Fade, 8 channels 0 to 255 over {seconds} s"
+        row(f"{what}: most frames in 100 ms (goal 25)", statistics.median(f["most"]),
+            max(f["most"]), "frames", n)
+        row(f"{what}: largest distance from its line (goal {f['goal']})",
+            statistics.median(f["dist"]), max(f["dist"]), "levels", n)
+        row(f"{what}: fade end to last frame (goal 20 ms)", statistics.median(f["end"]),
+            max(f["end"]), "ms", n)
+        row(f"{what}: CPU (goal 2 %)", statistics.median(f["cpu"]), max(f["cpu"]), "%", n)
+    med = statistics.median(r[0] for r in recalls)
+    p99 = max(r[1] for r in recalls)
+    row("Scene recall, fade 0: F-key to eighth frame at the device", med / 1000, p99 / 1000, "ms",
+        f"{sum(r[2] for r in recalls)} recalls")
 
     starts, rss = startup_figures()
     row("Start to first painted frame", statistics.median(starts), nearest_rank(starts, 0.99),

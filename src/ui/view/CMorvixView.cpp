@@ -2,6 +2,8 @@
 
 #include "panel/HitTest.h"
 #include "ui/a11y/PanelAccessible.h"
+#include "ui/dialogs/CFadeTimeDlg.h"
+#include "ui/view/PanelContextMenu.h"
 
 #include <QAction>
 #include <QApplication>

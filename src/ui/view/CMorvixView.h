@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <memory>
 
+class CFadeTimeDlg;
+class PanelContextMenu;
 class QHelpEvent;
 
 // The one view: the painted control panel. It owns the panel logic (model, port, supervision),
@@ -42,6 +44,12 @@ public:
     void ShowMessage(const QString& text, const QString& caption) override;
     bool AskYesNo(const QString& text, const QString& caption) override;
 
+    // The right button's menu (also the Menu key and Shift+F10), filled with the slots as they
+    // are now; and the slots' fade times.
+    PanelContextMenu& PanelMenu();
+    void ShowPanelMenu(const QPoint& globalPos);
+    void EditFadeTimes();
+
 protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* event) override;
@@ -50,6 +58,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     // Tab belongs to the panel (channel selection), not to focus navigation.
     bool focusNextPrevChild(bool next) override;
 
@@ -57,12 +66,15 @@ private:
     // The link lamp's tooltip: the link's figures, kept current while it is shown.
     bool ShowLinkTooltip(const QHelpEvent& help);
     void RefreshLinkTooltip();
+    bool HandleSceneKey(const QKeyEvent& event);
 
     PanelController m_panel;
     // Built on first use, kept for the view's life (Setup keeps its values between showings);
     // nothing of them is needed to show the panel, so start-up does not pay for them.
     std::unique_ptr<CExitDlg> m_exitDlg;
     std::unique_ptr<CSetupDlg> m_setupDlg;
+    std::unique_ptr<PanelContextMenu> m_panelMenu;
+    std::unique_ptr<CFadeTimeDlg> m_fadeTimeDlg;
     PanelRenderer m_renderer;
     // Where the lamp's tooltip was asked for while it is ours and open; its ages count on with
     // a refresh once a second, and only then.

@@ -6,6 +6,10 @@
 
 // Keys act whether or not the selected channel is on; auto-repeated key-downs act each time.
 void CMorvixView::keyPressEvent(QKeyEvent* event) {
+    if (HandleSceneKey(*event)) {
+        event->accept();
+        return;
+    }
     const int virtualKey = VirtualKeyFor(event->key(), event->modifiers());
     if (virtualKey == VirtualKey::kNone) {
         QWidget::keyPressEvent(event);
