@@ -90,9 +90,9 @@ void tst_DevSimCli::arguments_data() {
     QTest::newRow("negative delay") << QStringList{"--delay-ms", "-1"} << "error";
     QTest::newRow("every zero") << QStringList{"--answer-every", "0"} << "error";
     QTest::newRow("hangup zero") << QStringList{"--hangup-after", "0"} << "error";
-    QTest::newRow("flood at line rate")
-        << QStringList{"--flood", "line"}
-        << "link= log= view=0 silent=0 delay=0 every=1 garbage=0 extra=0 flood=1745 hangup=0 line=0";
+    QTest::newRow("flood at line rate") << QStringList{"--flood", "line"}
+                                        << "link= log= view=0 silent=0 delay=0 every=1 garbage=0 "
+                                           "extra=0 flood=1745 hangup=0 line=0";
     QTest::newRow("not a number") << QStringList{"--flood", "fast"} << "error";
     QTest::newRow("too many extra bytes") << QStringList{"--extra-bytes", "100000"} << "error";
     QTest::newRow("unknown option") << QStringList{"--bogus"} << "error";
