@@ -83,10 +83,6 @@ QString CMainFrame::CapsLockPaneText() const {
     return m_capsPane->text();
 }
 
-QString CMainFrame::FadePaneText() const {
-    return m_fadePane->text();
-}
-
 QString CMainFrame::NumLockPaneText() const {
     return m_numPane->text();
 }
