@@ -27,11 +27,13 @@ CMainFrame::CMainFrame() {
     // Fixed in both directions, so a new text repaints the pane and nothing else: a pane that
     // may grow would have the status bar laid out again every second.
     m_clockPane->setFixedSize(kClockPaneWidth, m_clockPane->sizeHint().height());
-    // The fade's progress, "fade 1.2 / 3.0 s", while one runs.
+    // The fade's progress, "fade 1.2 / 3.0 s", while one runs; fixed like the clock, so its new
+    // text every tenth of a second repaints the pane only.
     m_fadePane = new QLabel(this);
     m_fadePane->setAccessibleName(tr("Fade progress"));
-    m_fadePane->setMinimumWidth(
-        m_fadePane->fontMetrics().horizontalAdvance(QStringLiteral("fade 0000.0 / 0000.0 s")));
+    m_fadePane->setFixedSize(
+        m_fadePane->fontMetrics().horizontalAdvance(QStringLiteral("fade 0000.0 / 0000.0 s")),
+        m_fadePane->sizeHint().height());
     bar->addPermanentWidget(m_fadePane);
     for (QLabel* pane : {m_capsPane, m_numPane})
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("CAPW")));
@@ -73,12 +75,12 @@ QString CMainFrame::ClockPaneText() const {
     return m_clockPane->text();
 }
 
-QString CMainFrame::CapsLockPaneText() const {
-    return m_capsPane->text();
-}
-
 QString CMainFrame::FadePaneText() const {
     return m_fadePane->text();
+}
+
+QString CMainFrame::CapsLockPaneText() const {
+    return m_capsPane->text();
 }
 
 QString CMainFrame::NumLockPaneText() const {
