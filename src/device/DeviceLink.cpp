@@ -264,7 +264,12 @@ void DeviceLink::OnCommRx(const RxBurst& burst) {
     m_answeredSinceOpen = true;
     m_idleTicks = 0;
     m_silentTicks = 0;
-    m_linkCounters.AnswerReceived(LinkCounters::Clock::now());
+    // Answers that arrive within one read window come as one read; each is still an answer.
+    int answers = 0;
+    while (answers < int(burst.count) && answers < int(burst.bytes.size()) &&
+           burst.bytes[answers] == static_cast<std::uint8_t>(kAcknowledge))
+        ++answers;
+    m_linkCounters.AnswerReceived(LinkCounters::Clock::now(), std::max(answers, 1));
     m_linkLost = 0;
     Reschedule();
     m_client.LampsChanged();

@@ -24,8 +24,8 @@ void LinkCounters::FrameWritten(Clock::time_point at) {
         m_unansweredSince = at;
 }
 
-void LinkCounters::AnswerReceived(Clock::time_point at) {
-    ++m_answers;
+void LinkCounters::AnswerReceived(Clock::time_point at, int answers) {
+    m_answers += answers;
     m_lastAnswer = at;
     // An answer nothing asked for (noise, a late second 'u') times nothing.
     if (m_unansweredSince) {

@@ -28,8 +28,9 @@ public:
 
     // A frame left for the device whole.
     void FrameWritten(Clock::time_point at);
-    // A read that starts with 'u'.
-    void AnswerReceived(Clock::time_point at);
+    // A read that starts with 'u': `answers` of them when several came close enough to be read
+    // as one ("uu").
+    void AnswerReceived(Clock::time_point at, int answers = 1);
     // A new opening: a frame written before it is answered by no one.
     void PortOpened();
 

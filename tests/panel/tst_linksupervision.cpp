@@ -50,6 +50,8 @@ private Q_SLOTS:
         QTest::newRow("each frame answered") << "w0 u5 w20 u26" << 2 << 2 << 6.0 << 974.0;
         QTest::newRow("an answer nothing asked for times nothing")
             << "w0 u5 u300" << 1 << 2 << 5.0 << 700.0;
+        QTest::newRow("two answers read as one count as two")
+            << "w0 w20 U30" << 2 << 2 << 30.0 << 970.0;
         QTest::newRow("a frame before a reopening is answered by no one")
             << "w0 o100 w200 u204" << 2 << 1 << 4.0 << 796.0;
     }
@@ -68,6 +70,8 @@ private Q_SLOTS:
                 counters.FrameWritten(at(ms));
             else if (event[0] == 'u')
                 counters.AnswerReceived(at(ms));
+            else if (event[0] == 'U')
+                counters.AnswerReceived(at(ms), 2);
             else
                 counters.PortOpened();
         }
