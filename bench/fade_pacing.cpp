@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     PanelController& panel = view.Panel();
     panel.ResetState();
     panel.BuildPaths();
-    panel.m_portName = sim.portPath();
+    panel.Settings().SetPortName(sim.portPath());
     panel.Connect();
     panel.StopTimer(TIMER_SYNC);
     if (!panel.PortOpen())

@@ -122,7 +122,9 @@ int QuietRun(QApplication& app, DevSim& sim, CMorvixView& view, int presses) {
         // Start from a quiet line: the previous answer handled, nothing pending.
         app.processEvents();
         sim.clearLog();
-        panel.m_channelLevel[0] = i % 200;
+        ChannelModel channels = panel.Channels();
+        channels.SetLevel(0, i % 200);
+        panel.RestoreChannels(channels);
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
         const std::int64_t sent = DevSim::nowUs();
         QCoreApplication::sendEvent(&view, &press);
@@ -235,8 +237,10 @@ int main(int argc, char** argv) {
     CMorvixView view;
     PanelController& panel = view.Panel();
     panel.ResetState();
-    panel.m_channelPower[0] = 1;
-    panel.m_portName = sim.portPath();
+    ChannelModel channels = panel.Channels();
+    channels.SetPower(0, 1);
+    panel.RestoreChannels(channels);
+    panel.Settings().SetPortName(sim.portPath());
     panel.Connect();
     panel.StopTimer(TIMER_SYNC);
     if (!panel.PortOpen())

@@ -45,19 +45,21 @@ int main(int argc, char** argv) {
     QuietHost host;
     PanelController panel(host);
     panel.BuildPaths();
-    panel.m_portName = QStringLiteral("/dev/ttyUSB0");
-    panel.m_presetName = home.path() + QStringLiteral("/preset.qvd");
-    panel.m_colorSlideLeft = 0xFF0000;
-    panel.m_colorSlideRight = 0xFF000000;
+    panel.Settings().SetPortName(QStringLiteral("/dev/ttyUSB0"));
+    panel.Settings().SetPresetName(home.path() + QStringLiteral("/preset.qvd"));
+    panel.Settings().SetColors({0xFF0000, 0xFF000000, panel.Settings().Colors().channel});
+    ChannelModel channels;
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
-        panel.m_channelPower[i] = i % 2;
-        panel.m_channelLevel[i] = 30 * i;
+        channels.SetPower(i, i % 2);
+        channels.SetLevel(i, 30 * i);
     }
+    panel.RestoreChannels(channels);
     panel.SaveSettings();
 
     Report("settings load", loads, [&](int) { panel.LoadSettings(); });
     Report("settings save", saves, [&](int i) {
-        panel.m_channelLevel[0] = i % 256;
+        channels.SetLevel(0, i % 256);
+        panel.RestoreChannels(channels);
         panel.SaveSettings();
     });
     return 0;

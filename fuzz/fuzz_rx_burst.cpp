@@ -10,26 +10,19 @@
 namespace {
 
 struct Snapshot {
-    std::array<int, CHANNEL_COUNT> level, power, origin;
+    ChannelModel channels;
+    OperatorInput input;
     LinkSupervision link;
     PointerHover hover;
-    std::array<int, 12> fields;
-    std::array<std::uint8_t, FRAME_SIZE> frame;
+    bool redrawPending;
+    ChannelFrame frame;
     int repaints;
     bool operator==(const Snapshot&) const = default;
 };
 
 Snapshot Take(const PanelController& p, const RecordingHost& host) {
-    return {p.m_channelLevel,
-            p.m_channelPower,
-            p.m_sliderOrigin,
-            p.Link().Supervision(),
-            p.Hover(),
-            {p.m_selectedChannel, p.m_pressedChannel, p.m_redrawPending, p.m_sendReady,
-             p.m_repeatActive, p.m_repeatTicks, p.m_buttonHeld, p.m_dragActive, p.m_digitCount,
-             p.m_typedValue, p.m_typedDigits[0], p.m_typedDigits[1]},
-            p.m_frame.bytes,
-            host.repaintRequests};
+    return {p.Channels(),      p.Input(),     p.Link().Supervision(), p.Hover(),
+            p.RedrawPending(), p.LastFrame(), host.repaintRequests};
 }
 
 } // namespace
@@ -44,12 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HostedPanel rig;
     auto& [host, panel] = rig;
     // A model in any state the operator or a settings file can leave it in.
+    ChannelModel channels = panel.Channels();
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
-        panel.m_channelLevel[i] = in.Integral<std::int16_t>();
-        panel.m_channelPower[i] = in.Byte() % 3;
+        channels.SetLevel(i, in.Integral<std::int16_t>());
+        channels.SetPower(i, in.Byte() % 3);
     }
-    panel.m_selectedChannel = in.Byte() % CHANNEL_COUNT;
-    panel.m_repeatActive = in.Byte() % 2 != 0;
+    channels.Select(in.Byte() % CHANNEL_COUNT);
+    panel.RestoreChannels(channels);
+    if (in.Byte() % 2 != 0)
+        EditInput(panel, [](OperatorInput& input) { input.StartRepeat(); });
     if (const int plus = in.Byte() % 9; plus != 0)
         panel.ShowHover({.plusRow = plus - 1});
 
@@ -75,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (answer) {
                 // When the lamps are painted is the painter's business; that they are is checked
                 // elsewhere.
-                after.fields[2] = expected.fields[2]; // m_redrawPending
+                after.redrawPending = expected.redrawPending;
                 after.repaints = expected.repaints;
             }
             FUZZ_CHECK(after == expected);

@@ -19,23 +19,16 @@ namespace {
 struct Loaded {
     QString port;
     QString preset;
-    ColorRef colors[3];
-    std::array<int, CHANNEL_COUNT> power;
-    std::array<int, CHANNEL_COUNT> level;
-    bool operator==(const Loaded& o) const {
-        return port == o.port && preset == o.preset && colors[0] == o.colors[0] &&
-               colors[1] == o.colors[1] && colors[2] == o.colors[2] && power == o.power &&
-               level == o.level;
-    }
+    PanelPalette colors;
+    ChannelValues power;
+    ChannelValues level;
+    bool operator==(const Loaded&) const = default;
 };
 
 Loaded Load(PanelController& panel) {
     panel.LoadSettings();
-    return {panel.m_portName,
-            panel.m_presetName,
-            {panel.m_colorSlideLeft, panel.m_colorSlideRight, panel.m_colorChannel},
-            panel.m_channelPower,
-            panel.m_channelLevel};
+    return {panel.Settings().PortName(), panel.Settings().PresetName(), panel.Settings().Colors(),
+            panel.Channels().Powers(), panel.Channels().Levels()};
 }
 
 QByteArray ReadFile(const QString& path) {
@@ -66,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PanelController first(host);
     first.BuildPaths();
     {
-        QFile ini(first.m_iniPath);
+        QFile ini(first.Settings().IniPath());
         FUZZ_CHECK(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_CHECK(ini.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
     }
@@ -85,12 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (textIsUtf8)
         FUZZ_CHECK(reloaded == loaded);
     second.SaveSettings();
-    const QByteArray saved = ReadFile(second.m_iniPath);
+    const QByteArray saved = ReadFile(second.Settings().IniPath());
 
     PanelController third(host);
     third.BuildPaths();
     FUZZ_CHECK(Load(third) == reloaded);
     third.SaveSettings();
-    FUZZ_CHECK(ReadFile(third.m_iniPath) == saved);
+    FUZZ_CHECK(ReadFile(third.Settings().IniPath()) == saved);
     return 0;
 }

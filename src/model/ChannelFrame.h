@@ -28,4 +28,6 @@ struct ChannelFrame {
 
     // 8-bit sum of bytes 0..4, carries dropped.
     static std::uint8_t Checksum(const std::array<std::uint8_t, FRAME_SIZE>& frame);
+
+    bool operator==(const ChannelFrame&) const = default;
 };

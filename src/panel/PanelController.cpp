@@ -24,16 +24,16 @@ int PanelController::SendCommand(int type, int channel) {
     switch (type) {
     case CMD_CHANNEL:
     case CMD_SELECTED: {
-        const int c = type == CMD_SELECTED ? m_selectedChannel : channel;
+        const int c = type == CMD_SELECTED ? m_channels.Selected() : channel;
         // Type 1 trusts its caller with the level, never with an index outside the model.
-        if (c < 0 || c >= CHANNEL_COUNT)
+        if (!IsChannel(c))
             return 0;
-        if (type == CMD_SELECTED && (m_channelLevel[c] < 0 || m_channelLevel[c] > 255))
+        if (type == CMD_SELECTED && !IsLevel(m_channels.Level(c)))
             return 0;
-        m_frame.FillSetChannel(c, m_channelPower[c], m_channelLevel[c]);
+        m_frame.FillSetChannel(c, m_channels.Power(c), m_channels.Level(c));
         m_link.Send(m_frame);
         if (type == CMD_SELECTED) {
-            m_sendReady = false;
+            m_input.Sent();
             WakeRepeatTick();
         }
         break;
@@ -55,17 +55,10 @@ int PanelController::SendCommand(int type, int channel) {
 
 void PanelController::ResetState() {
     const ChangeScope scope(*this);
-    m_selectedChannel = 0;
     m_link.Reset();
-    m_repeatTicks = 0;
-    m_repeatActive = false;
-    m_buttonHeld = false;
-    m_dragActive = false;
-    m_digitCount = 0;
-    m_typedValue = 0;
-    m_typedDigits = {};
+    m_input.Reset();
     m_frame.bytes[0] = FRAME_HEADER;
-    m_sliderOrigin.fill(250);
+    m_channels.ResetSelectionAndSliders();
 }
 
 QTimer* PanelController::Timer(int id) {
@@ -148,8 +141,5 @@ void PanelController::RequestRepaint() {
 }
 
 void PanelController::ClearPointerAndRepeat() {
-    m_buttonHeld = false;
-    m_dragActive = false;
-    m_repeatActive = false;
-    m_repeatTicks = 0;
+    m_input.Release();
 }

@@ -5,9 +5,13 @@
 #include "model/ColorRef.h"
 #include "model/LinkHealth.h"
 #include "model/LinkState.h"
+#include "panel/ChannelModel.h"
 #include "panel/FadeEngine.h"
+#include "panel/OperatorInput.h"
 #include "panel/PointerHover.h"
+#include "settings/ChSetSection.h"
 #include "settings/SceneSlots.h"
+#include "settings/SettingsStore.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -16,6 +20,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class PanelHost;
 
@@ -26,10 +31,11 @@ inline constexpr int EXIT_CODE_CONFIRMED = 18;
 // A running fade's own tick; it runs only while a fade does.
 inline constexpr int FADE_PERIOD_MS = 20;
 
-// The screen-free half of CMorvixView: the channel model, the frames, operator input, settings and
-// the Setup workflow, coordinating the device link it owns (DeviceLink: port, watchdog,
-// synchronisation, reconnect). CMorvixView owns one and forwards events into it; tests drive it
-// directly. The fields still public here keep the names the painter knows them by.
+// The screen-free half of CMorvixView: it owns the parts (the channel model, the operator's input,
+// the settings store, the device link with its port, watchdog, synchronisation and reconnect, the
+// fade) and coordinates them: every change goes out as a frame and is announced once. CMorvixView
+// owns one and forwards events into it; tests drive it directly. Painting, accessibility and the
+// bus read it through the accessors.
 class PanelController : public QObject, private DeviceLink::Client {
     Q_OBJECT
 
@@ -152,37 +158,25 @@ public:
     // Announces what changed since the last call; every entry point above calls it on its way out.
     void PublishChanges();
 
-    // Channel state.
-    std::array<int, CHANNEL_COUNT> m_channelLevel{};
-    std::array<int, CHANNEL_COUNT> m_channelPower{};
-    std::array<int, CHANNEL_COUNT> m_sliderOrigin{};
-    int m_selectedChannel = 0;
-    int m_pressedChannel = -1;
-    ChannelFrame m_frame;
+    const ChannelModel& Channels() const { return m_channels; }
+    // The channels as a file or a replay leaves them: announced, nothing goes out.
+    void RestoreChannels(const ChannelModel& channels);
+    const OperatorInput& Input() const { return m_input; }
+    // The input as events would leave it, for a test or a replay to start from.
+    void RestoreInput(const OperatorInput& input) { m_input = input; }
+    SettingsStore& Settings() { return m_settings; }
+    const SettingsStore& Settings() const { return m_settings; }
+    // The panel's colours and channels as one "CH SET" record, and back.
+    ChSetValues ChSet() const;
+    void ApplyChSet(const ChSetValues& values);
+    // The frame last built; byte 0 is its header from the start.
+    const ChannelFrame& LastFrame() const { return m_frame; }
 
-    // Panel and input coordination.
-    bool m_redrawPending = false;
-    bool m_sendReady = false;
-    bool m_repeatActive = false;
-    int m_repeatTicks = 0;
-    bool m_buttonHeld = false;
-    bool m_dragActive = false;
-
-    // Typed entry and hover state.
-    int m_digitCount = 0;
-    std::array<int, 3> m_typedDigits{};
-    int m_typedValue = 0;
-    // Cleared by the first double-click; later quick second clicks count as plain presses.
-    bool m_doubleClicksAccepted = true;
-
-    // Settings.
-    QString m_portName;
-    QString m_iniPath;
-    QString m_folderPath;
-    QString m_presetName;
-    ColorRef m_colorSlideLeft = 0;
-    ColorRef m_colorSlideRight = 0;
-    ColorRef m_colorChannel = 0;
+    // Something changed that the screen should show. The view takes the request when it paints;
+    // it may also set it itself, when the screen has to be drawn afresh.
+    bool RedrawPending() const { return m_redrawPending; }
+    void MarkRedrawPending() { m_redrawPending = true; }
+    bool TakeRedrawPending() { return std::exchange(m_redrawPending, false); }
 
 Q_SIGNALS:
     // Channels 0..7; whoever made the change (the operator, a preset, another program).
@@ -221,15 +215,17 @@ private:
     void LampsChanged() override;
     void CloseRequestDue() override;
     void ShowPortMessage(const QString& text, const QString& caption) override;
-    QString PortName() const override { return m_portName; }
+    QString PortName() const override { return m_settings.PortName(); }
     // The number being typed blinks with the watchdog.
-    bool BlinkShown() const override { return m_typedValue != 0; }
+    bool BlinkShown() const override { return m_input.Typing(); }
 
     void RequestRepaint();
     QTimer* Timer(int id);
     const QTimer* Timer(int id) const;
     void StartTimer(int id, int periodMs);
     void ClearPointerAndRepeat();
+    void CommitTypedValue();
+    void SendThreeTimes();
     // Colours and channels from a preset's "CH SET"; m_presetName follows only a file that could
     // be read, so a wrong name changes nothing.
     bool LoadPresetFrom(const QString& path);
@@ -241,6 +237,11 @@ private:
     void HoldFadeForSync(int channel);
 
     PanelHost& m_host;
+    ChannelModel m_channels;
+    OperatorInput m_input;
+    SettingsStore m_settings;
+    ChannelFrame m_frame;
+    bool m_redrawPending = false;
     PointerHover m_hover;
     DeviceLink m_link{*this};
     QTimer m_repeatTimer;
@@ -253,8 +254,6 @@ private:
     bool m_repeatAsleep = false;
     // A close request's exit is queued or its dialog open; further requests add nothing.
     bool m_exitQueued = false;
-    // The save failure last shown, until a save succeeds again.
-    QString m_saveFailureTold;
     QString m_publishedPort;
     FadeEngine m_fade;
     QTimer m_fadeTimer;

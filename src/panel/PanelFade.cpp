@@ -1,4 +1,3 @@
-#include "panel/ControllerSettings.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 #include "settings/PresetFile.h"
@@ -25,7 +24,7 @@ FadeEngine::Clock PanelController::FadeNow() const {
 ChannelSettings PanelController::Standing() const {
     ChannelSettings standing;
     for (int c = 0; c < CHANNEL_COUNT; ++c)
-        standing[c] = {m_channelPower[c] == 1, m_channelLevel[c]};
+        standing[c] = {m_channels.On(c), m_channels.Level(c)};
     return standing;
 }
 
@@ -55,9 +54,7 @@ bool PanelController::FadeToPresetFile(const QString& path, double seconds) {
         return false;
     const ChangeScope scope(*this);
     // The colours are the panel's, not the device's: they change at once.
-    m_colorSlideLeft = preset->colorSlideLeft;
-    m_colorSlideRight = preset->colorSlideRight;
-    m_colorChannel = preset->colorChannel;
+    m_settings.TakeColors(*preset);
     RequestRepaint();
     FadeTargets targets = TargetsOf(*preset);
     // A hand-edited level outside 0..255 glides to the nearest end.
@@ -81,9 +78,7 @@ QString PanelController::RecallScene(int slot) {
         return problem;
     }
     const Scene& scene = contents.scene;
-    m_colorSlideLeft = scene.values.colorSlideLeft;
-    m_colorSlideRight = scene.values.colorSlideRight;
-    m_colorChannel = scene.values.colorChannel;
+    m_settings.TakeColors(scene.values);
     RequestRepaint();
     FadeTargets targets = TargetsOf(scene.values);
     for (auto& target : targets)
@@ -96,7 +91,8 @@ QString PanelController::StoreScene(int slot) {
     QString reason;
     if (!SceneSlots::IsSlot(slot)) {
         reason = tr("no scene %1").arg(slot);
-    } else if (!Scenes().Store(slot, ChSetValuesOf(*this), m_portName, m_presetName, &reason)) {
+    } else if (!Scenes().Store(slot, ChSet(), m_settings.PortName(), m_settings.PresetName(),
+                               &reason)) {
         reason = tr("scene %1 not stored: %2").arg(slot).arg(reason);
     } else {
         Q_EMIT StatusMessage(tr("scene %1 stored").arg(slot));
@@ -118,8 +114,8 @@ void PanelController::OnFadeTick() {
     if (m_fade.Held() && !m_link.Timer(TIMER_SYNC)->isActive())
         m_fade.Hold(false, FadeNow());
     for (const FadeFrame& frame : m_fade.Tick(FadeNow(), Standing())) {
-        m_channelPower[frame.channel] = frame.on ? 1 : 0;
-        m_channelLevel[frame.channel] = frame.level;
+        m_channels.SetOn(frame.channel, frame.on);
+        m_channels.SetLevel(frame.channel, frame.level);
         SendCommand(CMD_CHANNEL, frame.channel);
     }
     if (!m_fade.Running())
@@ -135,7 +131,7 @@ void PanelController::HoldFadeForSync(int channel) {
 }
 
 SceneSlots PanelController::Scenes() const {
-    return SceneSlots(m_folderPath);
+    return SceneSlots(m_settings.FolderPath());
 }
 
 QString PanelController::FadeProgressText() const {

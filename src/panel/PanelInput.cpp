@@ -10,60 +10,25 @@ namespace {
 
 constexpr auto kPressResendPause = std::chrono::milliseconds(20);
 
-void ClearTypedEntry(PanelController& p) {
-    p.m_digitCount = 0;
-    p.m_typedValue = 0;
-}
+} // namespace
 
-void EnterDigit(PanelController& p, int digit) {
-    auto& d = p.m_typedDigits;
-    switch (++p.m_digitCount) {
-    case 1:
-        d[0] = digit;
-        p.m_typedValue = digit;
-        break;
-    case 2:
-        d[1] = digit;
-        p.m_typedValue = 10 * d[0] + digit;
-        break;
-    case 3:
-        d[2] = digit;
-        p.m_typedValue = 100 * d[0] + 10 * d[1] + digit;
-        break;
-    default:
-        // A fourth digit and beyond are counted but change nothing.
-        break;
-    }
-}
-
-void CommitTypedValue(PanelController& p) {
-    if (p.m_digitCount == 0)
+void PanelController::CommitTypedValue() {
+    const std::optional<int> level = m_input.EndTypedEntry();
+    if (!level)
         return;
-    p.m_digitCount = 0;
-    if (p.m_typedValue > kMaxLevel) {
-        p.m_typedValue = 0;
-        return;
-    }
-    p.m_channelLevel[p.m_selectedChannel] = p.m_typedValue;
-    p.SendCommand(CMD_SELECTED);
-    p.m_typedValue = 0;
+    m_channels.SetLevel(m_channels.Selected(), *level);
+    SendCommand(CMD_SELECTED);
+    m_input.ClearTypedEntry();
 }
 
 // A press goes out three times so that a single lost frame does not lose the change.
-void SendThreeTimes(PanelController& p) {
-    p.SendCommand(CMD_SELECTED);
+void PanelController::SendThreeTimes() {
+    SendCommand(CMD_SELECTED);
     std::this_thread::sleep_for(kPressResendPause);
-    p.SendCommand(CMD_SELECTED);
+    SendCommand(CMD_SELECTED);
     std::this_thread::sleep_for(kPressResendPause);
-    p.SendCommand(CMD_SELECTED);
+    SendCommand(CMD_SELECTED);
 }
-
-// Steps keep a level read from a hand-edited file inside the range as well.
-int Stepped(int level, int step) {
-    return std::clamp(level + step, 0, kMaxLevel);
-}
-
-} // namespace
 
 void PanelController::OnKeyDown(int virtualKey) {
     const ChangeScope scope(*this);
@@ -72,39 +37,39 @@ void PanelController::OnKeyDown(int virtualKey) {
     switch (virtualKey) {
     case kRight:
     case kLeft:
-        StepChannel(m_selectedChannel, virtualKey == kRight ? 1 : -1);
+        StepChannel(m_channels.Selected(), virtualKey == kRight ? 1 : -1);
         return;
     case kSpace:
-        ToggleChannel(m_selectedChannel);
+        ToggleChannel(m_channels.Selected());
         return;
     case kTab:
-        ClearTypedEntry(*this);
+        m_input.ClearTypedEntry();
         // The release of a drag speaks for the selected channel only: before the selection moves
         // on, the dragged channel's last (perhaps throttled) level goes out.
-        if (m_dragActive && m_selectedChannel == m_pressedChannel)
+        if (m_input.DragActive() && m_channels.Selected() == m_input.PressedChannel())
             SendCommand(CMD_SELECTED);
-        m_selectedChannel = (m_selectedChannel + 1) % CHANNEL_COUNT;
+        m_channels.SelectNext();
         return;
     case kEscape:
-        ClearTypedEntry(*this);
+        m_input.ClearTypedEntry();
         return;
     case kReturn:
-        CommitTypedValue(*this);
+        CommitTypedValue();
         return;
     default:
         break;
     }
     if (virtualKey >= kDigit0 && virtualKey <= kDigit0 + 9)
-        EnterDigit(*this, virtualKey - kDigit0);
+        m_input.EnterDigit(virtualKey - kDigit0);
     else if (virtualKey >= kNumpad0 && virtualKey <= kNumpad0 + 9)
-        EnterDigit(*this, virtualKey - kNumpad0);
+        m_input.EnterDigit(virtualKey - kNumpad0);
 }
 
 void PanelController::OnLButtonDown(int x, int y) {
     const ChangeScope scope(*this);
     WakeRepeatTick();
-    ClearTypedEntry(*this);
-    m_buttonHeld = true;
+    m_input.ClearTypedEntry();
+    m_input.Press();
 
     // The dialogs run modally here; the press then goes on and finds nothing at the buttons.
     if (m_hover.button == PanelButton::Setup)
@@ -117,55 +82,55 @@ void PanelController::OnLButtonDown(int x, int y) {
     const int channel = HitTest::ChannelBand(y);
     if (channel == HitTest::kNone)
         return;
-    m_selectedChannel = channel;
+    m_channels.Select(channel);
 
     // At most one toggle per repeat tick, so a bouncing press cannot flip the switch twice.
-    if (HitTest::InSwitchColumn(x) && m_sendReady) {
-        int& power = m_channelPower[channel];
-        power = power == 0 ? 1 : 0;
-        m_pressedChannel = channel;
-        SendThreeTimes(*this);
+    if (HitTest::InSwitchColumn(x) && m_input.SendReady()) {
+        m_channels.Toggle(channel);
+        m_input.TakeChannel(channel);
+        SendThreeTimes();
     }
 
-    const bool on = m_channelPower[channel] == 1;
+    const bool on = m_channels.On(channel);
     // The hover from the last movement decides, not the press point.
     if (on && m_hover.OverStepButton()) {
-        int& level = m_channelLevel[channel];
         if (m_hover.plusRow)
-            level = Stepped(level, 1);
+            m_channels.Step(channel, 1);
         if (m_hover.minusRow)
-            level = Stepped(level, -1);
-        m_pressedChannel = channel;
-        m_repeatActive = true;
-        SendThreeTimes(*this);
+            m_channels.Step(channel, -1);
+        m_input.TakeChannel(channel);
+        m_input.StartRepeat();
+        SendThreeTimes();
         return;
     }
 
     if (HitTest::OnSliderPress(x) && on) {
-        m_channelLevel[channel] = std::clamp(x - m_sliderOrigin[channel], 0, kMaxLevel);
-        m_pressedChannel = channel;
-        SendThreeTimes(*this);
+        m_channels.SetLevel(channel,
+                            std::clamp(x - m_channels.SliderOrigin(channel), 0, kMaxLevel));
+        m_input.TakeChannel(channel);
+        SendThreeTimes();
     }
 }
 
 void PanelController::OnMouseMove(int x, int y) {
     const ChangeScope scope(*this);
     WakeRepeatTick();
-    if (m_dragActive) {
+    if (m_input.DragActive()) {
         const std::optional<int> level = HitTest::DragLevel(x);
         if (!level)
             return;
-        if (m_selectedChannel != m_pressedChannel || m_channelPower[m_selectedChannel] != 1)
+        const int selected = m_channels.Selected();
+        if (selected != m_input.PressedChannel() || !m_channels.On(selected))
             return;
-        m_channelLevel[m_selectedChannel] = *level;
+        m_channels.SetLevel(selected, *level);
         // The level follows every move; the wire gets at most one frame per tick.
-        if (m_sendReady)
+        if (m_input.SendReady())
             SendCommand(CMD_SELECTED);
         return;
     }
 
-    if (m_buttonHeld)
-        m_dragActive = true;
+    if (m_input.ButtonHeld())
+        m_input.BeginDrag();
     m_hover = PointerHover::At(x, y);
 }
 
@@ -173,17 +138,15 @@ void PanelController::OnLButtonUp() {
     const ChangeScope scope(*this);
     WakeRepeatTick();
     // The device ends at the final dragged level even if the last move was throttled.
-    if (m_dragActive)
+    if (m_input.DragActive())
         SendCommand(CMD_SELECTED);
     ClearPointerAndRepeat();
 }
 
 void PanelController::OnLButtonDblClk(int x, int y) {
     const ChangeScope scope(*this);
-    if (m_doubleClicksAccepted) {
-        m_doubleClicksAccepted = false;
+    if (m_input.DropFirstDoubleClick())
         return;
-    }
     OnLButtonDown(x, y);
 }
 
@@ -191,8 +154,8 @@ bool PanelController::SelectChannel(int channel) {
     const ChangeScope scope(*this);
     if (channel < 0 || channel >= CHANNEL_COUNT)
         return false;
-    ClearTypedEntry(*this);
-    m_selectedChannel = channel;
+    m_input.ClearTypedEntry();
+    m_channels.Select(channel);
     return true;
 }
 
@@ -200,8 +163,7 @@ void PanelController::ToggleChannel(int channel) {
     const ChangeScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    int& power = m_channelPower[channel];
-    power = power == 0 ? 1 : 0;
+    m_channels.Toggle(channel);
     SendCommand(CMD_SELECTED);
 }
 
@@ -209,7 +171,7 @@ void PanelController::StepChannel(int channel, int step) {
     const ChangeScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    m_channelLevel[channel] = Stepped(m_channelLevel[channel], step);
+    m_channels.Step(channel, step);
     SendCommand(CMD_SELECTED);
 }
 
@@ -217,7 +179,7 @@ void PanelController::SetChannelLevel(int channel, int level) {
     const ChangeScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    m_channelLevel[channel] = std::clamp(level, 0, kMaxLevel);
+    m_channels.SetLevel(channel, ClampLevel(level));
     SendCommand(CMD_SELECTED);
 }
 
@@ -227,9 +189,9 @@ void PanelController::PressStepButton(int channel, int step) {
     const ChangeScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    if (m_channelPower[channel] != 1)
+    if (!m_channels.On(channel))
         return;
-    m_channelLevel[channel] = Stepped(m_channelLevel[channel], step);
-    m_pressedChannel = channel;
-    SendThreeTimes(*this);
+    m_channels.Step(channel, step);
+    m_input.TakeChannel(channel);
+    SendThreeTimes();
 }

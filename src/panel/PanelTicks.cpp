@@ -3,10 +3,6 @@
 
 #include <QMetaObject>
 
-namespace {
-constexpr int kRepeatDelayTicks = 20;
-} // namespace
-
 void PanelController::OnInitialUpdate() {
     const ChangeScope scope(*this);
     BuildPaths();
@@ -36,21 +32,20 @@ void PanelController::OnTimer(int id) {
     const ChangeScope scope(*this);
     switch (id) {
     case TIMER_REPEAT:
-        if (m_repeatActive) {
-            const int ticksBefore = m_repeatTicks++;
-            if (ticksBefore > kRepeatDelayTicks) {
-                int& level = m_channelLevel[m_selectedChannel];
-                if (m_hover.plusRow && level < 255)
-                    ++level;
-                if (m_hover.minusRow && level > 0)
-                    --level;
-                SendCommand(CMD_SELECTED);
-            }
+        if (m_input.CountRepeatTick()) {
+            const int selected = m_channels.Selected();
+            int level = m_channels.Level(selected);
+            if (m_hover.plusRow && level < kMaxLevel)
+                ++level;
+            if (m_hover.minusRow && level > kMinLevel)
+                --level;
+            m_channels.SetLevel(selected, level);
+            SendCommand(CMD_SELECTED);
         }
-        m_sendReady = true;
+        m_input.OpenSend();
         RequestRepaint();
         // Nothing held or dragged: the tick sleeps until input or a throttled send needs it again.
-        if (m_repeatTickSleeps && !m_repeatActive && !m_buttonHeld && !m_dragActive) {
+        if (m_repeatTickSleeps && m_input.Idle()) {
             StopTimer(TIMER_REPEAT);
             m_repeatAsleep = true;
         }

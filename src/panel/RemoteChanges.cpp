@@ -1,7 +1,5 @@
 #include "panel/PanelController.h"
 
-#include <algorithm>
-
 // A script's change goes out as the set-channel frame of its own channel: the operator's
 // selection, which the keyboard acts on, stays where the operator left it. A frame goes out even
 // when nothing changed, as the arrow keys do at 0 and 255, so a script can always re-assert a
@@ -13,9 +11,9 @@ bool PanelController::SetChannelState(int channel, std::optional<bool> on,
     // The script wins over a running fade, as the operator does.
     m_fade.TakeOut(channel);
     if (on)
-        m_channelPower[channel] = *on ? 1 : 0;
+        m_channels.SetOn(channel, *on);
     if (level)
-        m_channelLevel[channel] = *level;
+        m_channels.SetLevel(channel, *level);
     SendCommand(CMD_CHANNEL, channel);
     PublishChanges();
     return true;
@@ -25,14 +23,13 @@ bool PanelController::StepChannelBy(int channel, int delta) {
     if (!IsChannel(channel) || delta < -kMaxLevel || delta > kMaxLevel)
         return false;
     // A level loaded from a hand-edited file may lie outside 0..255; a step brings it back.
-    const int level = std::clamp(m_channelLevel[channel], 0, 255) + delta;
-    return SetChannelState(channel, std::nullopt, std::clamp(level, 0, 255));
+    const int level = ClampLevel(m_channels.Level(channel)) + delta;
+    return SetChannelState(channel, std::nullopt, ClampLevel(level));
 }
 
 void PanelController::AllChannelsOff() {
     StopFade();
-    m_channelPower.fill(0);
-    m_channelLevel.fill(0);
+    m_channels.AllOff();
     SendCommand(CMD_ALL_OFF);
     SaveSettings();
     PublishChanges();

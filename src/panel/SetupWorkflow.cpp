@@ -1,4 +1,3 @@
-#include "panel/ControllerSettings.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 #include "settings/ChSetSection.h"
@@ -23,15 +22,15 @@ QString PresetUnreadableText(const QString& path) {
 void PanelController::RunSetup() {
     const ChangeScope scope(*this);
     // The SETUP press has set m_buttonHeld; nothing may stay grabbed behind the dialog.
-    m_dragActive = false;
-    m_buttonHeld = false;
+    m_input.LetGo();
 
+    const PanelPalette colors = m_settings.Colors();
     SetupValues values;
-    values.m_strPortText = m_portName;
-    values.m_colorSlideL = m_colorSlideLeft;
-    values.m_colorSlideR = m_colorSlideRight;
-    values.m_colorCh = m_colorChannel;
-    values.m_presetPath = m_presetName;
+    values.m_strPortText = m_settings.PortName();
+    values.m_colorSlideL = colors.slideLeft;
+    values.m_colorSlideR = colors.slideRight;
+    values.m_colorCh = colors.channel;
+    values.m_presetPath = m_settings.PresetName();
     values.m_bAllOff = 0;
     values.m_presetAction = PRESET_NONE;
 
@@ -40,21 +39,18 @@ void PanelController::RunSetup() {
 
     if (m_host.RunSetupDialog(values) == DialogResult::Ok) {
         StopFade();
-        m_portName = values.m_strPortText;
-        m_colorChannel = values.m_colorCh;
-        m_colorSlideLeft = values.m_colorSlideL;
-        m_colorSlideRight = values.m_colorSlideR;
+        m_settings.SetPortName(values.m_strPortText);
+        m_settings.SetColors({values.m_colorSlideL, values.m_colorSlideR, values.m_colorCh});
 
         if (values.m_bAllOff != 0) {
-            m_channelPower.fill(0);
-            m_channelLevel.fill(0);
+            m_channels.AllOff();
             SendCommand(CMD_ALL_OFF);
         }
 
         switch (values.m_presetAction) {
         case PRESET_SAVE:
             // A failed or refused copy has been dealt with by the operator; Setup goes on.
-            ShellCopyFile(m_iniPath, values.m_presetPath, m_host);
+            ShellCopyFile(m_settings.IniPath(), values.m_presetPath, m_host);
             break;
         case PRESET_LOAD:
             LoadPresetFrom(values.m_presetPath);
@@ -73,7 +69,7 @@ void PanelController::RunSetup() {
 
 void PanelController::LoadPreset() {
     const ChangeScope scope(*this);
-    LoadPresetFrom(m_presetName);
+    LoadPresetFrom(m_settings.PresetName());
 }
 
 bool PanelController::LoadPresetFrom(const QString& path) {
@@ -87,7 +83,7 @@ bool PanelController::ApplyPresetFile(const QString& path) {
     const auto preset = ReadPresetFile(path);
     if (!preset)
         return false;
-    m_presetName = path;
-    ApplyChSetValues(*this, *preset);
+    m_settings.SetPresetName(path);
+    ApplyChSet(*preset);
     return true;
 }

@@ -60,7 +60,7 @@ bool PanelBusService::Register(QDBusConnection bus) {
 }
 
 QString PanelBusService::Port() const {
-    return m_panel.m_portName;
+    return m_panel.Settings().PortName();
 }
 bool PanelBusService::PortOpen() const {
     return m_panel.PortOpen();
@@ -69,7 +69,7 @@ QString PanelBusService::LinkStateText() const {
     return QString::fromLatin1(LinkStateName(m_panel.CurrentLinkState()));
 }
 int PanelBusService::SelectedChannel() const {
-    return m_panel.m_selectedChannel + 1;
+    return m_panel.Channels().Selected() + 1;
 }
 
 bool PanelBusService::Fading() const {
@@ -115,7 +115,7 @@ void PanelBusService::AllOff() {
 ChannelStates PanelBusService::Channels() const {
     ChannelStates states;
     for (int c = 0; c < CHANNEL_COUNT; ++c)
-        states.append({m_panel.m_channelPower[c] == 1, m_panel.m_channelLevel[c]});
+        states.append({m_panel.Channels().On(c), m_panel.Channels().Level(c)});
     return states;
 }
 

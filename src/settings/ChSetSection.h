@@ -13,8 +13,8 @@ struct ChSetValues {
     ColorRef colorSlideLeft = 0;
     ColorRef colorSlideRight = 0;
     ColorRef colorChannel = 0;
-    std::array<int, CHANNEL_COUNT> power{};
-    std::array<int, CHANNEL_COUNT> level{};
+    ChannelValues power{};
+    ChannelValues level{};
 
     bool operator==(const ChSetValues&) const = default;
 };

@@ -1,6 +1,7 @@
 // The main window with two scenes stored, then either its menu open ("menu") or a scene gliding
 // in over six seconds ("fade"). For looking at them under a real X server; not part of the test
 // suite. The settings come from $XDG_CONFIG_HOME as for the program itself.
+#include "HostedPanel.h"
 #include "app/CMainFrame.h"
 #include "ui/view/CMorvixView.h"
 
@@ -21,16 +22,16 @@ int main(int argc, char* argv[]) {
     // Scene 1 as the settings have it, scene 3 every channel on at full level, gliding in 6 s.
     panel.StoreScene(1);
     panel.Scenes().SetFadeTime(1, 2.0);
-    const auto standing = panel.m_channelLevel;
-    const auto power = panel.m_channelPower;
-    for (int c = 0; c < CHANNEL_COUNT; ++c) {
-        panel.m_channelLevel[c] = 255;
-        panel.m_channelPower[c] = 1;
-    }
+    const ChannelModel standing = panel.Channels();
+    EditChannels(panel, [](ChannelModel& m) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
+            m.SetLevel(c, 255);
+            m.SetOn(c, true);
+        }
+    });
     panel.StoreScene(3);
     panel.Scenes().SetFadeTime(3, 6.0);
-    panel.m_channelLevel = standing;
-    panel.m_channelPower = power;
+    panel.RestoreChannels(standing);
 
     QTimer::singleShot(800, &view, [&] {
         if (what == QLatin1String("fade"))

@@ -1,4 +1,5 @@
 #include "DevSim.h"
+#include "HostedPanel.h"
 #include "TempConfigHome.h"
 #include "app/CMainFrame.h"
 #include "app/CMorvixApp.h"
@@ -50,12 +51,12 @@ private Q_SLOTS:
         QCOMPARE(sim.channel(0), (DevSimChannel{1, 40}));
 
         // A change not saved is forgotten by Ctrl+N: settings read again, port reopened, synced.
-        panel.m_channelLevel[0] = 200;
+        EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(0, 200); });
         panel.SendCommand(CMD_CHANNEL, 0);
         QTRY_COMPARE(sim.channel(0), (DevSimChannel{1, 200}));
         sim.clearLog();
         QTest::keyClick(&frame->View(), Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(panel.m_channelLevel[0], 40);
+        QCOMPARE(panel.Channels().Level(0), 40);
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
         QCOMPARE(sim.validFrames()[0].command.kind, DevSimCommandKind::Poll);
         QCOMPARE(sim.channel(0), (DevSimChannel{1, 40}));

@@ -143,11 +143,11 @@ private Q_SLOTS:
         QVERIFY(run.err.isEmpty());
         QTRY_COMPARE(p.device.sim.validFrameCount(), frames.size());
         QCOMPARE(HexFrames(p.device.sim.validFrames()), frames);
-        QCOMPARE(p.panel().m_channelPower[channel], power);
-        QCOMPARE(p.panel().m_channelLevel[channel], level);
+        QCOMPARE(p.panel().Channels().Power(channel), power);
+        QCOMPARE(p.panel().Channels().Level(channel), level);
         QVERIFY(!announced.isEmpty());
         // The operator's selection stays where it was.
-        QCOMPARE(p.panel().m_selectedChannel, 0);
+        QCOMPARE(p.panel().Channels().Selected(), 0);
     }
 
     void presetAndGet_throughCtl() {
@@ -164,7 +164,7 @@ private Q_SLOTS:
         QTRY_COMPARE(p.device.sim.validFrameCount(), 8);
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 200 + i}));
-        QCOMPARE(p.panel().m_presetName, preset);
+        QCOMPARE(p.panel().Settings().PresetName(), preset);
         QVERIFY(ReadAll(p.device.home.settingsFile()).contains("CH VALUE-7=207"));
 
         const Run get = RunProgram(Ctl(), {"get"});
@@ -181,8 +181,8 @@ private Q_SLOTS:
         const Run missing = RunProgram(Ctl(), {"preset", preset + ".gone"});
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.contains("cannot read preset file"));
-        QCOMPARE(p.panel().m_presetName, preset);
-        QCOMPARE(p.panel().m_channelLevel[0], 200);
+        QCOMPARE(p.panel().Settings().PresetName(), preset);
+        QCOMPARE(p.panel().Channels().Level(0), 200);
     }
 
     void badInput_sendsNothing_data() {
@@ -202,14 +202,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, error);
         BusPanel p;
         START_PANEL(p);
-        const auto before = p.panel().m_channelLevel;
+        const auto before = p.panel().Channels().Levels();
         const Run run = RunProgram(Ctl(), args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.startsWith("morvix-ctl: ") && run.err.contains(error), run.err.data());
         QCOMPARE(run.err.count('\n'), 1);
         QTest::qWait(50);
         QCOMPARE(p.device.sim.frameCount(), 0);
-        QCOMPARE(p.panel().m_channelLevel, before);
+        QCOMPARE(p.panel().Channels().Levels(), before);
     }
 
     // Other clients skip morvix-ctl's checks; the panel refuses by itself and names the argument.
@@ -255,7 +255,7 @@ private Q_SLOTS:
         QFETCH(QString, error);
         BusPanel p;
         START_PANEL(p);
-        const auto before = p.panel().m_channelLevel;
+        const auto before = p.panel().Channels().Levels();
         // A connection of its own, as another program's would be.
         QDBusConnection other =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other-client");
@@ -269,7 +269,7 @@ private Q_SLOTS:
         QVERIFY2(pending.error().message().contains(error), qPrintable(pending.error().message()));
         QTest::qWait(50);
         QCOMPARE(p.device.sim.frameCount(), 0);
-        QCOMPARE(p.panel().m_channelLevel, before);
+        QCOMPARE(p.panel().Channels().Levels(), before);
         QVERIFY(!p.panel().Fading());
         QDBusConnection::disconnectFromBus("other-client");
     }
@@ -290,11 +290,11 @@ private Q_SLOTS:
         QVERIFY(clock.elapsed() >= 500);
         QCOMPARE(fading.size(), 2);
         QCOMPARE(fading.last().value(0).toBool(), false);
-        QCOMPARE(p.panel().m_colorSlideLeft, ColorRef(255));
+        QCOMPARE(p.panel().Settings().Colors().slideLeft, ColorRef(255));
         QTRY_VERIFY(p.device.sim.channel(7) == (DevSimChannel{1, 250}));
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 250}));
-            QCOMPARE(p.panel().m_channelLevel[i], 250);
+            QCOMPARE(p.panel().Channels().Level(i), 250);
         }
         const auto frames = p.device.sim.validFrames();
         // Channel 1 rose from 0 to 250 in about a tenth of its range a frame, not at once.
@@ -313,7 +313,7 @@ private Q_SLOTS:
         QTRY_COMPARE(p.device.sim.channel(2), (DevSimChannel{1, 20}));
         for (const DevSimFrame& frame : p.device.sim.validFrames())
             QCOMPARE(frame.command.channel, 3);
-        QCOMPARE(p.panel().m_channelLevel[1], 250);
+        QCOMPARE(p.panel().Channels().Level(1), 250);
     }
 
     // The operator's key during a script's fade wins on its channel; the others glide on.
@@ -325,11 +325,11 @@ private Q_SLOTS:
         QVERIFY(p.panel().StartFade(targets, 0.8));
         QTest::qWait(200);
         QTest::keyClick(&p.view, Qt::Key_Space); // channel 1 (selected) switches
-        const int mine = p.panel().m_channelLevel[0];
-        const int myPower = p.panel().m_channelPower[0];
+        const int mine = p.panel().Channels().Level(0);
+        const int myPower = p.panel().Channels().Power(0);
         QTRY_VERIFY_WITH_TIMEOUT(!p.panel().Fading(), 3000);
-        QCOMPARE(p.panel().m_channelLevel[0], mine);
-        QCOMPARE(p.panel().m_channelPower[0], myPower);
+        QCOMPARE(p.panel().Channels().Level(0), mine);
+        QCOMPARE(p.panel().Channels().Power(0), myPower);
         QCOMPARE(p.device.sim.channel(0), (DevSimChannel{myPower, mine}));
         for (int i = 1; i < CHANNEL_COUNT; ++i)
             QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 200}));
@@ -396,7 +396,7 @@ private Q_SLOTS:
         }
         QVERIFY2(seen, lines.data());
         // Then every further change, one line each.
-        const int level = p.panel().m_channelLevel[0];
+        const int level = p.panel().Channels().Level(0);
         const QByteArray expected = "1 on " + QByteArray::number(level) + "\n";
         QTest::keyClick(&p.view, Qt::Key_Space);
         QTRY_VERIFY2(readUntil(expected), lines.data());

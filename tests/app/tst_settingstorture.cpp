@@ -41,10 +41,15 @@ const Record kRecordA{"COM1", 0, 11};
 const Record kRecordB{"COM2", 1, 22};
 
 void Apply(PanelController& panel, const Record& r) {
-    panel.m_portName = QString::fromLatin1(r.port);
-    panel.m_channelPower.fill(r.power);
-    panel.m_channelLevel.fill(r.level);
-    panel.m_colorSlideLeft = panel.m_colorSlideRight = panel.m_colorChannel = ColorRef(r.level);
+    panel.Settings().SetPortName(QString::fromLatin1(r.port));
+    EditChannels(panel, [&](ChannelModel& m) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
+            m.SetPower(c, r.power);
+            m.SetLevel(c, r.level);
+        }
+    });
+    const auto colour = ColorRef(r.level);
+    panel.Settings().SetColors({colour, colour, colour});
 }
 
 // Which record the file holds whole: 'A', 'B', or '?' for anything else (a mix, a torn file).

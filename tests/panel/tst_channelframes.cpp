@@ -37,18 +37,20 @@ private Q_SLOTS:
         QFETCH(QByteArray, frame);
         HostedPanel rig;
         auto& [host, panel] = rig;
-        panel.m_channelPower[channel] = power;
-        panel.m_channelLevel[channel] = level;
+        EditChannels(panel, [&](ChannelModel& m) {
+            m.SetPower(channel, power);
+            m.SetLevel(channel, level);
+        });
         if (type == CMD_SELECTED)
-            panel.m_selectedChannel = channel;
+            EditChannels(panel, [&](ChannelModel& m) { m.Select(channel); });
         EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 7; });
 
         panel.SendCommand(type, type == CMD_CHANNEL ? channel : 0);
 
-        QCOMPARE(Hex(panel.m_frame.bytes), frame);
+        QCOMPARE(Hex(panel.LastFrame().bytes), frame);
         QCOMPARE(panel.Link().Supervision().txFlag, 1);
         QCOMPARE(panel.Link().Supervision().idleTicks, 0);
-        QVERIFY(panel.m_redrawPending);
+        QVERIFY(panel.RedrawPending());
         QCOMPARE(host.repaintRequests, 1);
     }
 
@@ -63,21 +65,21 @@ private Q_SLOTS:
         HostedPanel rig;
         auto& [host, panel] = rig;
         panel.SendCommand(CMD_POLL);
-        const auto before = panel.m_frame.bytes;
+        const auto before = panel.LastFrame().bytes;
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
-        panel.m_sendReady = true;
-        panel.m_redrawPending = false;
+        EditInput(panel, [](OperatorInput& in) { in.OpenSend(); });
+        panel.TakeRedrawPending();
         EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 4; });
         host.repaintRequests = 0;
-        panel.m_channelLevel[0] = level;
+        EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(0, level); });
 
         panel.SendCommand(CMD_SELECTED);
 
-        QCOMPARE(panel.m_frame.bytes, before);
+        QCOMPARE(panel.LastFrame().bytes, before);
         QCOMPARE(panel.Link().Supervision().txFlag, 0);
-        QVERIFY(panel.m_sendReady);
+        QVERIFY(panel.Input().SendReady());
         QCOMPARE(panel.Link().Supervision().idleTicks, 4);
-        QVERIFY(!panel.m_redrawPending);
+        QVERIFY(!panel.RedrawPending());
         QCOMPARE(host.repaintRequests, 0);
     }
 
@@ -85,12 +87,12 @@ private Q_SLOTS:
         HostedPanel rig;
         auto& [host, panel] = rig;
         for (int type : {int(CMD_CHANNEL), int(CMD_ALL_OFF), int(CMD_POLL)}) {
-            panel.m_sendReady = true;
+            EditInput(panel, [](OperatorInput& in) { in.OpenSend(); });
             panel.SendCommand(type, 0);
-            QVERIFY(panel.m_sendReady);
+            QVERIFY(panel.Input().SendReady());
         }
         panel.SendCommand(CMD_SELECTED);
-        QVERIFY(!panel.m_sendReady);
+        QVERIFY(!panel.Input().SendReady());
     }
 
     void unknownType_writesNothing() {
@@ -112,39 +114,47 @@ private Q_SLOTS:
     void resetState_startCondition() {
         HostedPanel rig(false);
         auto& [host, panel] = rig;
-        panel.m_selectedChannel = 5;
-        panel.m_sliderOrigin.fill(3);
-        panel.m_frame.bytes[0] = 0;
+        EditChannels(panel, [](ChannelModel& m) {
+            m.Select(5);
+            for (int c = 0; c < CHANNEL_COUNT; ++c)
+                m.SetSliderOrigin(c, 3);
+            m.SetLevel(2, 77);
+            m.SetPower(2, 1);
+        });
         EditLink(panel, [](LinkSupervision& s) { s.txFlag = s.rxFlag = s.linkLost = 1; });
         EditLink(panel, [](LinkSupervision& s) { s.idleTicks = s.silentTicks = s.syncIndex = 9; });
-        panel.m_repeatActive = panel.m_buttonHeld = panel.m_dragActive = true;
-        panel.m_repeatTicks = 30;
-        panel.m_digitCount = 2;
-        panel.m_typedValue = 42;
-        panel.m_typedDigits = {4, 2, 0};
-        panel.m_channelLevel[2] = 77;
-        panel.m_channelPower[2] = 1;
-        panel.m_portName = QStringLiteral("COM3");
+        EditInput(panel, [](OperatorInput& in) {
+            in.Press();
+            in.BeginDrag();
+            in.StartRepeat();
+            for (int tick = 0; tick < 30; ++tick)
+                in.CountRepeatTick();
+            in.EnterDigit(4);
+            in.EnterDigit(2);
+        });
+        QCOMPARE(panel.Input().TypedValue(), 42);
+        panel.Settings().SetPortName(QStringLiteral("COM3"));
         panel.RequestClose();
 
         panel.ResetState();
 
-        QCOMPARE(panel.m_selectedChannel, 0);
-        QCOMPARE(panel.m_frame.bytes[0], FRAME_HEADER);
-        for (int origin : panel.m_sliderOrigin)
-            QCOMPARE(origin, 250);
+        QCOMPARE(panel.Channels().Selected(), 0);
+        QCOMPARE(panel.LastFrame().bytes[0], FRAME_HEADER);
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            QCOMPARE(panel.Channels().SliderOrigin(c), 250);
         for (int v : {panel.Link().Supervision().txFlag, panel.Link().Supervision().rxFlag,
                       panel.Link().Supervision().linkLost, panel.Link().Supervision().idleTicks,
                       panel.Link().Supervision().silentTicks, panel.Link().Supervision().syncIndex,
-                      int(panel.m_repeatActive), int(panel.m_buttonHeld), int(panel.m_dragActive),
-                      panel.m_repeatTicks, panel.m_digitCount, panel.m_typedValue})
+                      int(panel.Input().RepeatActive()), int(panel.Input().ButtonHeld()),
+                      int(panel.Input().DragActive()), panel.Input().RepeatTicks(),
+                      panel.Input().DigitCount(), panel.Input().TypedValue()})
             QCOMPARE(v, 0);
-        QCOMPARE(panel.m_typedDigits, (std::array<int, 3>{0, 0, 0}));
+        QCOMPARE(panel.Input().TypedDigits(), (std::array<int, 3>{0, 0, 0}));
         QVERIFY(!panel.CloseRequestPending());
         // The model itself is the settings' business.
-        QCOMPARE(panel.m_channelLevel[2], 77);
-        QCOMPARE(panel.m_channelPower[2], 1);
-        QCOMPARE(panel.m_portName, QStringLiteral("COM3"));
+        QCOMPARE(panel.Channels().Level(2), 77);
+        QCOMPARE(panel.Channels().Power(2), 1);
+        QCOMPARE(panel.Settings().PortName(), QStringLiteral("COM3"));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "HostedPanel.h"
 #include "RecordingHost.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
@@ -122,10 +123,12 @@ void tst_Fade::init() {
     m_panel->DriveTicksByHand(true);
     m_now = 0ms;
     m_panel->SetFadeClock([this] { return m_now; });
-    for (int c = 0; c < CHANNEL_COUNT; ++c) {
-        m_panel->m_channelPower[c] = 1;
-        m_panel->m_channelLevel[c] = 0;
-    }
+    EditChannels(*m_panel, [](ChannelModel& m) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c) {
+            m.SetPower(c, 1);
+            m.SetLevel(c, 0);
+        }
+    });
 }
 
 void tst_Fade::cleanup() {
@@ -159,7 +162,7 @@ void tst_Fade::controller_runningFadeIsStoppedFirst() {
     QCOMPARE(progress.last().value(0).toString(), QStringLiteral("fade 0.2 / 1.0 s"));
     // Every frame's change is announced, as an operator's is.
     QVERIFY(changes.size() >= 40);
-    const int midway = panel.m_channelLevel[7];
+    const int midway = panel.Channels().Level(7);
     QVERIFY(midway > 40 && midway < 70);
 
     const QString preset = m_home->path() + "/p.qvd";
@@ -181,9 +184,9 @@ void tst_Fade::controller_runningFadeIsStoppedFirst() {
     QVERIFY(!panel.Fading());
     QCOMPARE(fading.last().value(0).toBool(), false);
     QCOMPARE(progress.last().value(0).toString(), QString());
-    const auto levels = panel.m_channelLevel;
+    const auto levels = panel.Channels().Levels();
     Run(1000);
-    QCOMPARE(panel.m_channelLevel, levels);
+    QCOMPARE(panel.Channels().Levels(), levels);
     if (stopper == "preset")
         QCOMPARE(levels[7], 9);
     if (stopper == "all off")
@@ -202,14 +205,14 @@ void tst_Fade::controller_scriptTakesItsChannel_othersReachTarget() {
     Run(100);
     // And a key press on the selected channel (1), seen by what it changed.
     panel.OnKeyDown(VirtualKey::kRight);
-    const int keyed = panel.m_channelLevel[0];
+    const int keyed = panel.Channels().Level(0);
     Run(600);
     QVERIFY(!panel.Fading());
-    QCOMPARE(panel.m_channelLevel[2], 17);
-    QCOMPARE(panel.m_channelPower[2], 0);
-    QCOMPARE(panel.m_channelLevel[0], keyed);
+    QCOMPARE(panel.Channels().Level(2), 17);
+    QCOMPARE(panel.Channels().Power(2), 0);
+    QCOMPARE(panel.Channels().Level(0), keyed);
     for (int c : {1, 3, 4, 5, 6, 7})
-        QCOMPARE(panel.m_channelLevel[c], 200);
+        QCOMPARE(panel.Channels().Level(c), 200);
 }
 
 void tst_Fade::controller_scenes_emptySaysSo_storedComesBackPaced() {
@@ -219,24 +222,32 @@ void tst_Fade::controller_scenes_emptySaysSo_storedComesBackPaced() {
     QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 4 is empty"));
     QVERIFY(!panel.Fading());
 
-    for (int c = 0; c < CHANNEL_COUNT; ++c)
-        panel.m_channelLevel[c] = 10 * c + 5;
-    panel.m_colorChannel = 0x123456;
+    EditChannels(panel, [](ChannelModel& m) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            m.SetLevel(c, 10 * c + 5);
+    });
+    PanelPalette colors = panel.Settings().Colors();
+    colors.channel = 0x123456;
+    panel.Settings().SetColors(colors);
     QCOMPARE(panel.StoreScene(4), QString());
     QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 4 stored"));
-    const auto stored = panel.m_channelLevel;
-    panel.m_channelLevel.fill(250);
-    panel.m_colorChannel = 0;
+    const auto stored = panel.Channels().Levels();
+    EditChannels(panel, [](ChannelModel& m) {
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            m.SetLevel(c, 250);
+    });
+    colors.channel = 0;
+    panel.Settings().SetColors(colors);
 
     // Fade time 0: five frames at once, the other three a tick later.
     const auto atStored = [&] {
         int n = 0;
         for (int c = 0; c < CHANNEL_COUNT; ++c)
-            n += panel.m_channelLevel[c] == stored[c] ? 1 : 0;
+            n += panel.Channels().Level(c) == stored[c] ? 1 : 0;
         return n;
     };
     QCOMPARE(panel.RecallScene(4), QString());
-    QCOMPARE(panel.m_colorChannel, ColorRef(0x123456));
+    QCOMPARE(panel.Settings().Colors().channel, ColorRef(0x123456));
     QCOMPARE(atStored(), FadeEngine::kFramesPerTick);
     Run(20);
     QCOMPARE(atStored(), CHANNEL_COUNT);

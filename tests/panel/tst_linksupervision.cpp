@@ -18,7 +18,7 @@ class tst_LinkSupervision : public QObject {
     // nothing anyone sees, sends nothing and only counts; the tick it wakes for acts.
     static void Tick(PanelController& panel) {
         const LinkSupervision before = panel.Link().Supervision();
-        const bool blink = panel.m_typedValue != 0;
+        const bool blink = panel.Input().TypedValue() != 0;
         const bool close = panel.CloseRequestPending();
         const int forecast = TicksUntilEffective(before, close, blink);
         panel.OnTimer(TIMER_WATCHDOG);
@@ -95,7 +95,7 @@ private Q_SLOTS:
     void linkState_closedPortWhateverTheFlags() {
         HostedPanel rig;
         auto& [host, panel] = rig;
-        panel.m_portName = "NULL";
+        panel.Settings().SetPortName("NULL");
         Acknowledge(panel);
         EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
         const LinkHealth health = panel.Health();
@@ -119,15 +119,16 @@ private Q_SLOTS:
         // The poll went out on this tick (TX lit, idle count restarted) and the link is lost.
         QCOMPARE(panel.Link().Supervision().txFlag, 1);
         QCOMPARE(panel.Link().Supervision().idleTicks, 0);
-        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_POLL);
         QCOMPARE(panel.Link().Supervision().linkLost, 1);
         QCOMPARE(panel.Link().Supervision().silentTicks, 0);
         // And again 11 ticks later.
         for (int tick = 1; tick <= 10; ++tick)
             Tick(panel);
-        panel.m_frame.bytes[1] = 0;
+        QCOMPARE(panel.Link().Supervision().txFlag, 0);
         Tick(panel);
-        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(panel.Link().Supervision().txFlag, 1);
+        QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_POLL);
     }
 
     void userFrames_restartIdleButNotSilentCount() {
@@ -147,13 +148,13 @@ private Q_SLOTS:
         EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 5; });
         EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 9; });
         EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
-        panel.m_redrawPending = false;
+        panel.TakeRedrawPending();
         Acknowledge(panel);
         QCOMPARE(panel.Link().Supervision().rxFlag, 1);
         QCOMPARE(panel.Link().Supervision().idleTicks, 0);
         QCOMPARE(panel.Link().Supervision().silentTicks, 0);
         QCOMPARE(panel.Link().Supervision().linkLost, 0);
-        QVERIFY(panel.m_redrawPending);
+        QVERIFY(panel.RedrawPending());
     }
 
     void burstNotStartingWithU_changesNothing() {
@@ -248,8 +249,9 @@ private Q_SLOTS:
             }
         }
         const LinkSupervision s = panel.Link().Supervision();
-        QCOMPARE(TicksUntilEffective(s, panel.CloseRequestPending(), panel.m_typedValue != 0),
-                 sleeps);
+        QCOMPARE(
+            TicksUntilEffective(s, panel.CloseRequestPending(), panel.Input().TypedValue() != 0),
+            sleeps);
         QCOMPARE(s.blinkPhase, phase);
     }
 
@@ -302,7 +304,7 @@ private Q_SLOTS:
         panel.StartWatchdog();
         panel.StartSynchronisation();
         for (int i = 0; i < CHANNEL_COUNT; ++i)
-            panel.m_channelLevel[i] = 10 * i;
+            EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(i, 10 * i); });
 
         panel.OnTimer(TIMER_SYNC);
         QCOMPARE(panel.Link().Supervision().syncIndex, 0);
@@ -315,8 +317,8 @@ private Q_SLOTS:
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             panel.OnTimer(TIMER_SYNC);
             QVERIFY(!panel.TimerRunning(TIMER_WATCHDOG));
-            QCOMPARE(panel.m_frame.bytes[2], std::uint8_t(i + 1));
-            QCOMPARE(panel.m_frame.bytes[4], std::uint8_t(10 * i));
+            QCOMPARE(panel.LastFrame().bytes[2], std::uint8_t(i + 1));
+            QCOMPARE(panel.LastFrame().bytes[4], std::uint8_t(10 * i));
             QCOMPARE(panel.Link().Supervision().syncIndex, i + 1);
         }
         QVERIFY(panel.TimerRunning(TIMER_SYNC));
@@ -328,28 +330,30 @@ private Q_SLOTS:
     void repeat_firstStepOnTwentySecondTick_thenEveryTick() {
         HostedPanel rig;
         auto& [host, panel] = rig;
-        panel.m_channelPower[0] = 1;
-        panel.m_channelLevel[0] = 253;
-        panel.m_repeatActive = true;
+        EditChannels(panel, [](ChannelModel& m) {
+            m.SetPower(0, 1);
+            m.SetLevel(0, 253);
+        });
+        EditInput(panel, [](OperatorInput& in) { in.StartRepeat(); });
         panel.ShowHover({.plusRow = 0});
         for (int tick = 1; tick <= 21; ++tick) {
             EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
             panel.OnTimer(TIMER_REPEAT);
             QCOMPARE(panel.Link().Supervision().txFlag, 0);
-            QVERIFY(panel.m_sendReady);
+            QVERIFY(panel.Input().SendReady());
         }
-        QCOMPARE(panel.m_channelLevel[0], 253);
+        QCOMPARE(panel.Channels().Level(0), 253);
         panel.OnTimer(TIMER_REPEAT);
-        QCOMPARE(panel.m_channelLevel[0], 254);
+        QCOMPARE(panel.Channels().Level(0), 254);
         panel.OnTimer(TIMER_REPEAT);
-        QCOMPARE(panel.m_channelLevel[0], 255);
+        QCOMPARE(panel.Channels().Level(0), 255);
         // At the top the steps stop but the frames go on.
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
         panel.OnTimer(TIMER_REPEAT);
-        QCOMPARE(panel.m_channelLevel[0], 255);
+        QCOMPARE(panel.Channels().Level(0), 255);
         QCOMPARE(panel.Link().Supervision().txFlag, 1);
         // The tick sends, so it also re-arms the throttle for the next one.
-        QVERIFY(panel.m_sendReady);
+        QVERIFY(panel.Input().SendReady());
     }
 
     void repeat_requestsRepaintEveryTick() {
@@ -358,7 +362,7 @@ private Q_SLOTS:
         panel.OnTimer(TIMER_REPEAT);
         panel.OnTimer(TIMER_REPEAT);
         QCOMPARE(host.repaintRequests, 2);
-        QVERIFY(panel.m_redrawPending);
+        QVERIFY(panel.RedrawPending());
     }
 
     void repeat_sleepsWhenIdle_wakesForInput() {
@@ -374,11 +378,13 @@ private Q_SLOTS:
         QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
         // A throttled send needs the tick that re-arms it.
         panel.SendCommand(CMD_SELECTED);
-        QVERIFY(!panel.m_sendReady);
+        QVERIFY(!panel.Input().SendReady());
         QVERIFY(panel.TimerRunning(TIMER_REPEAT));
         // Held or dragged, it ticks on until the release.
-        for (bool* held : {&panel.m_buttonHeld, &panel.m_dragActive, &panel.m_repeatActive}) {
-            *held = true;
+        for (auto hold :
+             {+[](OperatorInput& in) { in.Press(); }, +[](OperatorInput& in) { in.BeginDrag(); },
+              +[](OperatorInput& in) { in.StartRepeat(); }}) {
+            EditInput(panel, hold);
             panel.OnMouseMove(600, 300);
             for (int tick = 0; tick < 3; ++tick)
                 panel.OnTimer(TIMER_REPEAT);
@@ -406,9 +412,14 @@ private Q_SLOTS:
         panel.BuildPaths();
         panel.ResetState();
         panel.LoadSettings();
-        panel.m_channelLevel[1] = 99;
-        panel.m_buttonHeld = panel.m_dragActive = panel.m_repeatActive = true;
-        panel.m_repeatTicks = 12;
+        EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(1, 99); });
+        EditInput(panel, [](OperatorInput& in) {
+            in.Press();
+            in.BeginDrag();
+            in.StartRepeat();
+            for (int tick = 0; tick < 12; ++tick)
+                in.CountRepeatTick();
+        });
         host.exitDialogResult = answer;
 
         panel.OnTimer(TIMER_SYNC);
@@ -424,15 +435,15 @@ private Q_SLOTS:
         QTRY_COMPARE(host.exitDialogRuns, 1);
         QTest::qWait(20);
         QCOMPARE(host.exitDialogRuns, 1);
-        for (int v : {int(panel.m_buttonHeld), int(panel.m_dragActive), int(panel.m_repeatActive),
-                      panel.m_repeatTicks})
+        for (int v : {int(panel.Input().ButtonHeld()), int(panel.Input().DragActive()),
+                      int(panel.Input().RepeatActive()), panel.Input().RepeatTicks()})
             QCOMPARE(v, 0);
         if (answer == DialogResult::Ok) {
             QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);
-            QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_ALL_OFF);
+            QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_ALL_OFF);
             QVERIFY(QFile::exists(home.settingsFile()));
             // The model keeps its levels for the next start.
-            QCOMPARE(panel.m_channelLevel[1], 99);
+            QCOMPARE(panel.Channels().Level(1), 99);
         } else {
             QCOMPARE(host.quitCode, -1);
             QVERIFY(!QFile::exists(home.settingsFile()));
@@ -456,7 +467,7 @@ private Q_SLOTS:
         const QString missing = dir.filePath("ttyUSB0");
         HostedPanel rig;
         auto& [host, panel] = rig;
-        panel.m_portName = missing;
+        panel.Settings().SetPortName(missing);
         panel.Connect();
         QCOMPARE(int(panel.Link().Com().LastError().kind), int(PortErrorKind::NotFound));
         QVERIFY(panel.Link().ReconnectPending());
@@ -479,7 +490,7 @@ private Q_SLOTS:
         HostedPanel rig(false);
         auto& [host, panel] = rig;
         panel.OnInitialUpdate();
-        QCOMPARE(panel.m_portName, QStringLiteral("NULL"));
+        QCOMPARE(panel.Settings().PortName(), QStringLiteral("NULL"));
         QCOMPARE(host.messages.size(), 1);
         QCOMPARE(host.messages[0].split(u'\n').constFirst(),
                  QStringLiteral("포트를 확인하십시요."));
@@ -493,7 +504,7 @@ private Q_SLOTS:
         QCOMPARE(panel.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
         QVERIFY(!panel.TimerRunning(TIMER_SYNC));
         // The start-up poll is attempted anyway and lights TX.
-        QCOMPARE(panel.m_frame.bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_POLL);
         QCOMPARE(panel.Link().Supervision().txFlag, 1);
         QVERIFY(QDir(home.settingsFolder()).exists());
     }

@@ -1,9 +1,9 @@
 #include "HostedPanel.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
-#include "panel/ControllerSettings.h"
 #include "panel/PanelController.h"
 #include "settings/ProfileIni.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,17 +26,18 @@ QByteArray FreshListing() {
 // The field a key of set.ini loads into, as a comparable value.
 QVariant FieldOf(const PanelController& panel, const QByteArray& key) {
     if (key == "Port")
-        return panel.m_portName;
+        return panel.Settings().PortName();
     if (key == "File Name")
-        return panel.m_presetName;
+        return panel.Settings().PresetName();
     if (key.startsWith("COLOR")) {
-        const ColorRef colors[] = {panel.m_colorSlideLeft, panel.m_colorSlideRight,
-                                   panel.m_colorChannel};
+        const ColorRef colors[] = {panel.Settings().Colors().slideLeft,
+                                   panel.Settings().Colors().slideRight,
+                                   panel.Settings().Colors().channel};
         return QVariant::fromValue<quint32>(colors[key.back() - '1']);
     }
     const int channel = key.back() - '0';
-    return key.startsWith("CH POWER-") ? panel.m_channelPower[channel]
-                                       : panel.m_channelLevel[channel];
+    return key.startsWith("CH POWER-") ? panel.Channels().Power(channel)
+                                       : panel.Channels().Level(channel);
 }
 
 } // namespace
@@ -62,13 +63,13 @@ void tst_PanelSettings::buildPaths_createsFoldersUnderConfigHome() {
     HostedPanel rig(false);
     auto& [host, panel] = rig;
     panel.BuildPaths();
-    QCOMPARE(panel.m_folderPath, home.settingsFolder());
-    QCOMPARE(panel.m_iniPath, home.settingsFile());
+    QCOMPARE(panel.Settings().FolderPath(), home.settingsFolder());
+    QCOMPARE(panel.Settings().IniPath(), home.settingsFile());
     QVERIFY(QFileInfo(home.settingsFolder()).isDir());
     QVERIFY(!QFile::exists(home.settingsFile()));
     // Again at the next start, with the folders already there.
     panel.BuildPaths();
-    QCOMPARE(panel.m_iniPath, home.settingsFile());
+    QCOMPARE(panel.Settings().IniPath(), home.settingsFile());
 }
 
 void tst_PanelSettings::buildPaths_longBasePathKeptWhole() {
@@ -78,10 +79,10 @@ void tst_PanelSettings::buildPaths_longBasePathKeptWhole() {
     HostedPanel rig(false);
     auto& [host, panel] = rig;
     panel.BuildPaths();
-    QCOMPARE(panel.m_iniPath, base + "/QV/Morvix/set.ini");
+    QCOMPARE(panel.Settings().IniPath(), base + "/QV/Morvix/set.ini");
     panel.LoadSettings();
     panel.SaveSettings();
-    QCOMPARE(ReadAll(panel.m_iniPath), FreshListing());
+    QCOMPARE(ReadAll(panel.Settings().IniPath()), FreshListing());
 }
 
 void tst_PanelSettings::freshStart_writesListingByteForByte() {
@@ -90,8 +91,8 @@ void tst_PanelSettings::freshStart_writesListingByteForByte() {
     auto& [host, panel] = rig;
     panel.BuildPaths();
     panel.LoadSettings();
-    QCOMPARE(panel.m_portName, QString("NULL"));
-    QCOMPARE(panel.m_presetName, QString("NULL"));
+    QCOMPARE(panel.Settings().PortName(), QString("NULL"));
+    QCOMPARE(panel.Settings().PresetName(), QString("NULL"));
     panel.SaveSettings();
     QCOMPARE(ReadAll(home.settingsFile()), FreshListing());
     // Every save writes all keys again; an unchanged save leaves the bytes as they were.
@@ -104,17 +105,17 @@ void tst_PanelSettings::saveThenLoad_roundTrips() {
     RecordingHost host;
     PanelController saved(host);
     saved.BuildPaths();
-    saved.m_portName = "COM10";
-    saved.m_presetName = home.path() + "/프리셋 one.qvd";
-    saved.m_colorSlideLeft = CLR_DEFAULT;
-    saved.m_colorSlideRight = MakeColorRef(255, 128, 1);
-    saved.m_colorChannel = 0x00FFFFFF;
-    for (int i = 0; i < 8; ++i) {
-        saved.m_channelPower[i] = i % 2;
-        saved.m_channelLevel[i] = 31 * i + 1;
-    }
-    saved.m_channelPower[7] = 2;
-    saved.m_channelLevel[7] = 300;
+    saved.Settings().SetPortName("COM10");
+    saved.Settings().SetPresetName(home.path() + "/프리셋 one.qvd");
+    saved.Settings().SetColors({CLR_DEFAULT, MakeColorRef(255, 128, 1), 0x00FFFFFF});
+    EditChannels(saved, [](ChannelModel& m) {
+        for (int i = 0; i < 8; ++i) {
+            m.SetPower(i, i % 2);
+            m.SetLevel(i, 31 * i + 1);
+        }
+        m.SetPower(7, 2);
+        m.SetLevel(7, 300);
+    });
     saved.SaveSettings();
 
     const QByteArray file = ReadAll(home.settingsFile());
@@ -124,10 +125,10 @@ void tst_PanelSettings::saveThenLoad_roundTrips() {
     PanelController loaded(host);
     loaded.BuildPaths();
     loaded.LoadSettings();
-    QCOMPARE(loaded.m_portName, saved.m_portName);
-    QCOMPARE(loaded.m_presetName, saved.m_presetName);
-    QCOMPARE(ChSetValuesOf(loaded), ChSetValuesOf(saved));
-    QCOMPARE(loaded.m_colorSlideLeft, CLR_DEFAULT);
+    QCOMPARE(loaded.Settings().PortName(), saved.Settings().PortName());
+    QCOMPARE(loaded.Settings().PresetName(), saved.Settings().PresetName());
+    QCOMPARE(loaded.ChSet(), saved.ChSet());
+    QCOMPARE(loaded.Settings().Colors().slideLeft, CLR_DEFAULT);
 
     loaded.SaveSettings();
     QCOMPARE(ReadAll(home.settingsFile()), file);
@@ -212,17 +213,17 @@ void tst_PanelSettings::windowsFile_loadsAndKeepsItsShape() {
                                    "CH VALUE-1=99\r\n";
     QVERIFY(WriteAll(home.settingsFile(), windowsFile));
     panel.LoadSettings();
-    QCOMPARE(panel.m_portName, QString("COM4"));
-    QCOMPARE(panel.m_presetName, QString("NULL"));
-    QCOMPARE(panel.m_colorSlideLeft, ColorRef(0x000000FF));
-    QCOMPARE(panel.m_colorSlideRight, CLR_DEFAULT);
-    QCOMPARE(panel.m_colorChannel, ColorRef(0));
-    QCOMPARE(panel.m_channelPower[0], 1);
-    QCOMPARE(panel.m_channelLevel[0], 128);
+    QCOMPARE(panel.Settings().PortName(), QString("COM4"));
+    QCOMPARE(panel.Settings().PresetName(), QString("NULL"));
+    QCOMPARE(panel.Settings().Colors().slideLeft, ColorRef(0x000000FF));
+    QCOMPARE(panel.Settings().Colors().slideRight, CLR_DEFAULT);
+    QCOMPARE(panel.Settings().Colors().channel, ColorRef(0));
+    QCOMPARE(panel.Channels().Power(0), 1);
+    QCOMPARE(panel.Channels().Level(0), 128);
     // The second "CH SET" is never found.
-    QCOMPARE(panel.m_channelLevel[1], 0);
+    QCOMPARE(panel.Channels().Level(1), 0);
 
-    panel.m_channelLevel[1] = 42;
+    EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(1, 42); });
     panel.SaveSettings();
     QByteArray expected = "written by hand\r\n"
                           "; panel settings\r\n"
@@ -258,10 +259,10 @@ void tst_PanelSettings::keysAreLookedUpBySection() {
     QVERIFY(WriteAll(home.settingsFile(), "[CH SET]\r\nPort=COM3\r\nFile Name=/x.qvd\r\n"
                                           "[set]\r\nCOLOR1=255\r\nCH VALUE-0=9\r\n"));
     panel.LoadSettings();
-    QCOMPARE(panel.m_portName, QString("NULL"));
-    QCOMPARE(panel.m_presetName, QString("NULL"));
-    QCOMPARE(panel.m_colorSlideLeft, ColorRef(0));
-    QCOMPARE(panel.m_channelLevel[0], 0);
+    QCOMPARE(panel.Settings().PortName(), QString("NULL"));
+    QCOMPARE(panel.Settings().PresetName(), QString("NULL"));
+    QCOMPARE(panel.Settings().Colors().slideLeft, ColorRef(0));
+    QCOMPARE(panel.Channels().Level(0), 0);
 }
 
 void tst_PanelSettings::unwritableFolder_toldOnceNothingWritten() {
@@ -274,17 +275,18 @@ void tst_PanelSettings::unwritableFolder_toldOnceNothingWritten() {
     auto& [host, panel] = rig;
     panel.BuildPaths();
     panel.LoadSettings();
-    QCOMPARE(panel.m_portName, QString("NULL"));
-    panel.m_portName = "COM2";
-    panel.m_channelLevel[0] = 200;
+    QCOMPARE(panel.Settings().PortName(), QString("NULL"));
+    panel.Settings().SetPortName("COM2");
+    EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(0, 200); });
     panel.SaveSettings();
     panel.SaveSettings(); // as Setup saves twice, at its start and on OK
     QCOMPARE(ReadAll(blocker), QByteArray("keep"));
     QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"blocker"});
     // One message naming the file and the system's reason.
-    QCOMPARE(host.messages, QStringList{"Cannot save the settings to " + panel.m_iniPath + ":\n" +
-                                        QString::fromLocal8Bit(std::strerror(ENOTDIR))});
+    QCOMPARE(host.messages,
+             QStringList{"Cannot save the settings to " + panel.Settings().IniPath() + ":\n" +
+                         QString::fromLocal8Bit(std::strerror(ENOTDIR))});
     QCOMPARE(host.captions, QStringList{"Morvix"});
 }
 
@@ -292,8 +294,8 @@ void tst_PanelSettings::chSetHelpers_roundTripThroughIni() {
     // The record a preset load applies: only colours and channels, never port or preset name.
     HostedPanel rig(false);
     auto& [host, panel] = rig;
-    panel.m_portName = "COM1";
-    panel.m_presetName = "/a.qvd";
+    panel.Settings().SetPortName("COM1");
+    panel.Settings().SetPresetName("/a.qvd");
     ChSetValues values;
     values.colorSlideLeft = CLR_DEFAULT;
     values.colorChannel = 0x123456;
@@ -302,10 +304,10 @@ void tst_PanelSettings::chSetHelpers_roundTripThroughIni() {
     ProfileIni ini;
     ini.WriteString("set", "Port", "COM9");
     WriteChSetSection(ini, values);
-    ApplyChSetValues(panel, ReadChSetSection(ProfileIni::FromBytes(ini.Serialize())));
-    QCOMPARE(ChSetValuesOf(panel), values);
-    QCOMPARE(panel.m_portName, QString("COM1"));
-    QCOMPARE(panel.m_presetName, QString("/a.qvd"));
+    panel.ApplyChSet(ReadChSetSection(ProfileIni::FromBytes(ini.Serialize())));
+    QCOMPARE(panel.ChSet(), values);
+    QCOMPARE(panel.Settings().PortName(), QString("COM1"));
+    QCOMPARE(panel.Settings().PresetName(), QString("/a.qvd"));
     QCOMPARE(ReadChSetSection(ProfileIni()), ChSetValues{});
 }
 

@@ -1,9 +1,10 @@
 #include "DevSim.h"
+#include "HostedPanel.h"
 #include "RecordingHost.h"
 #include "SetupTestFiles.h"
 #include "TempConfigHome.h"
-#include "panel/ControllerSettings.h"
 #include "panel/PanelController.h"
+#include "settings/SettingsStore.h"
 #include "settings/SetupValues.h"
 
 #include <QtTest>
@@ -86,7 +87,7 @@ private:
     // The operator presses SETUP: a watchdog tick has passed since the last answer.
     void PressSetup(Rig& rig) {
         rig.panel->OnTimer(TIMER_WATCHDOG);
-        rig.panel->m_buttonHeld = true;
+        EditInput(*rig.panel, [](OperatorInput& in) { in.Press(); });
         rig.panel->RunSetup();
     }
 
@@ -115,19 +116,22 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     QVERIFY2(other.start(), qPrintable(other.errorString()));
 
     // Changed on the panel, not yet saved.
-    rig.panel->m_channelLevel[2] = 77;
+    EditChannels(*rig.panel, [&](ChannelModel& m) { m.SetLevel(2, 77); });
     ChSetValues expected = values;
     expected.level[2] = 77;
-    rig.panel->m_dragActive = true;
-    rig.panel->m_repeatActive = true;
-    rig.panel->m_repeatTicks = 7;
+    EditInput(*rig.panel, [](OperatorInput& in) {
+        in.BeginDrag();
+        in.StartRepeat();
+        for (int tick = 0; tick < 7; ++tick)
+            in.CountRepeatTick();
+    });
 
     ChSetValues onDiskDuringDialog;
     int pointerDuringDialog = -1;
     bool openDuringDialog = false;
     rig.host.setupDialog = [&](SetupValues&) {
         onDiskDuringDialog = ChSetOfFile(rig.SettingsFile());
-        pointerDuringDialog = rig.panel->m_buttonHeld + rig.panel->m_dragActive;
+        pointerDuringDialog = rig.panel->Input().ButtonHeld() + rig.panel->Input().DragActive();
         openDuringDialog = rig.panel->PortOpen();
         QFile::remove(rig.SettingsFile());
         // The same name with another device behind it: only a fresh opening reaches that one.
@@ -153,8 +157,8 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     // Written again after OK.
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), expected);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(rig.link));
-    QCOMPARE(rig.panel->m_buttonHeld + rig.panel->m_dragActive + rig.panel->m_repeatActive +
-                 rig.panel->m_repeatTicks,
+    QCOMPARE(rig.panel->Input().ButtonHeld() + rig.panel->Input().DragActive() +
+                 rig.panel->Input().RepeatActive() + rig.panel->Input().RepeatTicks(),
              0);
 
     // Reopened and polled at once; the synchronisation waits for the answer.
@@ -189,7 +193,7 @@ void tst_SetupWorkflow::okWithPortThatWillNotOpen_reportsAndKeepsTheName() {
              (QStringList{"포트를 확인하십시요.", "", missing, "No such device."}));
     // The device may still be plugged in: looked for again without the operator.
     QVERIFY(rig.panel->TimerRunning(TIMER_RECONNECT));
-    QCOMPARE(rig.panel->m_portName, missing);
+    QCOMPARE(rig.panel->Settings().PortName(), missing);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(missing));
 }
 
@@ -214,9 +218,9 @@ void tst_SetupWorkflow::save_colourChangedInSameDialog_presetHoldsTheOldOne() {
     QCOMPARE(ReadAll(preset), settingsAtOpening);
     QCOMPARE(ChSetOfFile(preset).colorSlideLeft, values.colorSlideLeft);
     QCOMPARE(ChSetOfFile(rig.SettingsFile()).colorSlideLeft, chosen);
-    QCOMPARE(rig.panel->m_colorSlideLeft, chosen);
+    QCOMPARE(rig.panel->Settings().Colors().slideLeft, chosen);
     // A save does not make the preset the loaded one.
-    QCOMPARE(rig.panel->m_presetName, QString("NULL"));
+    QCOMPARE(rig.panel->Settings().PresetName(), QString("NULL"));
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QByteArray("NULL"));
     QVERIFY(rig.host.questions.isEmpty());
     QVERIFY(rig.host.messages.isEmpty());
@@ -239,7 +243,7 @@ void tst_SetupWorkflow::save_allOffTicked_presetKeepsChannelsSettingsAllOff() {
 
     QCOMPARE(ChSetOfFile(preset), values);
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), AllOff(values));
-    QCOMPARE(ChSetValuesOf(*rig.panel), AllOff(values));
+    QCOMPARE(rig.panel->ChSet(), AllOff(values));
     QVERIFY(rig.sim.waitForValidFrames(2, 3000));
     QCOMPARE(Kinds(rig.sim), QByteArray("OP"));
     Synchronise(rig, rig.sim, 2);
@@ -300,10 +304,10 @@ void tst_SetupWorkflow::open_allOffTicked_presetValuesWinAndReachDevice() {
     };
     PressSetup(rig);
 
-    QCOMPARE(ChSetValuesOf(*rig.panel), presetValues);
-    QCOMPARE(rig.panel->m_presetName, preset);
+    QCOMPARE(rig.panel->ChSet(), presetValues);
+    QCOMPARE(rig.panel->Settings().PresetName(), preset);
     // The preset's "set" section is never read.
-    QCOMPARE(rig.panel->m_portName, rig.link);
+    QCOMPARE(rig.panel->Settings().PortName(), rig.link);
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), presetValues);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QFile::encodeName(preset));
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(rig.link));
@@ -334,8 +338,8 @@ void tst_SetupWorkflow::open_presetLackingKeys_loadsThemAsZero() {
     expected.colorSlideRight = 255;
     expected.power[4] = 1;
     expected.level[4] = 200;
-    QCOMPARE(ChSetValuesOf(*rig.panel), expected);
-    QCOMPARE(rig.panel->m_presetName, preset);
+    QCOMPARE(rig.panel->ChSet(), expected);
+    QCOMPARE(rig.panel->Settings().PresetName(), preset);
     QVERIFY(rig.host.messages.isEmpty());
 }
 
@@ -367,18 +371,18 @@ void tst_SetupWorkflow::open_unreadablePreset_namesFileChangesNothing() {
     QCOMPARE(rig.host.messages.size(), 1);
     QVERIFY2(rig.host.messages[0].contains(preset), qPrintable(rig.host.messages[0]));
     QCOMPARE(rig.host.captions[0], QString("Morvix"));
-    QCOMPARE(ChSetValuesOf(*rig.panel), values);
-    QCOMPARE(rig.panel->m_presetName, QString("NULL"));
+    QCOMPARE(rig.panel->ChSet(), values);
+    QCOMPARE(rig.panel->Settings().PresetName(), QString("NULL"));
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), values);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QByteArray("NULL"));
     // The rest of the command still runs.
     QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
 
     // The same from LoadPreset on its own.
-    rig.panel->m_presetName = preset;
+    rig.panel->Settings().SetPresetName(preset);
     rig.panel->LoadPreset();
     QCOMPARE(rig.host.messages.size(), 2);
-    QCOMPARE(ChSetValuesOf(*rig.panel), values);
+    QCOMPARE(rig.panel->ChSet(), values);
 }
 
 void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
@@ -416,7 +420,7 @@ void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
     QCOMPARE(shown[1].m_presetPath, loaded);
     QCOMPARE(shown[2].m_presetPath, loaded);
     QVERIFY(QFileInfo::exists(saved));
-    QCOMPARE(rig.panel->m_presetName, loaded);
+    QCOMPARE(rig.panel->Settings().PresetName(), loaded);
 }
 
 void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
@@ -425,7 +429,7 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
     Start(rig, values);
     if (QTest::currentTestFailed())
         return;
-    rig.panel->m_channelLevel[5] = 99;
+    EditChannels(*rig.panel, [&](ChannelModel& m) { m.SetLevel(5, 99); });
     ChSetValues expected = values;
     expected.level[5] = 99;
     const QString preset = rig.PresetPath("never.qvd");
@@ -437,16 +441,16 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
         v.m_presetPath = preset;
         return DialogResult::Cancel;
     };
-    rig.panel->m_repeatActive = true;
+    EditInput(*rig.panel, [](OperatorInput& in) { in.StartRepeat(); });
     PressSetup(rig);
 
-    QCOMPARE(ChSetValuesOf(*rig.panel), expected);
-    QCOMPARE(rig.panel->m_portName, rig.link);
-    QCOMPARE(rig.panel->m_presetName, QString("NULL"));
+    QCOMPARE(rig.panel->ChSet(), expected);
+    QCOMPARE(rig.panel->Settings().PortName(), rig.link);
+    QCOMPARE(rig.panel->Settings().PresetName(), QString("NULL"));
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), expected);
     QVERIFY(!QFileInfo::exists(preset));
     QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
-    QVERIFY(!rig.panel->m_repeatActive);
+    QVERIFY(!rig.panel->Input().RepeatActive());
     QVERIFY(rig.host.messages.isEmpty());
     // Nothing went out: a marker frame is the first the device sees.
     rig.panel->SendCommand(CMD_POLL);

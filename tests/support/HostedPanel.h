@@ -21,3 +21,15 @@ template <typename Edit> void EditLink(PanelController& panel, Edit edit) {
     edit(s);
     panel.Link().RestoreSupervision(s);
 }
+
+// The same for the channel model and the operator's input.
+template <typename Edit> void EditChannels(PanelController& panel, Edit edit) {
+    ChannelModel channels = panel.Channels();
+    edit(channels);
+    panel.RestoreChannels(channels);
+}
+template <typename Edit> void EditInput(PanelController& panel, Edit edit) {
+    OperatorInput input = panel.Input();
+    edit(input);
+    panel.RestoreInput(input);
+}

@@ -33,11 +33,13 @@ public:
         ok = sim.start();
         PanelController& p = panel();
         p.ResetState();
-        p.m_portName = sim.portPath();
-        for (int i = 0; i < CHANNEL_COUNT; ++i) {
-            p.m_channelLevel[i] = 100;
-            p.m_channelPower[i] = 1;
-        }
+        p.Settings().SetPortName(sim.portPath());
+        EditChannels(p, [](ChannelModel& m) {
+            for (int i = 0; i < CHANNEL_COUNT; ++i) {
+                m.SetLevel(i, 100);
+                m.SetPower(i, 1);
+            }
+        });
         p.Connect();
         if (!p.PortOpen())
             errors << p.Com().LastError().text;

@@ -222,7 +222,8 @@ private Q_SLOTS:
         };
         const auto mismatch = [&]() -> QString {
             for (int i = 0; i < CHANNEL_COUNT; ++i) {
-                const DevSimChannel panelChannel{panel.m_channelPower[i], panel.m_channelLevel[i]};
+                const DevSimChannel panelChannel{panel.Channels().Power(i),
+                                                 panel.Channels().Level(i)};
                 if (sim.channel(i) != panelChannel)
                     return QStringLiteral("channel %1: device %2/%3, panel %4/%5")
                         .arg(i)
@@ -253,13 +254,13 @@ private Q_SLOTS:
             } else if (kind < 60) {
                 recent << QStringLiteral("move ") + where;
                 panel.OnMouseMove(at.x(), at.y());
-            } else if (kind < 72 && !panel.m_buttonHeld) {
+            } else if (kind < 72 && !panel.Input().ButtonHeld()) {
                 recent << QStringLiteral("press ") + where;
                 panel.OnLButtonDown(at.x(), at.y());
-            } else if (kind < 84 && panel.m_buttonHeld) {
+            } else if (kind < 84 && panel.Input().ButtonHeld()) {
                 recent << QStringLiteral("release");
                 panel.OnLButtonUp();
-            } else if (kind < 86 && !panel.m_buttonHeld) {
+            } else if (kind < 86 && !panel.Input().ButtonHeld()) {
                 recent << QStringLiteral("double-click ") + where;
                 panel.OnLButtonDblClk(at.x(), at.y());
             } else if (kind >= 86) {
@@ -274,7 +275,7 @@ private Q_SLOTS:
             inputs += input ? 1 : 0;
             // Lets the answers in, as the event loop would between two inputs.
             QCoreApplication::processEvents();
-            if (!panel.m_buttonHeld) {
+            if (!panel.Input().ButtonHeld()) {
                 QVERIFY2(deviceCaughtUp(), qPrintable(QStringLiteral("event %1").arg(event)));
                 const QString wrong = mismatch();
                 QVERIFY2(wrong.isEmpty(),

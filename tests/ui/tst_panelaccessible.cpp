@@ -53,9 +53,11 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.m_channelPower[2] = 0;
-        p.m_channelLevel[2] = 42;
-        p.m_channelLevel[7] = 255;
+        EditChannels(p, [&](ChannelModel& m) {
+            m.SetPower(2, 0);
+            m.SetLevel(2, 42);
+            m.SetLevel(7, 255);
+        });
         QAccessibleInterface* root = Root(rig.view);
         QVERIFY(root);
         QCOMPARE(root->role(), QAccessible::Pane);
@@ -86,8 +88,8 @@ private Q_SLOTS:
             }
             QAccessibleInterface* level = group->child(3);
             QCOMPARE(level->role(), QAccessible::Slider);
-            QCOMPARE(level->valueInterface()->currentValue().toInt(), p.m_channelLevel[c]);
-            QCOMPARE(level->text(QAccessible::Value), QString::number(p.m_channelLevel[c]));
+            QCOMPARE(level->valueInterface()->currentValue().toInt(), p.Channels().Level(c));
+            QCOMPARE(level->text(QAccessible::Value), QString::number(p.Channels().Level(c)));
             QCOMPARE(level->valueInterface()->minimumValue().toInt(), 0);
             QCOMPARE(level->valueInterface()->maximumValue().toInt(), 255);
             QCOMPARE(level->actionInterface()->actionNames(),
@@ -181,7 +183,7 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.m_channelPower[channel] = power;
+        EditChannels(p, [&](ChannelModel& m) { m.SetPower(channel, power); });
         p.PublishChanges();
         QTest::keyClick(&rig.view, Qt::Key_4); // a typed number the action drops
         QAccessibleInterface* target = RowPart(rig.view, channel, part);
@@ -189,11 +191,11 @@ private Q_SLOTS:
             target->valueInterface()->setCurrentValue(action.mid(1).toInt());
         else
             target->actionInterface()->doAction(action);
-        QCOMPARE(p.m_selectedChannel, channel);
-        QCOMPARE(p.m_typedValue, 0);
-        QCOMPARE(p.m_channelLevel[channel], expectedLevel);
-        QCOMPARE(p.m_channelPower[channel], expectedPower);
-        QVERIFY(!p.m_repeatActive);
+        QCOMPARE(p.Channels().Selected(), channel);
+        QCOMPARE(p.Input().TypedValue(), 0);
+        QCOMPARE(p.Channels().Level(channel), expectedLevel);
+        QCOMPARE(p.Channels().Power(channel), expectedPower);
+        QVERIFY(!p.Input().RepeatActive());
         QCOMPARE(rig.Frames(), frames);
         QCOMPARE(RowPart(rig.view, channel, 3)->valueInterface()->currentValue().toInt(),
                  expectedLevel);

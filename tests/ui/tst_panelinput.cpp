@@ -106,9 +106,13 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.m_selectedChannel = selected;
-        p.m_channelLevel.fill(level);
-        p.m_channelPower.fill(power);
+        EditChannels(p, [&](ChannelModel& m) {
+            m.Select(selected);
+            for (int c = 0; c < CHANNEL_COUNT; ++c) {
+                m.SetLevel(c, level);
+                m.SetPower(c, power);
+            }
+        });
         p.PublishChanges();
         QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
         QSignalSpy selectionSpy(&p, &PanelController::SelectedChannelChanged);
@@ -118,10 +122,10 @@ private Q_SLOTS:
                                                                         : Qt::NoModifier;
             QTest::keyClick(&rig.view, Qt::Key(key & ~kKeypad), mods);
         }
-        QCOMPARE(p.m_selectedChannel, expectedSelected);
-        QCOMPARE(p.m_channelLevel[expectedSelected], expectedLevel);
-        QCOMPARE(p.m_channelPower[expectedSelected], expectedPower);
-        QCOMPARE(p.m_typedValue, expectedTyped);
+        QCOMPARE(p.Channels().Selected(), expectedSelected);
+        QCOMPARE(p.Channels().Level(expectedSelected), expectedLevel);
+        QCOMPARE(p.Channels().Power(expectedSelected), expectedPower);
+        QCOMPARE(p.Input().TypedValue(), expectedTyped);
         QCOMPARE(rig.Frames(), frames);
         // Other programs hear of each change once, with the state it left behind.
         const bool changed = expectedLevel != level || expectedPower != power;
@@ -138,7 +142,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             QTest::sendKeyEvent(QTest::KeyAction::Press, &rig.view, Qt::Key_Right, QString(),
                                 Qt::NoModifier);
-        QCOMPARE(rig.panel().m_channelLevel[0], 103);
+        QCOMPARE(rig.panel().Channels().Level(0), 103);
         QCOMPARE(rig.Frames(), (QStringList{"1/1/101", "1/1/102", "1/1/103"}));
     }
 
@@ -154,18 +158,19 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.m_selectedChannel = 3;
+        EditChannels(p, [&](ChannelModel& m) { m.Select(3); });
         QTest::keyClick(&rig.view, Qt::Key_5);
         rig.Tick();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, point);
-        QVERIFY(p.m_buttonHeld);
-        QCOMPARE(p.m_typedValue, 0);
-        QCOMPARE(p.m_digitCount, 0);
-        QCOMPARE(p.m_selectedChannel, 3);
-        QCOMPARE(p.m_channelLevel, (std::array<int, 8>{100, 100, 100, 100, 100, 100, 100, 100}));
+        QVERIFY(p.Input().ButtonHeld());
+        QCOMPARE(p.Input().TypedValue(), 0);
+        QCOMPARE(p.Input().DigitCount(), 0);
+        QCOMPARE(p.Channels().Selected(), 3);
+        QCOMPARE(p.Channels().Levels(),
+                 (std::array<int, 8>{100, 100, 100, 100, 100, 100, 100, 100}));
         QCOMPARE(rig.Frames(), QStringList());
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, point);
-        QVERIFY(!p.m_buttonHeld);
+        QVERIFY(!p.Input().ButtonHeld());
     }
 
     void pressOnSlider_setsLevelAndSendsThreeFrames_data() {
@@ -188,9 +193,9 @@ private Q_SLOTS:
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(x, 20 + 44 * row));
         // Two pauses of 20 ms between the three sends.
         QVERIFY2(pressTime.elapsed() >= 40, qPrintable(QString::number(pressTime.elapsed())));
-        QCOMPARE(p.m_selectedChannel, row);
-        QCOMPARE(p.m_pressedChannel, row);
-        QCOMPARE(p.m_channelLevel[row], level);
+        QCOMPARE(p.Channels().Selected(), row);
+        QCOMPARE(p.Input().PressedChannel(), row);
+        QCOMPARE(p.Channels().Level(row), level);
         const QString frame = QStringLiteral("%1/1/%2").arg(row + 1).arg(level);
         QCOMPARE(rig.Frames(), (QStringList{frame, frame, frame}));
     }
@@ -199,14 +204,14 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.m_channelPower[2] = 0;
+        EditChannels(p, [&](ChannelModel& m) { m.SetPower(2, 0); });
         rig.Move(187, 20 + 88); // over the + of 3CH
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(187, 20 + 88));
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(187, 20 + 88));
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 20 + 88));
-        QCOMPARE(p.m_selectedChannel, 2);
-        QCOMPARE(p.m_channelLevel[2], 100);
-        QVERIFY(!p.m_repeatActive);
+        QCOMPARE(p.Channels().Selected(), 2);
+        QCOMPARE(p.Channels().Level(2), 100);
+        QVERIFY(!p.Input().RepeatActive());
         QCOMPARE(rig.Frames(), QStringList());
     }
 
@@ -217,13 +222,13 @@ private Q_SLOTS:
         const QPoint box(130, 20 + 44 * 6);
         // No repeat tick yet since the last frame: the press only selects.
         QTest::mouseClick(&rig.view, Qt::LeftButton, Qt::NoModifier, box);
-        QCOMPARE(p.m_selectedChannel, 6);
-        QCOMPARE(p.m_channelPower[6], 1);
+        QCOMPARE(p.Channels().Selected(), 6);
+        QCOMPARE(p.Channels().Power(6), 1);
         QCOMPARE(rig.Frames(), QStringList());
         rig.Tick();
         QTest::mouseClick(&rig.view, Qt::LeftButton, Qt::NoModifier, box);
-        QCOMPARE(p.m_channelPower[6], 0);
-        QCOMPARE(p.m_pressedChannel, 6);
+        QCOMPARE(p.Channels().Power(6), 0);
+        QCOMPARE(p.Input().PressedChannel(), 6);
         QCOMPARE(rig.Frames(), (QStringList{"7/0/100", "7/0/100", "7/0/100"}));
     }
 
@@ -235,8 +240,8 @@ private Q_SLOTS:
         rig.Move(plus.x(), plus.y());
         QCOMPARE(p.Hover().plusRow, std::optional<int>(1));
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
-        QCOMPARE(p.m_channelLevel[1], 101);
-        QVERIFY(p.m_repeatActive);
+        QCOMPARE(p.Channels().Level(1), 101);
+        QVERIFY(p.Input().RepeatActive());
         QCOMPARE(rig.Frames(), (QStringList{"2/1/101", "2/1/101", "2/1/101"}));
         for (int tick = 1; tick <= 21; ++tick)
             rig.Tick();
@@ -252,7 +257,7 @@ private Q_SLOTS:
         rig.Tick();
         QCOMPARE(rig.Frames(), QStringList{"2/1/104"});
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
-        QVERIFY(!p.m_repeatActive);
+        QVERIFY(!p.Input().RepeatActive());
         rig.Tick();
         // The drag's release frame, then nothing more.
         QCOMPARE(rig.Frames(), QStringList{"2/1/104"});
@@ -269,7 +274,7 @@ private Q_SLOTS:
         QVERIFY(!p.Hover().plusRow);
         for (int tick = 1; tick <= 23; ++tick)
             rig.Tick();
-        QCOMPARE(p.m_channelLevel[0], 101);
+        QCOMPARE(p.Channels().Level(0), 101);
         QCOMPARE(rig.Frames(),
                  (QStringList{"1/1/101", "1/1/101", "1/1/101", "1/1/101", "1/1/101"}));
     }
@@ -278,12 +283,12 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.m_channelLevel[0] = 1;
+        EditChannels(p, [&](ChannelModel& m) { m.SetLevel(0, 1); });
         rig.Move(187, 40); // - of 1CH
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(187, 40));
         for (int tick = 1; tick <= 23; ++tick)
             rig.Tick();
-        QCOMPARE(p.m_channelLevel[0], 0);
+        QCOMPARE(p.Channels().Level(0), 0);
         QCOMPARE(rig.Frames(), (QStringList{"1/1/0", "1/1/0", "1/1/0", "1/1/0", "1/1/0"}));
     }
 
@@ -323,36 +328,36 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.m_channelPower[3] = 0;
+        EditChannels(p, [&](ChannelModel& m) { m.SetPower(3, 0); });
         const int y = 20 + 44 * 3;
         rig.Tick();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(130, y));
-        QCOMPARE(p.m_channelPower[3], 1);
+        QCOMPARE(p.Channels().Power(3), 1);
         QCOMPARE(rig.Frames(), (QStringList{"4/1/100", "4/1/100", "4/1/100"}));
         rig.Move(135, y, Qt::LeftButton); // the first movement starts the drag
-        QVERIFY(p.m_dragActive);
+        QVERIFY(p.Input().DragActive());
         rig.Tick();
         rig.Move(229, y, Qt::LeftButton); // left of the drag band: ignored
-        QCOMPARE(p.m_channelLevel[3], 100);
+        QCOMPARE(p.Channels().Level(3), 100);
         rig.Move(230, y + 200, Qt::LeftButton); // y plays no part
-        QCOMPARE(p.m_channelLevel[3], 0);
+        QCOMPARE(p.Channels().Level(3), 0);
         QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
         rig.Move(300, y, Qt::LeftButton); // no tick since the last frame: no frame
-        QCOMPARE(p.m_channelLevel[3], 50);
+        QCOMPARE(p.Channels().Level(3), 50);
         QCOMPARE(channelSpy.value(0), (QVariantList{3, true, 50})); // but it is announced
         rig.Move(600, y, Qt::LeftButton);
-        QCOMPARE(p.m_channelLevel[3], 50);
+        QCOMPARE(p.Channels().Level(3), 50);
         rig.Tick();
         rig.Move(520, y, Qt::LeftButton);
-        QCOMPARE(p.m_channelLevel[3], 255);
+        QCOMPARE(p.Channels().Level(3), 255);
         rig.Move(235, y, Qt::LeftButton);
-        QCOMPARE(p.m_channelLevel[3], 0);
+        QCOMPARE(p.Channels().Level(3), 0);
         rig.Move(260, y, Qt::LeftButton);
-        QCOMPARE(p.m_channelLevel[3], 10);
+        QCOMPARE(p.Channels().Level(3), 10);
         QCOMPARE(rig.Frames(), (QStringList{"4/1/0", "4/1/255"}));
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(260, y));
-        QVERIFY(!p.m_dragActive);
-        QVERIFY(!p.m_buttonHeld);
+        QVERIFY(!p.Input().DragActive());
+        QVERIFY(!p.Input().ButtonHeld());
         QCOMPARE(rig.Frames(), QStringList{"4/1/10"});
     }
 
@@ -362,14 +367,14 @@ private Q_SLOTS:
         PanelController& p = rig.panel();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 20));
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 20));
-        QCOMPARE(p.m_pressedChannel, 0);
+        QCOMPARE(p.Input().PressedChannel(), 0);
         // A press on 2CH's label selects it but acts on nothing, so the drag has no channel.
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(50, 64));
         rig.Move(60, 64, Qt::LeftButton);
         rig.Tick();
         rig.Move(400, 64, Qt::LeftButton);
-        QCOMPARE(p.m_channelLevel[1], 100);
-        QCOMPARE(p.m_channelLevel[0], 50);
+        QCOMPARE(p.Channels().Level(1), 100);
+        QCOMPARE(p.Channels().Level(0), 50);
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(400, 64));
         // The release of a drag sends the selected channel once, unchanged.
         QCOMPARE(rig.Frames(), (QStringList{"1/1/50", "1/1/50", "1/1/50", "2/1/100"}));
@@ -466,11 +471,11 @@ private Q_SLOTS:
             QTest::mouseRelease(&rig.view, Qt::RightButton, Qt::NoModifier, point);
         }
         QTest::mouseDClick(&rig.view, Qt::RightButton, Qt::NoModifier, QPoint(400, 20));
-        QVERIFY(!p.m_buttonHeld);
-        QCOMPARE(p.m_channelLevel[0], 100);
-        QCOMPARE(p.m_channelPower[1], 1);
-        QCOMPARE(p.m_selectedChannel, 0);
-        QVERIFY(p.m_doubleClicksAccepted);
+        QVERIFY(!p.Input().ButtonHeld());
+        QCOMPARE(p.Channels().Level(0), 100);
+        QCOMPARE(p.Channels().Power(1), 1);
+        QCOMPARE(p.Channels().Selected(), 0);
+        QVERIFY(p.Input().DoubleClicksAccepted());
         QCOMPARE(rig.Frames(), QStringList());
     }
 
@@ -522,7 +527,7 @@ private Q_SLOTS:
         QCOMPARE(opened, 3);
         QCOMPARE(p.Scenes().Read(5).state, SceneState::Stored);
         // Opening the menu changed no channel and sent nothing.
-        QCOMPARE(p.m_channelLevel[0], 100);
+        QCOMPARE(p.Channels().Level(0), 100);
         QCOMPARE(rig.Frames(), QStringList());
 
         QTimer::singleShot(0, &rig.view, [] {
@@ -543,14 +548,14 @@ private Q_SLOTS:
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
         QTest::mouseDClick(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 64));
-        QVERIFY(!p.m_doubleClicksAccepted);
-        QCOMPARE(p.m_selectedChannel, 0);
-        QVERIFY(!p.m_buttonHeld);
-        QCOMPARE(p.m_channelLevel[1], 100);
+        QVERIFY(!p.Input().DoubleClicksAccepted());
+        QCOMPARE(p.Channels().Selected(), 0);
+        QVERIFY(!p.Input().ButtonHeld());
+        QCOMPARE(p.Channels().Level(1), 100);
         QTest::mouseDClick(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 64));
-        QCOMPARE(p.m_selectedChannel, 1);
-        QVERIFY(p.m_buttonHeld);
-        QCOMPARE(p.m_channelLevel[1], 50);
+        QCOMPARE(p.Channels().Selected(), 1);
+        QVERIFY(p.Input().ButtonHeld());
+        QCOMPARE(p.Channels().Level(1), 50);
         QCOMPARE(rig.Frames(), (QStringList{"2/1/50", "2/1/50", "2/1/50"}));
     }
 
@@ -572,7 +577,7 @@ private Q_SLOTS:
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, QPoint(250, 400));
         closer.stop();
         QCOMPARE(dialogs, 1);
-        QVERIFY(!p.m_buttonHeld);
+        QVERIFY(!p.Input().ButtonHeld());
         QCOMPARE(rig.Frames(), QStringList());
     }
 
@@ -595,16 +600,16 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&rig.view));
         PanelController& p = rig.panel();
         rig.Tick();
-        QTRY_VERIFY(!paints.isEmpty() && !p.m_redrawPending);
+        QTRY_VERIFY(!paints.isEmpty() && !p.RedrawPending());
         paints.clear();
 
         for (int i = 0; i < 5; ++i)
             rig.Tick();
-        p.m_channelLevel[3] = 200;
+        EditChannels(p, [&](ChannelModel& m) { m.SetLevel(3, 200); });
         rig.Tick();
         QTRY_COMPARE(paints.size(), 1);
         QCOMPARE(paints[0], QRegion(PanelArea::PartRect(3) & rig.view.rect()));
-        QVERIFY(!p.m_redrawPending);
+        QVERIFY(!p.RedrawPending());
     }
 };
 

@@ -29,14 +29,14 @@ QRgb Rgb(ColorRef c) {
 
 void SetUpPanel(PanelController& panel) {
     panel.ResetState();
-    panel.m_portName = QStringLiteral("COM1");
-    panel.m_colorSlideLeft = kLeftColour;
-    panel.m_colorSlideRight = kRightColour;
-    panel.m_colorChannel = kLabelColour;
-    for (int i = 0; i < CHANNEL_COUNT; ++i) {
-        panel.m_channelPower[i] = 1;
-        panel.m_channelLevel[i] = 100;
-    }
+    panel.Settings().SetPortName(QStringLiteral("COM1"));
+    panel.Settings().SetColors({kLeftColour, kRightColour, kLabelColour});
+    EditChannels(panel, [](ChannelModel& m) {
+        for (int i = 0; i < CHANNEL_COUNT; ++i) {
+            m.SetPower(i, 1);
+            m.SetLevel(i, 100);
+        }
+    });
 }
 
 // Images painted at a device pixel ratio are read in panel pixels: a panel pixel is the block of
@@ -186,7 +186,7 @@ private Q_SLOTS:
         HostedPanel rig(false);
         auto& [host, panel] = rig;
         SetUpPanel(panel);
-        panel.m_selectedChannel = 5;
+        EditChannels(panel, [&](ChannelModel& m) { m.Select(5); });
         PanelRenderer renderer(ratio);
         const QImage image = renderer.Render(panel);
         QCOMPARE(image.size(), QSize(800, 600) * ratio);
@@ -248,8 +248,10 @@ private Q_SLOTS:
         HostedPanel rig(false);
         auto& [host, panel] = rig;
         SetUpPanel(panel);
-        panel.m_channelPower[2] = 0;
-        panel.m_selectedChannel = 2;
+        EditChannels(panel, [&](ChannelModel& m) {
+            m.SetPower(2, 0);
+            m.Select(2);
+        });
         PanelRenderer renderer;
         const QImage image = renderer.Render(panel);
         const int y = RowY(2);
@@ -288,7 +290,7 @@ private Q_SLOTS:
         HostedPanel rig(false);
         auto& [host, panel] = rig;
         SetUpPanel(panel);
-        panel.m_channelLevel[3] = level;
+        EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(3, level); });
         PanelRenderer renderer(ratio);
         const QImage image = renderer.Render(panel);
         const int y = RowY(3) + 10;
@@ -335,8 +337,8 @@ private Q_SLOTS:
         HostedPanel rig(false);
         auto& [host, panel] = rig;
         SetUpPanel(panel);
-        panel.m_selectedChannel = 4;
-        panel.m_typedValue = 7;
+        EditChannels(panel, [&](ChannelModel& m) { m.Select(4); });
+        EditInput(panel, [](OperatorInput& in) { in.EnterDigit(7); });
         PanelRenderer renderer;
         EditLink(panel, [&](LinkSupervision& s) { s.blinkPhase = 0; });
         const QImage hidden = renderer.Render(panel).copy();
@@ -347,7 +349,7 @@ private Q_SLOTS:
         QVERIFY(CountColour(shown, area, kRed) > 10);
         // "7" is narrower than "100": the typed value is shown, not the level.
         const QImage level = [&] {
-            panel.m_typedValue = 0;
+            EditInput(panel, [](OperatorInput& in) { in.ClearTypedEntry(); });
             return renderer.Render(panel).copy();
         }();
         QVERIFY(CountColour(level, area, kRed) > CountColour(shown, area, kRed));
@@ -457,15 +459,15 @@ private Q_SLOTS:
         SetUpPanel(panel);
         QImage image(view.size(), QImage::Format_RGB32);
         image.fill(Qt::magenta);
-        panel.m_redrawPending = false;
+        panel.TakeRedrawPending();
         view.render(&image);
         QCOMPARE(CountColour(image, image.rect(), qRgb(255, 0, 255)),
                  image.width() * image.height());
-        QVERIFY(!panel.m_redrawPending);
+        QVERIFY(!panel.RedrawPending());
 
-        panel.m_redrawPending = true;
+        panel.MarkRedrawPending();
         view.render(&image);
-        QVERIFY(!panel.m_redrawPending);
+        QVERIFY(!panel.RedrawPending());
         const QImage expected = PanelElements::RenderUncached(PanelLook::Of(panel));
         QCOMPARE(image, expected.copy(view.rect()));
     }

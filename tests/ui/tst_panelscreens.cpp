@@ -1,3 +1,4 @@
+#include "HostedPanel.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelElements.h"
 
@@ -37,24 +38,26 @@ private Q_SLOTS:
         CMorvixView view;
         PanelController& panel = view.Panel();
         panel.ResetState();
-        panel.m_portName = QStringLiteral("COM1");
-        panel.m_channelPower[2] = 1;
-        panel.m_channelLevel[2] = 77;
+        panel.Settings().SetPortName(QStringLiteral("COM1"));
+        EditChannels(panel, [&](ChannelModel& m) {
+            m.SetPower(2, 1);
+            m.SetLevel(2, 77);
+        });
         const PanelLook look = PanelLook::Of(panel);
 
         view.move(plain->geometry().topLeft() + QPoint(20, 20));
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        panel.m_redrawPending = true;
+        panel.MarkRedrawPending();
         view.update();
-        QTRY_VERIFY(!panel.m_redrawPending);
+        QTRY_VERIFY(!panel.RedrawPending());
         QCOMPARE(view.Renderer().DevicePixelRatio(), 1.0);
 
         for (const auto& [screen, ratio] : {std::pair{dense, 2.0}, std::pair{plain, 1.0}}) {
             view.move(screen->geometry().topLeft() + QPoint(20, 20));
             QTRY_COMPARE(view.screen(), screen);
             QTRY_COMPARE(view.Renderer().DevicePixelRatio(), ratio);
-            QTRY_VERIFY(!panel.m_redrawPending);
+            QTRY_VERIFY(!panel.RedrawPending());
             QCOMPARE(view.Renderer().Canvas(), PanelElements::RenderUncached(look, ratio));
         }
     }

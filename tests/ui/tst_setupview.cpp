@@ -2,7 +2,7 @@
 #include "SetupDialogDriver.h"
 #include "SetupTestFiles.h"
 #include "TempConfigHome.h"
-#include "panel/ControllerSettings.h"
+#include "settings/SettingsStore.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QAction>
@@ -76,9 +76,9 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     QCOMPARE(portShown, sim.portPath());
     QCOMPARE(fileNameShown, QString("NULL"));
     const PanelController& panel = view.Panel();
-    QCOMPARE(panel.m_colorChannel, chosen);
-    QCOMPARE(panel.m_colorSlideLeft, values.colorSlideLeft);
-    QCOMPARE(ChSetOfFile(home.settingsFile()), ChSetValuesOf(panel));
+    QCOMPARE(panel.Settings().Colors().channel, chosen);
+    QCOMPARE(panel.Settings().Colors().slideLeft, values.colorSlideLeft);
+    QCOMPARE(ChSetOfFile(home.settingsFile()), panel.ChSet());
     // All off at once, the poll of the new connection, then every channel once answered.
     QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 2 + CHANNEL_COUNT, 5000);
     const auto frames = sim.validFrames();
@@ -94,7 +94,7 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     });
     sim.clearLog();
     setup->trigger();
-    QCOMPARE(view.Panel().m_colorSlideLeft, values.colorSlideLeft);
+    QCOMPARE(view.Panel().Settings().Colors().slideLeft, values.colorSlideLeft);
     view.Panel().SendCommand(CMD_POLL);
     QTRY_COMPARE(sim.validFrameCount(), 1);
     QCOMPARE(sim.validFrames()[0].command.kind, DevSimCommandKind::Poll);

@@ -10,7 +10,7 @@ targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(profile_ini settings_roundtrip frame_parser rx_burst)
 declare -A sources=(
     [profile_ini]="src/settings/ProfileIni.cpp"
-    [settings_roundtrip]="src/panel/ControllerSettings.cpp src/settings/ChSetSection.cpp src/settings/ProfileIni.cpp src/settings/StagedFile.cpp"
+    [settings_roundtrip]="src/panel/ControllerSettings.cpp src/settings/SettingsStore.cpp src/settings/ChSetSection.cpp src/settings/ProfileIni.cpp src/settings/StagedFile.cpp"
     [frame_parser]="tools/devsim/DevSimFrameParser.cpp"
     [rx_burst]="src/panel/LinkSupervision.cpp src/panel/PanelController.cpp"
 )

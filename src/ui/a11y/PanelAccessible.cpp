@@ -34,7 +34,7 @@ public:
     explicit PanelAnnouncer(CMorvixView& view) : QObject(&view), m_view(view) {
         PanelController& p = view.Panel();
         for (int c = 0; c < CHANNEL_COUNT; ++c)
-            m_shown[c] = {p.m_channelPower[c] == 1, p.m_channelLevel[c]};
+            m_shown[c] = {p.Channels().On(c), p.Channels().Level(c)};
         m_link = p.CurrentLinkState();
         connect(&p, &PanelController::ChannelChanged, this, &PanelAnnouncer::OnChannelChanged);
         connect(&p, &PanelController::SelectedChannelChanged, this,
@@ -47,7 +47,7 @@ protected:
     // The view announces its own focus first; the selected channel then takes it over.
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &m_view && event->type() == QEvent::FocusIn)
-            OnSelectionChanged(m_view.Panel().m_selectedChannel);
+            OnSelectionChanged(m_view.Panel().Channels().Selected());
         return false;
     }
 
@@ -158,7 +158,7 @@ QAccessibleInterface* PanelAccessible::childAt(int x, int y) const {
 QAccessibleInterface* PanelAccessible::focusChild() const {
     if (!widget()->hasFocus())
         return nullptr;
-    return Group(static_cast<const CMorvixView*>(widget())->Panel().m_selectedChannel);
+    return Group(static_cast<const CMorvixView*>(widget())->Panel().Channels().Selected());
 }
 
 QAccessibleInterface* PanelAccessible::Group(int channel) const {

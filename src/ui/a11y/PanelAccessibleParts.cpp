@@ -53,7 +53,7 @@ QAccessible::State ChannelGroup::state() const {
     QAccessible::State s = Part::state();
     s.focusable = true;
     if (isValid())
-        s.focused = panel().m_selectedChannel == m_channel && widget()->hasFocus();
+        s.focused = panel().Channels().Selected() == m_channel && widget()->hasFocus();
     return s;
 }
 
@@ -71,7 +71,7 @@ ChannelSwitch::ChannelSwitch(CMorvixView& view, QAccessibleInterface* parent, in
 QAccessible::State ChannelSwitch::state() const {
     QAccessible::State s = Part::state();
     s.checkable = true;
-    s.checked = isValid() && panel().m_channelPower[m_channel] == 1;
+    s.checked = isValid() && panel().Channels().On(m_channel);
     return s;
 }
 
@@ -89,9 +89,8 @@ QRect ChannelSwitch::LocalRect() const {
 }
 
 QString ChannelSwitch::Name() const {
-    return panel().m_channelPower[m_channel] == 1
-               ? QCoreApplication::translate("PanelAccessible", "ON")
-               : QCoreApplication::translate("PanelAccessible", "OFF");
+    return panel().Channels().On(m_channel) ? QCoreApplication::translate("PanelAccessible", "ON")
+                                            : QCoreApplication::translate("PanelAccessible", "OFF");
 }
 
 ChannelLevel::ChannelLevel(CMorvixView& view, QAccessibleInterface* parent, int channel)
@@ -99,7 +98,7 @@ ChannelLevel::ChannelLevel(CMorvixView& view, QAccessibleInterface* parent, int 
 
 QString ChannelLevel::text(QAccessible::Text t) const {
     if (t == QAccessible::Value && isValid())
-        return QString::number(panel().m_channelLevel[m_channel]);
+        return QString::number(panel().Channels().Level(m_channel));
     return Part::text(t);
 }
 
@@ -123,7 +122,7 @@ void ChannelLevel::doAction(const QString& action) {
 }
 
 QVariant ChannelLevel::currentValue() const {
-    return isValid() ? panel().m_channelLevel[m_channel] : 0;
+    return isValid() ? panel().Channels().Level(m_channel) : 0;
 }
 
 void ChannelLevel::setCurrentValue(const QVariant& value) {
@@ -146,7 +145,7 @@ StepButton::StepButton(CMorvixView& view, QAccessibleInterface* parent, int chan
 
 QAccessible::State StepButton::state() const {
     QAccessible::State s = Part::state();
-    if (!isValid() || panel().m_channelPower[m_channel] != 1)
+    if (!isValid() || !panel().Channels().On(m_channel))
         s.disabled = true;
     return s;
 }

@@ -16,12 +16,11 @@ void CMorvixView::RequestRepaint() {
 }
 
 void CMorvixView::paintEvent(QPaintEvent* event) {
-    if (!m_panel.m_redrawPending) {
+    if (!m_panel.TakeRedrawPending()) {
         // Nothing is drawn, so what the region shows is no longer known.
         m_renderer.Shown().Forget(event->region());
         return;
     }
-    m_panel.m_redrawPending = 0;
     // At the ratio of the screen the window is on now, so a move to another screen is followed.
     m_renderer.SetDevicePixelRatio(devicePixelRatioF());
     const PanelLook look = PanelLook::Of(m_panel);
@@ -52,7 +51,7 @@ bool CMorvixView::event(QEvent* e) {
 #endif
     ) {
         m_renderer.Shown().Forget(rect());
-        m_panel.m_redrawPending = 1;
+        m_panel.MarkRedrawPending();
         update();
     }
     return QWidget::event(e);

@@ -15,22 +15,25 @@ QRgb ToRgb(ColorRef c) {
 PanelLook PanelLook::Of(const PanelController& p) {
     using namespace PanelColors;
     PanelLook look;
+    const ChannelModel& channels = p.Channels();
+    const PanelPalette colors = p.Settings().Colors();
+    const OperatorInput& input = p.Input();
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         RowLook& row = look.rows[static_cast<std::size_t>(i)];
-        const bool on = p.m_channelPower[i] == 1;
-        const bool selected = i == p.m_selectedChannel;
-        row.level = p.m_channelLevel[i];
+        const bool on = channels.On(i);
+        const bool selected = i == channels.Selected();
+        row.level = channels.Level(i);
         row.on = on;
         row.switchHover = p.Hover().switchRow == i;
         row.plusHover = p.Hover().plusRow == i;
         row.minusHover = p.Hover().minusRow == i;
-        row.trackColor = on ? ToRgb(p.m_colorSlideRight) : kDarkGrey;
-        row.fillColor = on ? ToRgb(p.m_colorSlideLeft) : 0;
-        row.labelColor = on ? ToRgb(p.m_colorChannel) : kSilver;
-        if (selected && p.m_typedValue != 0) {
+        row.trackColor = on ? ToRgb(colors.slideRight) : kDarkGrey;
+        row.fillColor = on ? ToRgb(colors.slideLeft) : 0;
+        row.labelColor = on ? ToRgb(colors.channel) : kSilver;
+        if (selected && input.Typing()) {
             // The number being typed blinks with the watchdog.
             row.numberShown = p.Link().Supervision().blinkPhase == 1;
-            row.number = row.numberShown ? p.m_typedValue : 0;
+            row.number = row.numberShown ? input.TypedValue() : 0;
         } else {
             row.number = row.level;
         }
@@ -41,7 +44,7 @@ PanelLook PanelLook::Of(const PanelController& p) {
     look.bar.link = !p.PortOpen()                          ? LinkLamp::PortClosed
                     : p.Link().Supervision().linkLost != 0 ? LinkLamp::Lost
                                                            : LinkLamp::Alive;
-    look.bar.portName = p.m_portName;
+    look.bar.portName = p.Settings().PortName();
     look.bar.hoverButton = static_cast<int>(p.Hover().button);
     return look;
 }
