@@ -91,7 +91,9 @@ int main(int argc, char* argv[]) {
         shot.save(folder + QStringLiteral("/overlay.png"));
     });
     if (argc > 2 && QByteArrayView(argv[2]) == "dropped")
-        QTimer::singleShot(300, &dialog, [&] { dialog.m_comboPort->showPopup(); });
+        QTimer::singleShot(300, &dialog, [&] {
+            static_cast<QComboBox*>(dialog.Control(CSetupDlg::IDC_COMBO_PORT))->showPopup();
+        });
     QTimer::singleShot(15000, &app, &QApplication::quit);
     return app.exec();
 }

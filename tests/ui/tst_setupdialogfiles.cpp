@@ -109,7 +109,7 @@ void tst_SetupDialogFiles::fileName_showsPresetPathAtEachOpening() {
 
     QVERIFY(OpenDialog(dialog, Inputs("COM1", presetPath)));
     QCOMPARE(FileNameText(dialog), presetPath);
-    QCOMPARE(dialog.m_strFileName, presetPath);
+    QCOMPARE(dialog.FileNameShown(), presetPath);
     QCOMPARE(dialog.values().m_presetAction, int(PRESET_NONE));
     Click(dialog, 1);
     const SetupValues out = dialog.values();
@@ -148,7 +148,7 @@ void tst_SetupDialogFiles::save_addsQvdUnlessNameEndsInIt() {
     Click(dialog, CSetupDlg::IDC_SAVE);
     QCOMPARE(chooser.asked, QList<PresetFileMode>{PresetFileMode::Save});
     QCOMPARE(dialog.values().m_presetPath, expected);
-    QCOMPARE(dialog.m_strFileName, expected);
+    QCOMPARE(dialog.FileNameShown(), expected);
     QCOMPARE(FileNameText(dialog), expected);
     Click(dialog, 1);
     QCOMPARE(dialog.values().m_presetAction, int(PRESET_SAVE));

@@ -56,12 +56,8 @@ public:
     // OK and Enter accept; CLOSE, Escape and the close box reject.
     void accept() override;
 
-    CColorPicker* m_btnCh = nullptr;
-    CColorPicker* m_btnSlideR = nullptr;
-    CColorPicker* m_btnSlideL = nullptr;
-    QComboBox* m_comboPort = nullptr;
     // The file name line as shown.
-    QString m_strFileName;
+    const QString& FileNameShown() const { return m_strFileName; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -84,7 +80,12 @@ private:
     SetupValues m_values;
     // Every control with its id, in creation and tab order.
     std::vector<std::pair<int, QWidget*>> m_controls;
+    CColorPicker* m_btnCh = nullptr;
+    CColorPicker* m_btnSlideR = nullptr;
+    CColorPicker* m_btnSlideL = nullptr;
+    QComboBox* m_comboPort = nullptr;
     QLabel* m_staticFileName = nullptr;
+    QString m_strFileName;
     QCheckBox* m_checkAllOff = nullptr;
     QWidget* m_firstTabStop = nullptr;
     PresetFileChooser m_fileChooser = RunPresetFileDialog;
