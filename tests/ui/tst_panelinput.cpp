@@ -1,5 +1,6 @@
 #include "PanelRig.h"
 #include "TempConfigHome.h"
+#include "panel/PanelLayout.h"
 #include "ui/dialogs/CFadeTimeDlg.h"
 #include "ui/view/PanelContextMenu.h"
 #include "ui/view/PanelLook.h"
@@ -605,6 +606,32 @@ private Q_SLOTS:
         QTRY_COMPARE(paints.size(), 1);
         QCOMPARE(paints[0], QRegion(PanelArea::PartRect(3) & rig.view.rect()));
         QVERIFY(!p.m_redrawPending);
+
+        // A lamp that lights or goes out repaints itself, not the bar around it.
+        const auto lampsAfterTick = [&](int tx, int rx, int lost) {
+            LinkSupervision s = p.Link().Supervision();
+            s.txFlag = tx;
+            s.rxFlag = rx;
+            s.linkLost = lost;
+            p.Link().RestoreSupervision(s);
+            paints.clear();
+            rig.Tick();
+            QTest::qWait(20);
+            QRegion painted;
+            for (const QRegion& r : paints)
+                painted += r;
+            return painted;
+        };
+        const auto lamp = [](int i) { return QRegion(PanelLayout::Lamp(i)); };
+        const LinkSupervision was = p.Link().Supervision();
+        QCOMPARE(lampsAfterTick(1, 0, was.linkLost), lamp(0));
+        QCOMPARE(lampsAfterTick(1, 1, was.linkLost), lamp(1));
+        QCOMPARE(lampsAfterTick(0, 0, was.linkLost), lamp(0) + lamp(1));
+        QVERIFY(p.PortOpen());
+        QCOMPARE(lampsAfterTick(0, 0, !was.linkLost), lamp(2));
+        QCOMPARE(lampsAfterTick(0, 0, was.linkLost), lamp(2));
+        // Each lamp's own look is remembered apart: nothing is left to repaint.
+        QCOMPARE(lampsAfterTick(0, 0, was.linkLost), QRegion());
     }
 };
 
