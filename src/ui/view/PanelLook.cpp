@@ -104,8 +104,10 @@ void TakePart(int part, PanelLook& shown, const PanelLook& look) {
 QRect PanelArea::PartRect(int part) {
     using namespace PanelLayout;
     const int width = kCanvas.width();
+    // The lamp with its frame, which never changes: at a fractional pixel ratio the lamp's edge
+    // may round into it.
     if (part >= kFirstLamp)
-        return Lamp(part - kFirstLamp);
+        return LampFrame(part - kFirstLamp);
     if (part == kBar)
         return QRect(0, kBarPartTop, width, kCanvas.height() - kBarPartTop);
     // The parts tile the whole canvas, so the first row also takes the white strip above it.
