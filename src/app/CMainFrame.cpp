@@ -47,8 +47,12 @@ CMainFrame::CMainFrame() {
             [bar](const QString& text) { bar->showMessage(text, kStatusMessageMs); });
 
     m_clockTimer = new QTimer(this);
+    // Armed anew at every tick for the start of the next second: a repeating timer keeps the
+    // phase it started with and would show each second up to a second late.
+    m_clockTimer->setSingleShot(true);
+    m_clockTimer->setTimerType(Qt::PreciseTimer);
     connect(m_clockTimer, &QTimer::timeout, this, &CMainFrame::OnTimer);
-    m_clockTimer->start(kClockTimerMs);
+    m_clockTimer->start(MsUntilClockTick(QTime::currentTime()));
 
     setWindowTitle(QStringLiteral("Morvix [V1.3]"));
     setFixedSize(sizeHint());
@@ -88,7 +92,9 @@ QString CMainFrame::NumLockPaneText() const {
 }
 
 void CMainFrame::OnTimer() {
-    m_clockPane->setText(ClockText(QDateTime::currentDateTime()));
+    const QDateTime now = QDateTime::currentDateTime();
+    m_clockPane->setText(ClockText(now));
+    m_clockTimer->start(MsUntilClockTick(now.time()));
 }
 
 void CMainFrame::ShowLockPanes() {

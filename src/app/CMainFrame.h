@@ -15,7 +15,6 @@ class CMainFrame : public QMainWindow {
 
 public:
     static constexpr int kClockPaneWidth = 170;
-    static constexpr int kClockTimerMs = 1000;
     // How long a note such as "scene 3 is empty" stays in the status bar.
     static constexpr int kStatusMessageMs = 4000;
 

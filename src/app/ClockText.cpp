@@ -7,3 +7,9 @@ QString ClockText(const QDateTime& localTime) {
     return QString::asprintf("  %04d. %02d. %02d [ %02d : %02d : %02d ]", date.year(), date.month(),
                              date.day(), hour, time.minute(), time.second());
 }
+
+int MsUntilClockTick(const QTime& now) {
+    // Woken a little before a second (the wall clock ran fast meanwhile): wait for that one, not
+    // for the one after it.
+    return kClockPeriodMs - now.msec() + kClockTickLateMs;
+}

@@ -11,6 +11,8 @@ unsigned CCom::CommWatchProc() {
     const int fd = m_hComm;
     const int wake = m_wakeFd;
 
+    // The burst last handed over; its handler must have looked at it before the next read.
+    std::uint64_t handed = 0;
     while (m_bConnected.load()) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
@@ -25,6 +27,15 @@ unsigned CCom::CommWatchProc() {
         }
         if (fds[1].revents != 0 || !m_bConnected.load())
             break;
+        // The acknowledgement is waited for here, once there is something to read, and not right
+        // after the hand-over: the handler has almost always long finished by the next answer,
+        // so an idle link does not wake the watcher once more for each burst.
+        if (handed != 0) {
+            std::unique_lock lock(w.mutex);
+            w.handedOver.wait(lock, [&] { return w.stop || w.acked == handed; });
+            if (w.stop)
+                break;
+        }
 
         std::uint32_t total = 0;
         while (m_bConnected.load()) {
@@ -52,11 +63,7 @@ unsigned CCom::CommWatchProc() {
         const RxBurst burst{m_rxBuffer, total};
         QMetaObject::invokeMethod(
             &w.relay, [this, id, burst] { DeliverBurst(id, burst); }, Qt::QueuedConnection);
-        lock.lock();
-        // The next read waits until the owner's handler has looked at this burst.
-        w.handedOver.wait(lock, [&] { return w.stop || w.acked == id; });
-        if (w.stop)
-            break;
+        handed = id;
     }
     return 1;
 }

@@ -59,6 +59,22 @@ private Q_SLOTS:
         QCOMPARE(ClockText(time), text);
     }
 
+    void clockTickWait_data() {
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<int>("waitMs");
+        QTest::newRow("as the second begins") << QTime(12, 0, 0, 0) << 1002;
+        QTest::newRow("on time") << QTime(12, 0, 0, 2) << 1000;
+        QTest::newRow("late") << QTime(12, 0, 0, 480) << 522;
+        // The wall clock ran ahead of the timer: the second about to begin, not the next one.
+        QTest::newRow("early") << QTime(12, 0, 0, 999) << 3;
+        QTest::newRow("before midnight") << QTime(23, 59, 59, 700) << 302;
+    }
+    void clockTickWait() {
+        QFETCH(QTime, now);
+        QFETCH(int, waitMs);
+        QCOMPARE(MsUntilClockTick(now), waitMs);
+    }
+
     void mainFrame_isFixedAndTitled() {
         TempConfigHome home;
         CMainFrame frame;
@@ -106,6 +122,29 @@ private Q_SLOTS:
         QVERIFY2((painted.region - pane).isEmpty(),
                  qPrintable(QStringLiteral("painted beyond the clock: %1")
                                 .arg(QDebug::toString(painted.region - pane))));
+    }
+
+    // The pane turns with the second, not at some moment of it fixed by when the window opened.
+    void mainFrame_clockShowsTheSecondAsItBegins() {
+        TempConfigHome home;
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText().startsWith(QStringLiteral("  ")), 2500);
+        // Looks spread over the second; each may find the pane a little behind a second that
+        // has just begun, never most of a second.
+        constexpr int kBehindMs = 300;
+        for (int look = 0; look < 6; ++look) {
+            QTest::qWait(170 + 110 * look);
+            const QDateTime before = QDateTime::currentDateTime();
+            const QString shown = frame.ClockPaneText();
+            const QDateTime after = QDateTime::currentDateTime();
+            QStringList possible{ClockText(before.addMSecs(-kBehindMs)), ClockText(before),
+                                 ClockText(after)};
+            QVERIFY2(
+                possible.contains(shown),
+                qPrintable(QStringLiteral("%1 at %2").arg(shown, before.toString("hh:mm:ss.zzz"))));
+        }
     }
 
     void closeBox_onlyRecordsTheRequest() {

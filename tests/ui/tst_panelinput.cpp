@@ -1,5 +1,6 @@
 #include "PanelRig.h"
 #include "TempConfigHome.h"
+#include "panel/PanelLayout.h"
 #include "ui/dialogs/CFadeTimeDlg.h"
 #include "ui/view/PanelContextMenu.h"
 #include "ui/view/PanelLook.h"
@@ -610,6 +611,42 @@ private Q_SLOTS:
         QTRY_COMPARE(paints.size(), 1);
         QCOMPARE(paints[0], QRegion(PanelArea::PartRect(3) & rig.view.rect()));
         QVERIFY(!p.RedrawPending());
+
+        // A lamp that lights or goes out repaints itself (within its frame, which rounding at
+        // any pixel ratio may touch), not the bar around it.
+        const auto lampsAfterTick = [&](int tx, int rx, int lost, QList<int> lamps) {
+            EditLink(p, [&](LinkSupervision& s) {
+                s.txFlag = tx;
+                s.rxFlag = rx;
+                s.linkLost = lost;
+            });
+            paints.clear();
+            rig.Tick();
+            if (!lamps.isEmpty() && !QTest::qWaitFor([&] { return !p.RedrawPending(); }))
+                return QStringLiteral("no repaint");
+            QTest::qWait(20);
+            QRegion painted, frames;
+            for (const QRegion& r : paints)
+                painted += r;
+            for (const int lamp : lamps) {
+                if (!painted.contains(PanelLayout::Lamp(lamp)))
+                    return QStringLiteral("lamp %1 not repainted").arg(lamp);
+                frames += PanelLayout::LampFrame(lamp);
+            }
+            if (!(painted - frames).isEmpty())
+                return QStringLiteral("repainted beyond: %1")
+                    .arg(QDebug::toString(painted - frames));
+            return QString();
+        };
+        const LinkSupervision was = p.Link().Supervision();
+        QCOMPARE(lampsAfterTick(1, 0, was.linkLost, {0}), QString());
+        QCOMPARE(lampsAfterTick(1, 1, was.linkLost, {1}), QString());
+        QCOMPARE(lampsAfterTick(0, 0, was.linkLost, {0, 1}), QString());
+        QVERIFY(p.PortOpen());
+        QCOMPARE(lampsAfterTick(0, 0, !was.linkLost, {2}), QString());
+        QCOMPARE(lampsAfterTick(0, 0, was.linkLost, {2}), QString());
+        // Each lamp's own look is remembered apart: nothing is left to repaint.
+        QCOMPARE(lampsAfterTick(0, 0, was.linkLost, {}), QString());
     }
 };
 

@@ -49,9 +49,68 @@ PanelLook PanelLook::Of(const PanelController& p) {
     return look;
 }
 
+namespace {
+
+// Whether what the part shows is the same in both looks. The bar counts without its lamps, each
+// lamp only as itself.
+bool SameInPart(int part, const PanelLook& a, const PanelLook& b) {
+    using namespace PanelArea;
+    if (part < kBar)
+        return a.rows[static_cast<std::size_t>(part)] == b.rows[static_cast<std::size_t>(part)];
+    switch (part - kFirstLamp) {
+    case 0:
+        return a.bar.tx == b.bar.tx;
+    case 1:
+        return a.bar.rx == b.bar.rx;
+    case 2:
+        return a.bar.link == b.bar.link;
+    default: {
+        BarLook withoutLamps = a.bar;
+        withoutLamps.tx = b.bar.tx;
+        withoutLamps.rx = b.bar.rx;
+        withoutLamps.link = b.bar.link;
+        return withoutLamps == b.bar;
+    }
+    }
+}
+
+// Takes over from the look what the part shows.
+void TakePart(int part, PanelLook& shown, const PanelLook& look) {
+    using namespace PanelArea;
+    if (part < kBar) {
+        shown.rows[static_cast<std::size_t>(part)] = look.rows[static_cast<std::size_t>(part)];
+        return;
+    }
+    switch (part - kFirstLamp) {
+    case 0:
+        shown.bar.tx = look.bar.tx;
+        break;
+    case 1:
+        shown.bar.rx = look.bar.rx;
+        break;
+    case 2:
+        shown.bar.link = look.bar.link;
+        break;
+    default: {
+        const BarLook lamps = shown.bar;
+        shown.bar = look.bar;
+        shown.bar.tx = lamps.tx;
+        shown.bar.rx = lamps.rx;
+        shown.bar.link = lamps.link;
+        break;
+    }
+    }
+}
+
+} // namespace
+
 QRect PanelArea::PartRect(int part) {
     using namespace PanelLayout;
     const int width = kCanvas.width();
+    // The lamp with its frame, which never changes: at a fractional pixel ratio the lamp's edge
+    // may round into it.
+    if (part >= kFirstLamp)
+        return LampFrame(part - kFirstLamp);
     if (part == kBar)
         return QRect(0, kBarPartTop, width, kCanvas.height() - kBarPartTop);
     // The parts tile the whole canvas, so the first row also takes the white strip above it.
@@ -65,10 +124,7 @@ QRegion ShownPanel::OutdatedRegion(const PanelLook& look, const QRect& visible) 
         const QRect rect = PanelArea::PartRect(part) & visible;
         if (rect.isEmpty())
             continue;
-        const bool same = part == PanelArea::kBar ? look.bar == m_look.bar
-                                                  : look.rows[static_cast<std::size_t>(part)] ==
-                                                        m_look.rows[static_cast<std::size_t>(part)];
-        if (!m_known[static_cast<std::size_t>(part)] || !same)
+        if (!m_known[static_cast<std::size_t>(part)] || !SameInPart(part, look, m_look))
             outdated += rect;
     }
     return outdated;
@@ -80,11 +136,7 @@ void ShownPanel::Painted(const PanelLook& look, const QRegion& painted, const QR
         // Only a part painted in full shows the new look; the rest keeps what it had.
         if (QRegion(rect).subtracted(painted).isEmpty()) {
             m_known[static_cast<std::size_t>(part)] = true;
-            if (part == PanelArea::kBar)
-                m_look.bar = look.bar;
-            else
-                m_look.rows[static_cast<std::size_t>(part)] =
-                    look.rows[static_cast<std::size_t>(part)];
+            TakePart(part, m_look, look);
         }
     }
 }

@@ -47,10 +47,13 @@ struct PanelLook {
     friend bool operator==(const PanelLook&, const PanelLook&) = default;
 };
 
-// The screen areas the look's parts are painted in: one per channel row, one for the bottom bar.
+// The screen areas the look's parts are painted in: one per channel row, one for the bottom bar,
+// and inside the bar one for each lamp, so a lamp that lights or goes out repaints itself only.
 namespace PanelArea {
-inline constexpr int kParts = CHANNEL_COUNT + 1;
 inline constexpr int kBar = CHANNEL_COUNT;
+inline constexpr int kFirstLamp = kBar + 1; // TX, RX, link
+inline constexpr int kLampParts = 3;
+inline constexpr int kParts = kFirstLamp + kLampParts;
 QRect PartRect(int part);
 } // namespace PanelArea
 
