@@ -6,6 +6,7 @@
 //   - recall of a scene with fade time 0 by its F-key: key event to the eighth frame at the device.
 //   QT_QPA_PLATFORM=offscreen fade_pacing_bench [recalls]
 #include "DevSim.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QApplication>
@@ -70,9 +71,12 @@ struct FadeFigures {
     int frames = 0;
 };
 
+// The bench sets channels up as a script would.
+const ChangeOrigin kBench{ChangeOrigin::Kind::Script, 1};
+
 FadeFigures MeasureFade(DevSim& sim, PanelController& panel, int simTid, double seconds) {
     for (int c = 0; c < CHANNEL_COUNT; ++c)
-        panel.SetChannelState(c, true, 0);
+        panel.Session().Request(SessionRequest::Set(c + 1, true, 0), kBench);
     RunLoop(200);
     sim.clearLog();
 
@@ -80,14 +84,14 @@ FadeFigures MeasureFade(DevSim& sim, PanelController& panel, int simTid, double 
     targets.fill(ChannelSetting{true, 255});
     const std::int64_t cpuBefore = CpuNs(simTid);
     const std::int64_t t0 = DevSim::nowUs();
-    panel.StartFade(targets, seconds);
+    panel.Session().StartFade(targets, seconds);
     {
         QEventLoop loop;
-        QObject::connect(&panel, &PanelController::FadingChanged, &loop, [&](bool fading) {
+        QObject::connect(&panel.Session(), &DeviceSession::FadingChanged, &loop, [&](bool fading) {
             if (!fading)
                 loop.quit();
         });
-        if (panel.Fading())
+        if (panel.Session().Fading())
             loop.exec();
     }
     const std::int64_t ended = DevSim::nowUs();
@@ -150,14 +154,16 @@ int main(int argc, char** argv) {
         if (!before.count(tid))
             simTid = tid;
 
-    CMorvixView view;
+    DeviceSession session;
+
+    CMorvixView view(session);
     PanelController& panel = view.Panel();
     panel.ResetState();
-    panel.BuildPaths();
-    panel.Settings().SetPortName(sim.portPath());
-    panel.Connect();
-    panel.StopTimer(TIMER_SYNC);
-    if (!panel.PortOpen())
+    panel.Session().BuildPaths();
+    panel.Session().Settings().SetPortName(sim.portPath());
+    panel.Session().Connect();
+    panel.Session().Link().StopSynchronisation();
+    if (!panel.Session().PortOpen())
         return 1;
 
     for (double seconds : {1.0, 10.0}) {
@@ -172,8 +178,8 @@ int main(int argc, char** argv) {
     // Two scenes far apart, so that every recall moves all eight channels.
     for (int slot : {1, 2}) {
         for (int c = 0; c < CHANNEL_COUNT; ++c)
-            panel.SetChannelState(c, true, slot == 1 ? 200 : 40);
-        if (!panel.StoreScene(slot).isEmpty())
+            panel.Session().Request(SessionRequest::Set(c + 1, true, slot == 1 ? 200 : 40), kBench);
+        if (!panel.Session().StoreScene(slot).isEmpty())
             return 1;
     }
     RunLoop(100);

@@ -8,6 +8,7 @@
 //       with its write, and the way from the write to the device. --flood=<bytes/s> sets another
 //       rate; --flood=0 is the same harness on a quiet line.
 #include "DevSim.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QApplication>
@@ -105,12 +106,12 @@ struct HandOverCounter {
     long bursts = 0;
     long bytes = 0;
     void Install(PanelController& panel) {
-        panel.Com().SetReceiver(&panel, {[this, &panel](const RxBurst& burst) {
-                                             ++bursts;
-                                             bytes += static_cast<long>(burst.count);
-                                             panel.OnCommRx(burst);
-                                         },
-                                         [&panel] { panel.OnPortClosed(); }});
+        panel.Session().Com().SetReceiver(&panel, {[this, &panel](const RxBurst& burst) {
+                                                       ++bursts;
+                                                       bytes += static_cast<long>(burst.count);
+                                                       panel.Session().OnCommRx(burst);
+                                                   },
+                                                   [&panel] { panel.Session().OnPortClosed(); }});
     }
 };
 
@@ -124,7 +125,7 @@ int QuietRun(QApplication& app, DevSim& sim, CMorvixView& view, int presses) {
         sim.clearLog();
         ChannelModel channels = panel.Channels();
         channels.SetLevel(0, i % 200);
-        panel.RestoreChannels(channels);
+        panel.Session().RestoreChannels(channels);
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
         const std::int64_t sent = DevSim::nowUs();
         QCoreApplication::sendEvent(&view, &press);
@@ -234,16 +235,17 @@ int main(int argc, char** argv) {
     std::set<long> simThreads = ThreadIds();
     for (long id : before)
         simThreads.erase(id);
-    CMorvixView view;
+    DeviceSession session;
+    CMorvixView view(session);
     PanelController& panel = view.Panel();
     panel.ResetState();
     ChannelModel channels = panel.Channels();
     channels.SetPower(0, 1);
-    panel.RestoreChannels(channels);
-    panel.Settings().SetPortName(sim.portPath());
-    panel.Connect();
-    panel.StopTimer(TIMER_SYNC);
-    if (!panel.PortOpen())
+    panel.Session().RestoreChannels(channels);
+    panel.Session().Settings().SetPortName(sim.portPath());
+    panel.Session().Connect();
+    panel.Session().Link().StopSynchronisation();
+    if (!panel.Session().PortOpen())
         return 1;
     if (!flood)
         return QuietRun(app, sim, view, presses);

@@ -8,6 +8,7 @@
 #include "device/CCom.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
+#include "session/DeviceSession.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -54,7 +55,8 @@ void Measure(benchmark::State& state, const std::function<bool()>& once, const c
 void BM_SendCommandPoll(benchmark::State& state) {
     PtyPair pty;
     QuietHost host;
-    PanelController panel(host);
+    DeviceSession panel;
+    panel.SetPrompts(&host);
     panel.Com().Configure(pty.slavePath(), 19200, 8, 0, 1);
     if (!panel.Com().Open()) {
         state.SkipWithError("port did not open");

@@ -4,6 +4,7 @@
 #include "QuietHost.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
+#include "session/DeviceSession.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     QuietHost host;
-    PanelController panel(host);
+    DeviceSession panel;
+    panel.SetPrompts(&host);
     panel.BuildPaths();
     panel.Settings().SetPortName(QStringLiteral("/dev/ttyUSB0"));
     panel.Settings().SetPresetName(home.path() + QStringLiteral("/preset.qvd"));

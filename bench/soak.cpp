@@ -4,6 +4,7 @@
 //   QT_QPA_PLATFORM=offscreen morvix_soak [seconds] [interval-seconds] [seed]
 // CPU is the whole process: the panel with its painting, and the simulated device's thread.
 #include "DevSim.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QApplication>
@@ -121,7 +122,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "simulator: %s\n", qPrintable(device.Sim()->errorString()));
         return 1;
     }
-    CMorvixView view;
+    DeviceSession session;
+    CMorvixView view(session);
     view.show();
     view.OnInitialUpdate();
     PanelController& panel = view.Panel();
@@ -163,7 +165,7 @@ int main(int argc, char** argv) {
             QTimer::singleShot(outage, &view, [&] {
                 if (!device.Plug())
                     std::fprintf(stderr, "simulator did not come back\n");
-                panel.Connect();
+                panel.Session().Connect();
                 panel.SendCommand(CMD_POLL);
             });
         }
@@ -183,9 +185,9 @@ int main(int argc, char** argv) {
         const double cpu = CpuSeconds();
         const long rss = RssKb();
         rssMax = std::max(rssMax, rss);
-        const char* link = !panel.PortOpen()                     ? "gray"
-                           : panel.Link().Supervision().linkLost ? "red"
-                                                                 : "green";
+        const char* link = !panel.Session().PortOpen()                     ? "gray"
+                           : panel.Session().Link().Supervision().linkLost ? "red"
+                                                                           : "green";
         std::printf("%8d %9ld %8.1f %9ld %9ld %8ld %6ld %6ld %5s\n", elapsed, rss,
                     100.0 * (cpu - cpuLast) / interval, device.Frames(), device.Answers(), events,
                     silences, unplugs, link);

@@ -21,8 +21,9 @@ struct Snapshot {
 };
 
 Snapshot Take(const PanelController& p, const RecordingHost& host) {
-    return {p.Channels(),      p.Input(),     p.Link().Supervision(), p.Hover(),
-            p.RedrawPending(), p.LastFrame(), host.repaintRequests};
+    return {p.Channels(),        p.Input(),         p.Session().Link().Supervision(),
+            p.Hover(),           p.RedrawPending(), p.Session().LastFrame(),
+            host.repaintRequests};
 }
 
 } // namespace
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
     HostedPanel rig;
-    auto& [host, panel] = rig;
+    auto& [host, session, panel] = rig;
     // A model in any state the operator or a settings file can leave it in.
     ChannelModel channels = panel.Channels();
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         channels.SetPower(i, in.Byte() % 3);
     }
     channels.Select(in.Byte() % CHANNEL_COUNT);
-    panel.RestoreChannels(channels);
+    panel.Session().RestoreChannels(channels);
     if (in.Byte() % 2 != 0)
         EditInput(panel, [](OperatorInput& input) { input.StartRepeat(); });
     if (const int plus = in.Byte() % 9; plus != 0)
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 expected.link.silentTicks = 0;
                 expected.link.linkLost = 0;
             }
-            panel.OnCommRx(rx);
+            panel.Session().OnCommRx(rx);
             Snapshot after = Take(panel, host);
             if (answer) {
                 // When the lamps are painted is the painter's business; that they are is checked
@@ -78,13 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 1:
-            panel.OnTimer(TIMER_WATCHDOG);
+            panel.Session().Link().OnWatchdogTick();
             break;
         case 2:
-            panel.OnTimer(TIMER_SYNC);
+            panel.Session().Link().OnSyncTick();
             break;
         default:
-            panel.OnTimer(TIMER_REPEAT);
+            panel.OnRepeatTick();
             break;
         }
     }

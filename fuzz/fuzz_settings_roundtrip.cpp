@@ -5,7 +5,7 @@
 // first load is not required to survive, only every later one.
 #include "FuzzInput.h"
 #include "RecordingHost.h"
-#include "panel/PanelController.h"
+#include "session/DeviceSession.h"
 #include "settings/ProfileIni.h"
 #include "settings/SettingsKeys.h"
 
@@ -25,10 +25,10 @@ struct Loaded {
     bool operator==(const Loaded&) const = default;
 };
 
-Loaded Load(PanelController& panel) {
-    panel.LoadSettings();
-    return {panel.Settings().PortName(), panel.Settings().PresetName(), panel.Settings().Colors(),
-            panel.Channels().Powers(), panel.Channels().Levels()};
+Loaded Load(DeviceSession& session) {
+    session.LoadSettings();
+    return {session.Settings().PortName(), session.Settings().PresetName(),
+            session.Settings().Colors(), session.Channels().Powers(), session.Channels().Levels()};
 }
 
 QByteArray ReadFile(const QString& path) {
@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     RecordingHost host;
-    PanelController first(host);
+    DeviceSession first;
+    first.SetPrompts(&host);
     first.BuildPaths();
     {
         QFile ini(first.Settings().IniPath());
@@ -72,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Loaded loaded = Load(first);
     first.SaveSettings();
 
-    PanelController second(host);
+    DeviceSession second;
+    second.SetPrompts(&host);
     second.BuildPaths();
     const Loaded reloaded = Load(second);
     if (textIsUtf8)
@@ -80,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     second.SaveSettings();
     const QByteArray saved = ReadFile(second.Settings().IniPath());
 
-    PanelController third(host);
+    DeviceSession third;
+    third.SetPrompts(&host);
     third.BuildPaths();
     FUZZ_CHECK(Load(third) == reloaded);
     third.SaveSettings();

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/ClockText.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QApplication>
@@ -10,13 +11,13 @@
 #include <QStatusBar>
 #include <QTimer>
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame(DeviceSession& session) {
     // No maximize box, no resizing, no menu bar, no toolbar.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    m_view = new CMorvixView(this);
-    connect(this, &CMainFrame::CloseRequested, &m_view->Panel(), &PanelController::RequestClose);
+    m_view = new CMorvixView(session, this);
+    connect(this, &CMainFrame::CloseRequested, &session, &DeviceSession::RequestClose);
     setCentralWidget(m_view);
 
     auto* bar = statusBar();
@@ -41,9 +42,8 @@ CMainFrame::CMainFrame() {
     bar->addPermanentWidget(m_numPane);
     bar->addPermanentWidget(m_clockPane);
 
-    PanelController& panel = m_view->Panel();
-    connect(&panel, &PanelController::FadeProgressChanged, m_fadePane, &QLabel::setText);
-    connect(&panel, &PanelController::StatusMessage, bar,
+    connect(&session, &DeviceSession::FadeProgressChanged, m_fadePane, &QLabel::setText);
+    connect(&session, &DeviceSession::StatusMessage, bar,
             [bar](const QString& text) { bar->showMessage(text, kStatusMessageMs); });
 
     m_clockTimer = new QTimer(this);

@@ -5,11 +5,13 @@
 #include <QMainWindow>
 
 class CMorvixView;
+class DeviceSession;
 class QLabel;
 class QTimer;
 
 // The fixed-size main window: the panel view above a status bar with the lock-key panes and
-// the clock. Closing it only asks: the panel's next watchdog tick asks the operator.
+// the clock, a client of the session. Closing it only asks: the session's next watchdog tick
+// hands the request to the view, which asks the operator.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -18,7 +20,7 @@ public:
     // How long a note such as "scene 3 is empty" stays in the status bar.
     static constexpr int kStatusMessageMs = 4000;
 
-    CMainFrame();
+    explicit CMainFrame(DeviceSession& session);
     ~CMainFrame() override;
 
     CMorvixView& View() { return *m_view; }

@@ -4,6 +4,7 @@
 #include "app/StartupTrace.h"
 #include "scripting/MorvixClient.h"
 #include "scripting/PanelBusService.h"
+#include "session/DeviceSession.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/view/CMorvixView.h"
 
@@ -28,7 +29,10 @@ CMorvixApp::~CMorvixApp() = default;
 bool CMorvixApp::InitInstance() {
     if (!m_document.OnNewDocument())
         return false;
-    m_mainFrame = std::make_unique<CMainFrame>();
+    m_session = std::make_unique<DeviceSession>();
+    m_mainFrame = std::make_unique<CMainFrame>(*m_session);
+    connect(&m_mainFrame->View(), &CMorvixView::ExitConfirmed, this,
+            [](int exitCode) { QCoreApplication::exit(exitCode); });
     // Before the port is opened: a second panel must not take the device from the first.
     if (!StartScripting())
         return false;
@@ -48,7 +52,7 @@ bool CMorvixApp::StartScripting() {
         std::fputs("morvix: no session bus; scripting is off\n", stderr);
         return true;
     }
-    m_busService = std::make_unique<PanelBusService>(m_mainFrame->View().Panel());
+    m_busService = std::make_unique<PanelBusService>(*m_session);
     if (m_busService->Register(bus)) {
         connect(m_busService.get(), &PanelBusService::RaiseRequested, this,
                 &CMorvixApp::RaiseMainFrame);

@@ -6,9 +6,11 @@
 #include <memory>
 
 class CMainFrame;
+class DeviceSession;
 class PanelBusService;
 
-// The application: one frame, one empty document, one view.
+// The application: it owns the session (the device and what goes with it) and its clients side
+// by side: the window with its one view, and the panel on the session bus.
 class CMorvixApp : public QApplication {
     Q_OBJECT
 
@@ -22,6 +24,7 @@ public:
     bool InitInstance();
     int HandOverExitCode() const { return m_handOverExitCode; }
     CMainFrame* MainFrame() { return m_mainFrame.get(); }
+    DeviceSession& Session() { return *m_session; }
 
     void OnAppAbout();
     void OnFileNew();
@@ -35,6 +38,7 @@ private:
     void RaiseMainFrame();
 
     CMorvixDoc m_document;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<PanelBusService> m_busService;
     int m_handOverExitCode = -1;

@@ -19,19 +19,21 @@ constexpr char kAcknowledge = 'u';
 } // namespace
 
 DeviceLink::DeviceLink(Client& client, QObject* parent) : QObject(parent), m_client(client) {
-    for (const int id : {TIMER_WATCHDOG, TIMER_SYNC, TIMER_RECONNECT}) {
-        QTimer* timer = Timer(id);
-        timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this, [this, id] {
-            if (m_ticksByHand)
-                return;
-            if (id == TIMER_WATCHDOG)
-                OnWatchdogTimeout();
-            else
-                OnTimer(id);
-        });
-    }
     m_watchdogTimer.setSingleShot(true);
+    for (QTimer* timer : {&m_watchdogTimer, &m_syncTimer, &m_reconnectTimer})
+        timer->setTimerType(Qt::PreciseTimer);
+    connect(&m_watchdogTimer, &QTimer::timeout, this, [this] {
+        if (!m_ticksByHand)
+            OnWatchdogTimeout();
+    });
+    connect(&m_syncTimer, &QTimer::timeout, this, [this] {
+        if (!m_ticksByHand)
+            OnSyncTick();
+    });
+    connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
+        if (!m_ticksByHand)
+            OnReconnectTick();
+    });
 }
 
 int TicksUntilEffective(const LinkSupervision& s, bool closeRequested, bool blinkShown) {
@@ -56,23 +58,6 @@ void QuietTick(LinkSupervision& s) {
 }
 
 DeviceLink::~DeviceLink() = default;
-
-QTimer* DeviceLink::Timer(int id) {
-    return const_cast<QTimer*>(std::as_const(*this).Timer(id));
-}
-
-const QTimer* DeviceLink::Timer(int id) const {
-    switch (id) {
-    case TIMER_WATCHDOG:
-        return &m_watchdogTimer;
-    case TIMER_SYNC:
-        return &m_syncTimer;
-    case TIMER_RECONNECT:
-        return &m_reconnectTimer;
-    default:
-        return nullptr;
-    }
-}
 
 void DeviceLink::Reset() {
     CatchUp();
@@ -199,7 +184,7 @@ void DeviceLink::OnWatchdogTimeout() {
     const Clock::time_point now = Clock::now();
     m_lastTick = now - due >= period ? now : due;
     m_ticksArmed = 1;
-    OnTimer(TIMER_WATCHDOG);
+    OnWatchdogTick();
     Reschedule();
 }
 
@@ -209,51 +194,44 @@ void DeviceLink::StartSynchronisation() {
     m_syncRunning = true;
 }
 
-void DeviceLink::OnTimer(int id) {
-    switch (id) {
-    case TIMER_WATCHDOG:
-        if (!m_ticksByHand)
-            CatchUp();
-        if (std::exchange(m_closeRequested, false))
-            m_client.CloseRequestDue();
-        m_txFlag = 0;
-        m_blinkPhase = !m_blinkPhase;
-        ++m_idleTicks;
-        m_rxFlag = 0;
-        if (m_idleTicks > kIdleTicksBeforePoll)
-            m_client.SendPoll();
-        if (++m_silentTicks > kSilentTicksBeforeLinkLost) {
-            m_silentTicks = 0;
-            m_linkLost = 1;
-        }
-        // The lamps and a typed number's blink change here.
-        m_client.LampsChanged();
-        break;
+void DeviceLink::StopSynchronisation() {
+    m_syncTimer.stop();
+    m_syncRunning = false;
+}
 
-    case TIMER_SYNC:
-        // The first answer since the port opened starts it, even when a watchdog tick has put
-        // the RX lamp out before this tick came: waiting for the next keep-alive poll's answer
-        // would hold the device's channels back by seconds.
-        if (!m_rxFlag && !m_answeredSinceOpen)
-            break;
-        StopWatchdog();
-        if (m_syncIndex < CHANNEL_COUNT) {
-            m_client.SendSyncFrame(m_syncIndex);
-            ++m_syncIndex;
-            break;
-        }
-        m_syncTimer.stop();
-        m_syncRunning = false;
-        StartWatchdogAt(WATCHDOG_PERIOD_SUPERVISING_MS);
-        break;
-
-    case TIMER_RECONNECT:
-        OnReconnectTick();
-        break;
-
-    default:
-        break;
+void DeviceLink::OnWatchdogTick() {
+    if (!m_ticksByHand)
+        CatchUp();
+    if (std::exchange(m_closeRequested, false))
+        m_client.CloseRequestDue();
+    m_txFlag = 0;
+    m_blinkPhase = !m_blinkPhase;
+    ++m_idleTicks;
+    m_rxFlag = 0;
+    if (m_idleTicks > kIdleTicksBeforePoll)
+        m_client.SendPoll();
+    if (++m_silentTicks > kSilentTicksBeforeLinkLost) {
+        m_silentTicks = 0;
+        m_linkLost = 1;
     }
+    // The lamps and a typed number's blink change here.
+    m_client.LampsChanged();
+}
+
+void DeviceLink::OnSyncTick() {
+    // The first answer since the port opened starts it, even when a watchdog tick has put the RX
+    // lamp out before this tick came: waiting for the next keep-alive poll's answer would hold
+    // the device's channels back by seconds.
+    if (!m_rxFlag && !m_answeredSinceOpen)
+        return;
+    StopWatchdog();
+    if (m_syncIndex < CHANNEL_COUNT) {
+        m_client.SendSyncFrame(m_syncIndex);
+        ++m_syncIndex;
+        return;
+    }
+    StopSynchronisation();
+    StartWatchdogAt(WATCHDOG_PERIOD_SUPERVISING_MS);
 }
 
 void DeviceLink::OnCommRx(const RxBurst& burst) {

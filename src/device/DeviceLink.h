@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <chrono>
 
+// The timers' names as the panel's documents know them; each timer has its own tick below.
 inline constexpr int TIMER_WATCHDOG = 400;
 inline constexpr int TIMER_SYNC = 40000;
 inline constexpr int WATCHDOG_PERIOD_START_MS = 500;
@@ -82,8 +83,13 @@ public:
     // After the client changed what the watchdog looks at (BlinkShown): wake at the right tick.
     void Reschedule();
     void StartSynchronisation();
-    // One tick of that timer; for the watchdog, exactly one tick, as tests step them.
-    void OnTimer(int id);
+    // Stops it where it stands (a test that wants only the operator's frames on the wire).
+    void StopSynchronisation();
+    bool SyncRunning() const { return m_syncTimer.isActive(); }
+    // One tick of each timer, as the timers call them and tests step them; the watchdog's is
+    // exactly one tick.
+    void OnWatchdogTick();
+    void OnSyncTick();
     void OnCommRx(const RxBurst& burst);
     // The device went away under an open port: grey lamp, then look for it again.
     void OnPortClosed();
@@ -91,6 +97,9 @@ public:
     // device's path exists again, without a message.
     void OnReconnectTick();
     bool ReconnectPending() const { return m_reconnectPending; }
+    int ReconnectPeriodMs() const {
+        return m_reconnectTimer.isActive() ? m_reconnectTimer.interval() : -1;
+    }
 
     // The main frame's close request: the next watchdog tick takes it.
     void RequestClose();
@@ -105,8 +114,6 @@ public:
     // Puts the counters and lamps where a test or a replay needs them.
     void RestoreSupervision(const LinkSupervision& s);
 
-    QTimer* Timer(int id);
-    const QTimer* Timer(int id) const;
     void DriveTicksByHand(bool byHand) { m_ticksByHand = byHand; }
 
 private:

@@ -1,6 +1,6 @@
 #include "panel/HitTest.h"
 
-#include "panel/PanelLayout.h"
+#include "model/PanelLayout.h"
 
 #include <algorithm>
 

@@ -2,121 +2,38 @@
 
 #include "panel/PanelHost.h"
 
-#include <utility>
-
-PanelController::PanelController(PanelHost& host, QObject* parent) : QObject(parent), m_host(host) {
+PanelController::PanelController(DeviceSession& session, PanelHost& host, QObject* parent)
+    : QObject(parent), m_session(session), m_host(host) {
+    m_session.SetPrompts(&m_host);
     m_repeatTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
-        if (!m_ticksByHand)
-            OnTimer(TIMER_REPEAT);
+        if (!m_session.TicksByHand())
+            OnRepeatTick();
     });
-    m_fadeTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_fadeTimer, &QTimer::timeout, this, [this] {
-        if (!m_ticksByHand)
-            OnFadeTick();
-    });
-    m_fadeClockBase.start();
+    connect(&m_session, &DeviceSession::RepaintWanted, this, &PanelController::RequestRepaint);
+    connect(&m_session, &DeviceSession::ExitRequested, this, &PanelController::OnExitRequested);
 }
 
-PanelController::~PanelController() = default;
+PanelController::~PanelController() {
+    m_session.SetPrompts(nullptr);
+}
 
 int PanelController::SendCommand(int type, int channel) {
-    switch (type) {
-    case CMD_CHANNEL:
-    case CMD_SELECTED: {
-        const int c = type == CMD_SELECTED ? m_channels.Selected() : channel;
-        // Type 1 trusts its caller with the level, never with an index outside the model.
-        if (!IsChannel(c))
-            return 0;
-        if (type == CMD_SELECTED && !IsLevel(m_channels.Level(c)))
-            return 0;
-        m_frame.FillSetChannel(c, m_channels.Power(c), m_channels.Level(c));
-        m_link.Send(m_frame);
-        if (type == CMD_SELECTED) {
-            m_input.Sent();
-            WakeRepeatTick();
-        }
-        break;
+    const int sent = m_session.SendCommand(type, channel);
+    if (sent && type == CMD_SELECTED) {
+        m_input.Sent();
+        WakeRepeatTick();
     }
-    case CMD_ALL_OFF:
-        m_frame.FillAllOff();
-        m_link.Send(m_frame);
-        break;
-    case CMD_POLL:
-        m_frame.FillPoll();
-        m_link.Send(m_frame);
-        break;
-    default:
-        return 0;
-    }
-    RequestRepaint();
-    return 1;
+    return sent;
 }
 
 void PanelController::ResetState() {
-    const ChangeScope scope(*this);
-    m_link.Reset();
+    const InputScope scope(*this);
     m_input.Reset();
-    m_frame.bytes[0] = FRAME_HEADER;
-    m_channels.ResetSelectionAndSliders();
+    m_session.ResetState();
 }
 
-QTimer* PanelController::Timer(int id) {
-    return const_cast<QTimer*>(std::as_const(*this).Timer(id));
-}
-
-const QTimer* PanelController::Timer(int id) const {
-    return id == TIMER_REPEAT ? &m_repeatTimer : m_link.Timer(id);
-}
-
-void PanelController::StartTimer(int id, int periodMs) {
-    Timer(id)->start(periodMs);
-}
-
-void PanelController::StopTimer(int id) {
-    if (id == TIMER_WATCHDOG)
-        m_link.StopWatchdog();
-    else
-        Timer(id)->stop();
-}
-
-void PanelController::DriveTicksByHand(bool byHand) {
-    m_ticksByHand = byHand;
-    m_link.DriveTicksByHand(byHand);
-}
-
-bool PanelController::TimerRunning(int id) const {
-    if (id == TIMER_WATCHDOG)
-        return m_link.WatchdogRunning();
-    const QTimer* timer = Timer(id);
-    return timer && timer->isActive();
-}
-
-int PanelController::TimerInterval(int id) const {
-    // The watchdog's timer is set for the next tick that acts; its period is the tick's.
-    if (id == TIMER_WATCHDOG)
-        return m_link.WatchdogRunning() ? m_link.WatchdogPeriodMs() : -1;
-    const QTimer* timer = Timer(id);
-    return timer && timer->isActive() ? timer->interval() : -1;
-}
-
-void PanelController::SendPoll() {
-    const ChangeScope scope(*this);
-    SendCommand(CMD_POLL);
-}
-
-void PanelController::SendSyncFrame(int channel) {
-    const ChangeScope scope(*this);
-    HoldFadeForSync(channel);
-    SendCommand(CMD_CHANNEL, channel);
-}
-
-void PanelController::LampsChanged() {
-    const ChangeScope scope(*this);
-    RequestRepaint();
-}
-
-void PanelController::CloseRequestDue() {
+void PanelController::OnExitRequested() {
     // The exit dialog runs after this tick has returned: a modal loop inside the tick would
     // hold back every later tick, and supervision must go on while the dialog is open.
     if (m_exitQueued)
@@ -129,10 +46,6 @@ void PanelController::CloseRequestDue() {
             m_exitQueued = false;
         },
         Qt::QueuedConnection);
-}
-
-void PanelController::ShowPortMessage(const QString& text, const QString& caption) {
-    m_host.ShowMessage(text, caption);
 }
 
 void PanelController::RequestRepaint() {

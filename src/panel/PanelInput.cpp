@@ -16,7 +16,7 @@ void PanelController::CommitTypedValue() {
     const std::optional<int> level = m_input.EndTypedEntry();
     if (!level)
         return;
-    m_channels.SetLevel(m_channels.Selected(), *level);
+    m_session.Channels().SetLevel(m_session.Channels().Selected(), *level);
     SendCommand(CMD_SELECTED);
     m_input.ClearTypedEntry();
 }
@@ -31,24 +31,24 @@ void PanelController::SendThreeTimes() {
 }
 
 void PanelController::OnKeyDown(int virtualKey) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     WakeRepeatTick();
     using namespace VirtualKey;
     switch (virtualKey) {
     case kRight:
     case kLeft:
-        StepChannel(m_channels.Selected(), virtualKey == kRight ? 1 : -1);
+        StepChannel(m_session.Channels().Selected(), virtualKey == kRight ? 1 : -1);
         return;
     case kSpace:
-        ToggleChannel(m_channels.Selected());
+        ToggleChannel(m_session.Channels().Selected());
         return;
     case kTab:
         m_input.ClearTypedEntry();
         // The release of a drag speaks for the selected channel only: before the selection moves
         // on, the dragged channel's last (perhaps throttled) level goes out.
-        if (m_input.DragActive() && m_channels.Selected() == m_input.PressedChannel())
+        if (m_input.DragActive() && m_session.Channels().Selected() == m_input.PressedChannel())
             SendCommand(CMD_SELECTED);
-        m_channels.SelectNext();
+        m_session.Channels().SelectNext();
         return;
     case kEscape:
         m_input.ClearTypedEntry();
@@ -66,7 +66,7 @@ void PanelController::OnKeyDown(int virtualKey) {
 }
 
 void PanelController::OnLButtonDown(int x, int y) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     WakeRepeatTick();
     m_input.ClearTypedEntry();
     m_input.Press();
@@ -82,22 +82,22 @@ void PanelController::OnLButtonDown(int x, int y) {
     const int channel = HitTest::ChannelBand(y);
     if (channel == HitTest::kNone)
         return;
-    m_channels.Select(channel);
+    m_session.Channels().Select(channel);
 
     // At most one toggle per repeat tick, so a bouncing press cannot flip the switch twice.
     if (HitTest::InSwitchColumn(x) && m_input.SendReady()) {
-        m_channels.Toggle(channel);
+        m_session.Channels().Toggle(channel);
         m_input.TakeChannel(channel);
         SendThreeTimes();
     }
 
-    const bool on = m_channels.On(channel);
+    const bool on = m_session.Channels().On(channel);
     // The hover from the last movement decides, not the press point.
     if (on && m_hover.OverStepButton()) {
         if (m_hover.plusRow)
-            m_channels.Step(channel, 1);
+            m_session.Channels().Step(channel, 1);
         if (m_hover.minusRow)
-            m_channels.Step(channel, -1);
+            m_session.Channels().Step(channel, -1);
         m_input.TakeChannel(channel);
         m_input.StartRepeat();
         SendThreeTimes();
@@ -105,24 +105,24 @@ void PanelController::OnLButtonDown(int x, int y) {
     }
 
     if (HitTest::OnSliderPress(x) && on) {
-        m_channels.SetLevel(channel,
-                            std::clamp(x - m_channels.SliderOrigin(channel), 0, kMaxLevel));
+        m_session.Channels().SetLevel(
+            channel, std::clamp(x - m_session.Channels().SliderOrigin(channel), 0, kMaxLevel));
         m_input.TakeChannel(channel);
         SendThreeTimes();
     }
 }
 
 void PanelController::OnMouseMove(int x, int y) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     WakeRepeatTick();
     if (m_input.DragActive()) {
         const std::optional<int> level = HitTest::DragLevel(x);
         if (!level)
             return;
-        const int selected = m_channels.Selected();
-        if (selected != m_input.PressedChannel() || !m_channels.On(selected))
+        const int selected = m_session.Channels().Selected();
+        if (selected != m_input.PressedChannel() || !m_session.Channels().On(selected))
             return;
-        m_channels.SetLevel(selected, *level);
+        m_session.Channels().SetLevel(selected, *level);
         // The level follows every move; the wire gets at most one frame per tick.
         if (m_input.SendReady())
             SendCommand(CMD_SELECTED);
@@ -135,7 +135,7 @@ void PanelController::OnMouseMove(int x, int y) {
 }
 
 void PanelController::OnLButtonUp() {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     WakeRepeatTick();
     // The device ends at the final dragged level even if the last move was throttled.
     if (m_input.DragActive())
@@ -144,54 +144,54 @@ void PanelController::OnLButtonUp() {
 }
 
 void PanelController::OnLButtonDblClk(int x, int y) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     if (m_input.DropFirstDoubleClick())
         return;
     OnLButtonDown(x, y);
 }
 
 bool PanelController::SelectChannel(int channel) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     if (channel < 0 || channel >= CHANNEL_COUNT)
         return false;
     m_input.ClearTypedEntry();
-    m_channels.Select(channel);
+    m_session.Channels().Select(channel);
     return true;
 }
 
 void PanelController::ToggleChannel(int channel) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    m_channels.Toggle(channel);
+    m_session.Channels().Toggle(channel);
     SendCommand(CMD_SELECTED);
 }
 
 void PanelController::StepChannel(int channel, int step) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    m_channels.Step(channel, step);
+    m_session.Channels().Step(channel, step);
     SendCommand(CMD_SELECTED);
 }
 
 void PanelController::SetChannelLevel(int channel, int level) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    m_channels.SetLevel(channel, ClampLevel(level));
+    m_session.Channels().SetLevel(channel, ClampLevel(level));
     SendCommand(CMD_SELECTED);
 }
 
 // Like the pointer's press: nothing but the selection on a channel that is off, and the frame
 // three times; there is no hold, so nothing repeats.
 void PanelController::PressStepButton(int channel, int step) {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     if (!SelectChannel(channel))
         return;
-    if (!m_channels.On(channel))
+    if (!m_session.Channels().On(channel))
         return;
-    m_channels.Step(channel, step);
+    m_session.Channels().Step(channel, step);
     m_input.TakeChannel(channel);
     SendThreeTimes();
 }

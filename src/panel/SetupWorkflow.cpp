@@ -20,37 +20,43 @@ QString PresetUnreadableText(const QString& path) {
 } // namespace
 
 void PanelController::RunSetup() {
-    const ChangeScope scope(*this);
+    const InputScope scope(*this);
     // The SETUP press has set m_buttonHeld; nothing may stay grabbed behind the dialog.
     m_input.LetGo();
 
-    const PanelPalette colors = m_settings.Colors();
+    const PanelPalette colors = m_session.Settings().Colors();
     SetupValues values;
-    values.m_strPortText = m_settings.PortName();
+    values.m_strPortText = m_session.Settings().PortName();
     values.m_colorSlideL = colors.slideLeft;
     values.m_colorSlideR = colors.slideRight;
     values.m_colorCh = colors.channel;
-    values.m_presetPath = m_settings.PresetName();
+    values.m_presetPath = m_session.Settings().PresetName();
     values.m_bAllOff = 0;
     values.m_presetAction = PRESET_NONE;
 
     // A preset saved in this command is a copy of exactly this file.
-    SaveSettings();
+    m_session.SaveSettings();
 
-    if (m_host.RunSetupDialog(values) == DialogResult::Ok) {
-        StopFade();
-        m_settings.SetPortName(values.m_strPortText);
-        m_settings.SetColors({values.m_colorSlideL, values.m_colorSlideR, values.m_colorCh});
+    DialogResult answer = DialogResult::Cancel;
+    {
+        const DeviceSession::ModalGap gap(m_session);
+        answer = m_host.RunSetupDialog(values);
+    }
+    if (answer == DialogResult::Ok) {
+        m_session.StopFade();
+        m_session.Settings().SetPortName(values.m_strPortText);
+        m_session.Settings().SetColors(
+            {values.m_colorSlideL, values.m_colorSlideR, values.m_colorCh});
 
         if (values.m_bAllOff != 0) {
-            m_channels.AllOff();
+            m_session.Channels().AllOff();
             SendCommand(CMD_ALL_OFF);
         }
 
         switch (values.m_presetAction) {
         case PRESET_SAVE:
             // A failed or refused copy has been dealt with by the operator; Setup goes on.
-            ShellCopyFile(m_settings.IniPath(), values.m_presetPath, m_host);
+            ShellCopyFile(m_session.Settings().IniPath(), values.m_presetPath, m_host);
             break;
         case PRESET_LOAD:
             LoadPresetFrom(values.m_presetPath);
@@ -59,8 +65,8 @@ void PanelController::RunSetup() {
             break;
         }
 
-        SaveSettings();
-        Connect();
+        m_session.SaveSettings();
+        m_session.Connect();
         SendCommand(CMD_POLL);
     }
 
@@ -68,22 +74,13 @@ void PanelController::RunSetup() {
 }
 
 void PanelController::LoadPreset() {
-    const ChangeScope scope(*this);
-    LoadPresetFrom(m_settings.PresetName());
+    const InputScope scope(*this);
+    LoadPresetFrom(m_session.Settings().PresetName());
 }
 
 bool PanelController::LoadPresetFrom(const QString& path) {
-    if (ApplyPresetFile(path))
+    if (m_session.ApplyPresetFile(path))
         return true;
     m_host.ShowMessage(PresetUnreadableText(path), QStringLiteral("Morvix"));
     return false;
-}
-
-bool PanelController::ApplyPresetFile(const QString& path) {
-    const auto preset = ReadPresetFile(path);
-    if (!preset)
-        return false;
-    m_settings.SetPresetName(path);
-    ApplyChSet(*preset);
-    return true;
 }

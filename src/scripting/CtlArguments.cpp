@@ -1,6 +1,6 @@
 #include "scripting/CtlArguments.h"
 
-#include "scripting/ChannelArgs.h"
+#include "model/ChannelArgs.h"
 
 namespace {
 

@@ -1,32 +1,30 @@
 #include "scripting/PanelBusService.h"
 
-#include "panel/PanelController.h"
 #include "scripting/BusNames.h"
-#include "scripting/ChannelArgs.h"
+#include "session/DeviceSession.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDir>
 
-PanelBusService::PanelBusService(PanelController& panel, QObject* parent)
-    : QObject(parent), m_panel(panel), m_bus(QString()) {
+PanelBusService::PanelBusService(DeviceSession& session, QObject* parent)
+    : QObject(parent), m_session(session), m_bus(QString()) {
     RegisterChannelStateTypes();
     connect(
-        &panel, &PanelController::ChannelChanged, this,
+        &session, &DeviceSession::ChannelChanged, this,
         [this](int channel, bool on, int level) { Q_EMIT ChannelChanged(channel + 1, on, level); });
-    connect(&panel, &PanelController::SelectedChannelChanged, this, [this](int channel) {
+    connect(&session, &DeviceSession::SelectedChannelChanged, this, [this](int channel) {
         AnnounceProperties({{QStringLiteral("SelectedChannel"), channel + 1}});
     });
     // The lamp's state and whether the port is open move together.
-    connect(&panel, &PanelController::LinkStateChanged, this, [this](LinkState state) {
+    connect(&session, &DeviceSession::LinkStateChanged, this, [this](LinkState state) {
         AnnounceProperties(
             {{QStringLiteral("LinkState"), QString::fromLatin1(LinkStateName(state))},
              {QStringLiteral("PortOpen"), PortOpen()}});
     });
-    connect(&panel, &PanelController::PortChanged, this, [this](const QString& port) {
+    connect(&session, &DeviceSession::PortChanged, this, [this](const QString& port) {
         AnnounceProperties({{QStringLiteral("Port"), port}});
     });
-    connect(&panel, &PanelController::FadingChanged, this, [this](bool fading) {
+    connect(&session, &DeviceSession::FadingChanged, this, [this](bool fading) {
         AnnounceProperties({{QStringLiteral("Fading"), fading}});
     });
 }
@@ -60,126 +58,96 @@ bool PanelBusService::Register(QDBusConnection bus) {
 }
 
 QString PanelBusService::Port() const {
-    return m_panel.Settings().PortName();
+    return m_session.Settings().PortName();
 }
 bool PanelBusService::PortOpen() const {
-    return m_panel.PortOpen();
+    return m_session.PortOpen();
 }
 QString PanelBusService::LinkStateText() const {
-    return QString::fromLatin1(LinkStateName(m_panel.CurrentLinkState()));
+    return QString::fromLatin1(LinkStateName(m_session.CurrentLinkState()));
 }
 int PanelBusService::SelectedChannel() const {
-    return m_panel.Channels().Selected() + 1;
+    return m_session.Channels().Selected() + 1;
 }
 
 bool PanelBusService::Fading() const {
-    return m_panel.Fading();
+    return m_session.Fading();
 }
 
-bool PanelBusService::Refuse(const QString& problem) {
-    if (problem.isEmpty())
-        return false;
-    if (calledFromDBus())
-        sendErrorReply(QDBusError::InvalidArgs, problem);
-    return true;
+void PanelBusService::Ask(const SessionRequest& request) {
+    // Each connection on the bus is a client of its own, so a script can tell its own changes.
+    const quint64 client = calledFromDBus() ? qHash(message().service()) : 0;
+    Reply(m_session.Request(request, {ChangeOrigin::Kind::Script, client}));
+}
+
+void PanelBusService::Reply(const SessionAnswer& answer) {
+    if (answer.ok() || !calledFromDBus())
+        return;
+    switch (answer.problem) {
+    case SessionAnswer::Problem::Preset:
+        sendErrorReply(MorvixBus::PresetError(), answer.text);
+        break;
+    case SessionAnswer::Problem::Scene:
+        sendErrorReply(MorvixBus::SceneError(), answer.text);
+        break;
+    default:
+        sendErrorReply(QDBusError::InvalidArgs, answer.text);
+        break;
+    }
 }
 
 void PanelBusService::SetChannel(int channel, bool on, int level) {
-    if (Refuse(ChannelArgs::CheckChannel(channel)) || Refuse(ChannelArgs::CheckLevel(level)))
-        return;
-    m_panel.SetChannelState(channel - 1, on, level);
+    Ask(SessionRequest::Set(channel, on, level));
 }
 
 void PanelBusService::SetLevel(int channel, int level) {
-    if (Refuse(ChannelArgs::CheckChannel(channel)) || Refuse(ChannelArgs::CheckLevel(level)))
-        return;
-    m_panel.SetChannelState(channel - 1, std::nullopt, level);
+    Ask(SessionRequest::Level(channel, level));
 }
 
 void PanelBusService::SetSwitch(int channel, bool on) {
-    if (Refuse(ChannelArgs::CheckChannel(channel)))
-        return;
-    m_panel.SetChannelState(channel - 1, on, std::nullopt);
+    Ask(SessionRequest::Switch(channel, on));
 }
 
 void PanelBusService::Step(int channel, int delta) {
-    if (Refuse(ChannelArgs::CheckChannel(channel)) || Refuse(ChannelArgs::CheckDelta(delta)))
-        return;
-    m_panel.StepChannelBy(channel - 1, delta);
+    Ask(SessionRequest::Step(channel, delta));
 }
 
 void PanelBusService::AllOff() {
-    m_panel.AllChannelsOff();
+    Ask(SessionRequest::AllOff());
 }
 
 ChannelStates PanelBusService::Channels() const {
     ChannelStates states;
     for (int c = 0; c < CHANNEL_COUNT; ++c)
-        states.append({m_panel.Channels().On(c), m_panel.Channels().Level(c)});
+        states.append({m_session.Channels().On(c), m_session.Channels().Level(c)});
     return states;
 }
 
 void PanelBusService::LoadPreset(const QString& path) {
-    // The panel's working folder means nothing to the caller.
-    if (Refuse(QDir::isAbsolutePath(path)
-                   ? QString()
-                   : QStringLiteral("path must be absolute, not \"%1\"").arg(path)))
-        return;
-    if (m_panel.LoadPresetFile(path) || !calledFromDBus())
-        return;
-    sendErrorReply(MorvixBus::PresetError(),
-                   QStringLiteral("cannot read preset file %1").arg(path));
+    Ask(SessionRequest::LoadPreset(path));
 }
 
 void PanelBusService::Fade(const ChannelStates& channels, double seconds) {
-    if (Refuse(channels.size() == CHANNEL_COUNT
-                   ? QString()
-                   : QStringLiteral("channels must hold %1 (on, level) pairs, not %2")
-                         .arg(CHANNEL_COUNT)
-                         .arg(channels.size())))
-        return;
-    FadeTargets targets;
-    for (int c = 0; c < CHANNEL_COUNT; ++c) {
-        const QString bad = ChannelArgs::CheckLevel(channels[c].level);
-        if (Refuse(bad.isEmpty() ? bad : QStringLiteral("channels[%1]: %2").arg(c).arg(bad)))
-            return;
-        targets[c] = ChannelSetting{channels[c].on, channels[c].level};
-    }
-    if (Refuse(ChannelArgs::CheckSeconds(seconds)))
-        return;
-    m_panel.StartFade(targets, seconds);
+    std::vector<SessionRequest::Target> targets;
+    for (const ChannelState& channel : channels)
+        targets.push_back({channel.on, channel.level});
+    Ask(SessionRequest::Fade(std::move(targets), seconds));
 }
 
 void PanelBusService::FadeToPreset(const QString& path, double seconds) {
-    if (Refuse(QDir::isAbsolutePath(path)
-                   ? QString()
-                   : QStringLiteral("path must be absolute, not \"%1\"").arg(path)) ||
-        Refuse(ChannelArgs::CheckSeconds(seconds)))
-        return;
-    if (m_panel.FadeToPresetFile(path, seconds) || !calledFromDBus())
-        return;
-    sendErrorReply(MorvixBus::PresetError(),
-                   QStringLiteral("cannot read preset file %1").arg(path));
+    Ask(SessionRequest::FadeToPreset(path, seconds));
 }
 
 void PanelBusService::RecallScene(int slot) {
-    if (Refuse(ChannelArgs::CheckSlot(slot)))
-        return;
-    const QString problem = m_panel.RecallScene(slot);
-    if (!problem.isEmpty() && calledFromDBus())
-        sendErrorReply(MorvixBus::SceneError(), problem);
+    Ask(SessionRequest::RecallScene(slot));
 }
 
 void PanelBusService::StoreScene(int slot) {
-    if (Refuse(ChannelArgs::CheckSlot(slot)))
-        return;
-    const QString problem = m_panel.StoreScene(slot);
-    if (!problem.isEmpty() && calledFromDBus())
-        sendErrorReply(MorvixBus::SceneError(), problem);
+    Ask(SessionRequest::StoreScene(slot));
 }
 
 void PanelBusService::StopFade() {
-    m_panel.StopFade();
+    Ask(SessionRequest::StopFade());
 }
 
 void PanelBusService::Raise() {

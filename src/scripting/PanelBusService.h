@@ -8,10 +8,14 @@
 #include <QObject>
 #include <QString>
 
-class PanelController;
+class DeviceSession;
+struct SessionAnswer;
+struct SessionRequest;
 
 // The running panel on the session bus: object /org/qv/Morvix, interface org.qv.Morvix.Panel.
-// Every change goes through the controller, as the operator's would; channels are 1..8 here.
+// A thin adapter: every call becomes one of the session's requests with this caller as its origin;
+// the session checks it and answers, and a refusal goes back as the D-Bus error. Channels are
+// 1..8 here.
 class PanelBusService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.qv.Morvix.Panel")
@@ -22,7 +26,7 @@ class PanelBusService : public QObject, protected QDBusContext {
     Q_PROPERTY(bool Fading READ Fading)
 
 public:
-    explicit PanelBusService(PanelController& panel, QObject* parent = nullptr);
+    explicit PanelBusService(DeviceSession& session, QObject* parent = nullptr);
     ~PanelBusService() override;
 
     // Exports the object and then claims the well-known name, so a caller that finds the name
@@ -60,11 +64,12 @@ Q_SIGNALS:
     void RaiseRequested();
 
 private:
-    // Sends the D-Bus error and gives false when any check failed.
-    bool Refuse(const QString& problem);
+    // Hands the request to the session as this caller's; a refusal becomes the D-Bus error.
+    void Ask(const SessionRequest& request);
+    void Reply(const SessionAnswer& answer);
     void AnnounceProperties(const QVariantMap& changed);
 
-    PanelController& m_panel;
+    DeviceSession& m_session;
     QDBusConnection m_bus;
     bool m_registered = false;
 };

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "model/SceneLimits.h"
 #include "settings/ChSetSection.h"
 
 #include <QByteArrayView>
 #include <QString>
 
-inline constexpr int SCENE_SLOTS = 8;
 // The fade time of a slot, in seconds, in its "CH SET" section; Setup's Open does not read it.
 inline constexpr char KEY_FADE[] = "Fade";
-inline constexpr double kMaxFadeSeconds = 3600.0;
 
 struct Scene {
     ChSetValues values;

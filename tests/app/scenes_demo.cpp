@@ -3,6 +3,7 @@
 // suite. The settings come from $XDG_CONFIG_HOME as for the program itself.
 #include "HostedPanel.h"
 #include "app/CMainFrame.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QApplication>
@@ -12,7 +13,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("menu");
 
-    CMainFrame frame;
+    DeviceSession session;
+
+    CMainFrame frame(session);
     CMorvixView& view = frame.View();
     PanelController& panel = view.Panel();
     view.OnInitialUpdate();
@@ -20,8 +23,8 @@ int main(int argc, char* argv[]) {
     frame.show();
 
     // Scene 1 as the settings have it, scene 3 every channel on at full level, gliding in 6 s.
-    panel.StoreScene(1);
-    panel.Scenes().SetFadeTime(1, 2.0);
+    panel.Session().StoreScene(1);
+    panel.Session().Scenes().SetFadeTime(1, 2.0);
     const ChannelModel standing = panel.Channels();
     EditChannels(panel, [](ChannelModel& m) {
         for (int c = 0; c < CHANNEL_COUNT; ++c) {
@@ -29,13 +32,13 @@ int main(int argc, char* argv[]) {
             m.SetOn(c, true);
         }
     });
-    panel.StoreScene(3);
-    panel.Scenes().SetFadeTime(3, 6.0);
-    panel.RestoreChannels(standing);
+    panel.Session().StoreScene(3);
+    panel.Session().Scenes().SetFadeTime(3, 6.0);
+    panel.Session().RestoreChannels(standing);
 
     QTimer::singleShot(800, &view, [&] {
         if (what == QLatin1String("fade"))
-            panel.RecallScene(3);
+            panel.Session().RecallScene(3);
         else
             view.ShowPanelMenu(view.mapToGlobal(QPoint(300, 120)));
     });

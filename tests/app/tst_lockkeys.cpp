@@ -1,6 +1,7 @@
 #include "TempConfigHome.h"
 #include "app/CMainFrame.h"
 #include "app/LockKeys.h"
+#include "session/DeviceSession.h"
 
 #include <QGuiApplication>
 #include <QtTest>
@@ -101,7 +102,8 @@ private Q_SLOTS:
         if (QGuiApplication::platformName() == QLatin1String("xcb"))
             QSKIP("under X11 the indicators decide");
         TempConfigHome home;
-        CMainFrame frame;
+        DeviceSession session;
+        CMainFrame frame(session);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.CapsLockPaneText(), QString());
@@ -127,7 +129,8 @@ private Q_SLOTS:
         lock(LockMask | Mod2Mask, false);
         XSync(other, False);
         TempConfigHome home;
-        CMainFrame frame;
+        DeviceSession session;
+        CMainFrame frame(session);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.CapsLockPaneText(), QString());

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "scripting/BusNames.h"
 #include "scripting/PanelBusService.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QDBusConnection>
@@ -83,7 +84,7 @@ struct BusPanel {
         // Past the synchronisation, so only what the test causes reaches the log.
         if (!QTest::qWaitFor([this] { return device.sim.validFrameCount() >= 9; }, 5000))
             return false;
-        if (!QTest::qWaitFor([this] { return !view.Panel().TimerRunning(TIMER_SYNC); }, 2000))
+        if (!QTest::qWaitFor([this] { return !view.Panel().Session().Link().SyncRunning(); }, 2000))
             return false;
         device.sim.clearLog();
         return service.Register(QDBusConnection::sessionBus());
@@ -91,8 +92,9 @@ struct BusPanel {
     PanelController& panel() { return view.Panel(); }
 
     DeviceWithSettings device;
-    CMorvixView view;
-    PanelBusService service{view.Panel()};
+    DeviceSession session;
+    CMorvixView view{session};
+    PanelBusService service{session};
 };
 
 #define START_PANEL(p) QVERIFY2((p).Start(), qPrintable((p).device.sim.errorString()))
@@ -137,7 +139,7 @@ private Q_SLOTS:
         QFETCH(int, level);
         BusPanel p;
         START_PANEL(p);
-        QSignalSpy announced(&p.panel(), &PanelController::ChannelChanged);
+        QSignalSpy announced(&p.session, &DeviceSession::ChannelChanged);
         const Run run = RunProgram(Ctl(), args);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.err.isEmpty());
@@ -164,7 +166,7 @@ private Q_SLOTS:
         QTRY_COMPARE(p.device.sim.validFrameCount(), 8);
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 200 + i}));
-        QCOMPARE(p.panel().Settings().PresetName(), preset);
+        QCOMPARE(p.session.Settings().PresetName(), preset);
         QVERIFY(ReadAll(p.device.home.settingsFile()).contains("CH VALUE-7=207"));
 
         const Run get = RunProgram(Ctl(), {"get"});
@@ -181,7 +183,7 @@ private Q_SLOTS:
         const Run missing = RunProgram(Ctl(), {"preset", preset + ".gone"});
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.contains("cannot read preset file"));
-        QCOMPARE(p.panel().Settings().PresetName(), preset);
+        QCOMPARE(p.session.Settings().PresetName(), preset);
         QCOMPARE(p.panel().Channels().Level(0), 200);
     }
 
@@ -270,7 +272,7 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(p.device.sim.frameCount(), 0);
         QCOMPARE(p.panel().Channels().Levels(), before);
-        QVERIFY(!p.panel().Fading());
+        QVERIFY(!p.session.Fading());
         QDBusConnection::disconnectFromBus("other-client");
     }
 
@@ -281,7 +283,7 @@ private Q_SLOTS:
         START_PANEL(p);
         const QString preset = p.device.home.path() + "/bright.qvd";
         QVERIFY(WriteAll(preset, PresetAll(250)));
-        QSignalSpy fading(&p.panel(), &PanelController::FadingChanged);
+        QSignalSpy fading(&p.session, &DeviceSession::FadingChanged);
         QElapsedTimer clock;
         clock.start();
         const Run run = RunProgram(Ctl(), {"fade", preset, "0.6", "--wait"});
@@ -290,7 +292,7 @@ private Q_SLOTS:
         QVERIFY(clock.elapsed() >= 500);
         QCOMPARE(fading.size(), 2);
         QCOMPARE(fading.last().value(0).toBool(), false);
-        QCOMPARE(p.panel().Settings().Colors().slideLeft, ColorRef(255));
+        QCOMPARE(p.session.Settings().Colors().slideLeft, ColorRef(255));
         QTRY_VERIFY(p.device.sim.channel(7) == (DevSimChannel{1, 250}));
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 250}));
@@ -322,12 +324,12 @@ private Q_SLOTS:
         START_PANEL(p);
         FadeTargets targets;
         targets.fill(ChannelSetting{true, 200});
-        QVERIFY(p.panel().StartFade(targets, 0.8));
+        QVERIFY(p.session.StartFade(targets, 0.8));
         QTest::qWait(200);
         QTest::keyClick(&p.view, Qt::Key_Space); // channel 1 (selected) switches
         const int mine = p.panel().Channels().Level(0);
         const int myPower = p.panel().Channels().Power(0);
-        QTRY_VERIFY_WITH_TIMEOUT(!p.panel().Fading(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.session.Fading(), 3000);
         QCOMPARE(p.panel().Channels().Level(0), mine);
         QCOMPARE(p.panel().Channels().Power(0), myPower);
         QCOMPARE(p.device.sim.channel(0), (DevSimChannel{myPower, mine}));
@@ -340,10 +342,10 @@ private Q_SLOTS:
     void scenesThroughFKeys_andCtl() {
         BusPanel p;
         START_PANEL(p);
-        QSignalSpy notes(&p.panel(), &PanelController::StatusMessage);
+        QSignalSpy notes(&p.session, &DeviceSession::StatusMessage);
         QTest::keyClick(&p.view, Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 2 stored"));
-        const SceneSlots scenes = p.panel().Scenes();
+        const SceneSlots scenes = p.session.Scenes();
         QCOMPARE(scenes.Read(2).state, SceneState::Stored);
         QVERIFY(scenes.SetFadeTime(2, 0.3));
 
@@ -351,8 +353,8 @@ private Q_SLOTS:
         QTRY_COMPARE(p.device.sim.channel(7), (DevSimChannel{0, 0}));
         p.device.sim.clearLog();
         QTest::keyClick(&p.view, Qt::Key_F3);
-        QVERIFY(p.panel().Fading());
-        QTRY_VERIFY(!p.panel().Fading());
+        QVERIFY(p.session.Fading());
+        QTRY_VERIFY(!p.session.Fading());
         // Back where set.ini had them: channel i switched i % 2 at level 30 * i.
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QTRY_COMPARE(p.device.sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
@@ -361,7 +363,7 @@ private Q_SLOTS:
         p.device.sim.clearLog();
         QTest::keyClick(&p.view, Qt::Key_F9);
         QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 8 is empty"));
-        QVERIFY(!p.panel().Fading());
+        QVERIFY(!p.session.Fading());
         QTest::qWait(50);
         QCOMPARE(p.device.sim.frameCount(), 0);
 
@@ -411,21 +413,22 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(device.sim.waitForValidFrames(1, 2000));
         device.sim.clearLog();
-        QSignalSpy announced(&panel, &PanelController::ChannelChanged);
+        QSignalSpy announced(&session, &DeviceSession::ChannelChanged);
+        const ChangeOrigin kScriptOne{ChangeOrigin::Kind::Script, 1};
         bool sentInside = false;
         host.setupDialog = [&](SetupValues&) {
-            panel.SetChannelState(4, true, 99);
+            session.Request(SessionRequest::Set(5, true, 99), kScriptOne);
             // Not held back until the dialog closes.
             sentInside = announced.size() == 1 && device.sim.waitForValidFrames(1, 2000);
             return DialogResult::Cancel;
         };
         panel.RunSetup();
         QVERIFY(sentInside);
-        QCOMPARE(announced.value(0), (QVariantList{4, true, 99}));
+        QCOMPARE(announced.value(0), (QVariantList{4, true, 99, QVariant::fromValue(kScriptOne)}));
         QCOMPARE(Hex(device.sim.validFrames()[0]), QByteArray("95 02 05 01 63 00"));
     }
 

@@ -41,7 +41,7 @@ const Record kRecordA{"COM1", 0, 11};
 const Record kRecordB{"COM2", 1, 22};
 
 void Apply(PanelController& panel, const Record& r) {
-    panel.Settings().SetPortName(QString::fromLatin1(r.port));
+    panel.Session().Settings().SetPortName(QString::fromLatin1(r.port));
     EditChannels(panel, [&](ChannelModel& m) {
         for (int c = 0; c < CHANNEL_COUNT; ++c) {
             m.SetPower(c, r.power);
@@ -49,7 +49,7 @@ void Apply(PanelController& panel, const Record& r) {
         }
     });
     const auto colour = ColorRef(r.level);
-    panel.Settings().SetColors({colour, colour, colour});
+    panel.Session().Settings().SetColors({colour, colour, colour});
 }
 
 // Which record the file holds whole: 'A', 'B', or '?' for anything else (a mix, a torn file).
@@ -73,15 +73,15 @@ char RecordIn(const QByteArray& bytes) {
 // Child: saves B, A, B, ... for ever, saying "saving" once the first save has begun.
 int SaveLoop() {
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
     for (int round = 0;; ++round) {
         Apply(panel, round % 2 == 0 ? kRecordB : kRecordA);
         if (round == 0) {
             std::fputs("saving\n", stdout);
             std::fflush(stdout);
         }
-        panel.SaveSettings();
+        session.SaveSettings();
         if (!host.messages.isEmpty())
             return 1;
     }
@@ -138,10 +138,10 @@ private Q_SLOTS:
         QDir().mkpath(home.settingsFolder());
         {
             HostedPanel rig(false);
-            auto& [host, panel] = rig;
-            panel.BuildPaths();
+            auto& [host, session, panel] = rig;
+            session.BuildPaths();
             Apply(panel, kRecordA);
-            panel.SaveSettings();
+            session.SaveSettings();
         }
         // Seeded and printed, so a failing run can be repeated with MORVIX_TORTURE_SEED.
         const quint32 seed = qEnvironmentVariableIsSet("MORVIX_TORTURE_SEED")

@@ -1,6 +1,7 @@
 #include "TempConfigHome.h"
 #include "app/CMainFrame.h"
 #include "app/ClockText.h"
+#include "session/DeviceSession.h"
 #include "ui/dialogs/CExitDlg.h"
 #include "ui/view/CMorvixView.h"
 
@@ -77,7 +78,8 @@ private Q_SLOTS:
 
     void mainFrame_isFixedAndTitled() {
         TempConfigHome home;
-        CMainFrame frame;
+        DeviceSession session;
+        CMainFrame frame(session);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.windowTitle(), QStringLiteral("Morvix [V1.3]"));
@@ -93,7 +95,8 @@ private Q_SLOTS:
     // Each tick repaints the clock's pane and nothing else of the window.
     void mainFrame_clockPaneTicksEverySecond() {
         TempConfigHome home;
-        CMainFrame frame;
+        DeviceSession session;
+        CMainFrame frame(session);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText().startsWith(QStringLiteral("  ")), 2500);
@@ -127,7 +130,8 @@ private Q_SLOTS:
     // The pane turns with the second, not at some moment of it fixed by when the window opened.
     void mainFrame_clockShowsTheSecondAsItBegins() {
         TempConfigHome home;
-        CMainFrame frame;
+        DeviceSession session;
+        CMainFrame frame(session);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QTRY_VERIFY_WITH_TIMEOUT(frame.ClockPaneText().startsWith(QStringLiteral("  ")), 2500);
@@ -149,7 +153,8 @@ private Q_SLOTS:
 
     void closeBox_onlyRecordsTheRequest() {
         TempConfigHome home;
-        CMainFrame frame;
+        DeviceSession session;
+        CMainFrame frame(session);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QSignalSpy requested(&frame, &CMainFrame::CloseRequested);
@@ -157,7 +162,7 @@ private Q_SLOTS:
         QVERIFY(frame.isVisible());
         QCOMPARE(requested.count(), 1);
         // Left for the panel's watchdog tick to take.
-        QVERIFY(frame.View().Panel().CloseRequestPending());
+        QVERIFY(frame.View().Panel().Session().CloseRequestPending());
     }
 
     void exitDialog_results_data() {

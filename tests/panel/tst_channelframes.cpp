@@ -36,7 +36,7 @@ private Q_SLOTS:
         QFETCH(int, level);
         QFETCH(QByteArray, frame);
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         EditChannels(panel, [&](ChannelModel& m) {
             m.SetPower(channel, power);
             m.SetLevel(channel, level);
@@ -47,9 +47,9 @@ private Q_SLOTS:
 
         panel.SendCommand(type, type == CMD_CHANNEL ? channel : 0);
 
-        QCOMPARE(Hex(panel.LastFrame().bytes), frame);
-        QCOMPARE(panel.Link().Supervision().txFlag, 1);
-        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
+        QCOMPARE(Hex(session.LastFrame().bytes), frame);
+        QCOMPARE(session.Link().Supervision().txFlag, 1);
+        QCOMPARE(session.Link().Supervision().idleTicks, 0);
         QVERIFY(panel.RedrawPending());
         QCOMPARE(host.repaintRequests, 1);
     }
@@ -63,9 +63,9 @@ private Q_SLOTS:
     void selected_outOfRangeLevel_sendsNothing() {
         QFETCH(int, level);
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.SendCommand(CMD_POLL);
-        const auto before = panel.LastFrame().bytes;
+        const auto before = session.LastFrame().bytes;
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
         EditInput(panel, [](OperatorInput& in) { in.OpenSend(); });
         panel.TakeRedrawPending();
@@ -75,17 +75,17 @@ private Q_SLOTS:
 
         panel.SendCommand(CMD_SELECTED);
 
-        QCOMPARE(panel.LastFrame().bytes, before);
-        QCOMPARE(panel.Link().Supervision().txFlag, 0);
+        QCOMPARE(session.LastFrame().bytes, before);
+        QCOMPARE(session.Link().Supervision().txFlag, 0);
         QVERIFY(panel.Input().SendReady());
-        QCOMPARE(panel.Link().Supervision().idleTicks, 4);
+        QCOMPARE(session.Link().Supervision().idleTicks, 4);
         QVERIFY(!panel.RedrawPending());
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void selected_clearsSendReady_othersKeepIt() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         for (int type : {int(CMD_CHANNEL), int(CMD_ALL_OFF), int(CMD_POLL)}) {
             EditInput(panel, [](OperatorInput& in) { in.OpenSend(); });
             panel.SendCommand(type, 0);
@@ -97,23 +97,23 @@ private Q_SLOTS:
 
     void unknownType_writesNothing() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         QCOMPARE(panel.SendCommand(5), 0);
-        QCOMPARE(panel.Link().Supervision().txFlag, 0);
+        QCOMPARE(session.Link().Supervision().txFlag, 0);
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void channelIndexOutsideTheModel_isRefused() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, 8), 0);
         QCOMPARE(panel.SendCommand(CMD_CHANNEL, -1), 0);
-        QCOMPARE(panel.Link().Supervision().txFlag, 0);
+        QCOMPARE(session.Link().Supervision().txFlag, 0);
     }
 
     void resetState_startCondition() {
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         EditChannels(panel, [](ChannelModel& m) {
             m.Select(5);
             for (int c = 0; c < CHANNEL_COUNT; ++c)
@@ -133,28 +133,29 @@ private Q_SLOTS:
             in.EnterDigit(2);
         });
         QCOMPARE(panel.Input().TypedValue(), 42);
-        panel.Settings().SetPortName(QStringLiteral("COM3"));
-        panel.RequestClose();
+        session.Settings().SetPortName(QStringLiteral("COM3"));
+        session.RequestClose();
 
         panel.ResetState();
 
         QCOMPARE(panel.Channels().Selected(), 0);
-        QCOMPARE(panel.LastFrame().bytes[0], FRAME_HEADER);
+        QCOMPARE(session.LastFrame().bytes[0], FRAME_HEADER);
         for (int c = 0; c < CHANNEL_COUNT; ++c)
             QCOMPARE(panel.Channels().SliderOrigin(c), 250);
-        for (int v : {panel.Link().Supervision().txFlag, panel.Link().Supervision().rxFlag,
-                      panel.Link().Supervision().linkLost, panel.Link().Supervision().idleTicks,
-                      panel.Link().Supervision().silentTicks, panel.Link().Supervision().syncIndex,
-                      int(panel.Input().RepeatActive()), int(panel.Input().ButtonHeld()),
-                      int(panel.Input().DragActive()), panel.Input().RepeatTicks(),
-                      panel.Input().DigitCount(), panel.Input().TypedValue()})
+        for (int v :
+             {session.Link().Supervision().txFlag, session.Link().Supervision().rxFlag,
+              session.Link().Supervision().linkLost, session.Link().Supervision().idleTicks,
+              session.Link().Supervision().silentTicks, session.Link().Supervision().syncIndex,
+              int(panel.Input().RepeatActive()), int(panel.Input().ButtonHeld()),
+              int(panel.Input().DragActive()), panel.Input().RepeatTicks(),
+              panel.Input().DigitCount(), panel.Input().TypedValue()})
             QCOMPARE(v, 0);
         QCOMPARE(panel.Input().TypedDigits(), (std::array<int, 3>{0, 0, 0}));
-        QVERIFY(!panel.CloseRequestPending());
+        QVERIFY(!session.CloseRequestPending());
         // The model itself is the settings' business.
         QCOMPARE(panel.Channels().Level(2), 77);
         QCOMPARE(panel.Channels().Power(2), 1);
-        QCOMPARE(panel.Settings().PortName(), QStringLiteral("COM3"));
+        QCOMPARE(session.Settings().PortName(), QStringLiteral("COM3"));
     }
 };
 

@@ -2,9 +2,9 @@
 #include "RecordingHost.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
-#include "panel/FadeEngine.h"
 #include "panel/KeyMap.h"
 #include "panel/PanelController.h"
+#include "session/FadeEngine.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -16,6 +16,8 @@ using namespace std::chrono_literals;
 using Clock = FadeEngine::Clock;
 
 namespace {
+
+const ChangeOrigin kScript{ChangeOrigin::Kind::Script, 1};
 
 // Something that happens to a running fade at a given time.
 struct FadeEvent {
@@ -104,12 +106,13 @@ private:
     void Run(int ms) {
         for (int t = 0; t < ms; t += 20) {
             m_now += 20ms;
-            m_panel->OnFadeTick();
+            m_panel->Session().OnLineTick();
         }
     }
 
     std::unique_ptr<TempConfigHome> m_home;
     std::unique_ptr<RecordingHost> m_host;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<PanelController> m_panel;
     Clock m_now{0};
 };
@@ -117,12 +120,13 @@ private:
 void tst_Fade::init() {
     m_home = std::make_unique<TempConfigHome>();
     m_host = std::make_unique<RecordingHost>();
-    m_panel = std::make_unique<PanelController>(*m_host);
+    m_session = std::make_unique<DeviceSession>();
+    m_panel = std::make_unique<PanelController>(*m_session, *m_host);
     m_panel->ResetState();
-    m_panel->BuildPaths();
-    m_panel->DriveTicksByHand(true);
+    m_panel->Session().BuildPaths();
+    m_panel->Session().DriveTicksByHand(true);
     m_now = 0ms;
-    m_panel->SetFadeClock([this] { return m_now; });
+    m_panel->Session().SetFadeClock([this] { return m_now; });
     EditChannels(*m_panel, [](ChannelModel& m) {
         for (int c = 0; c < CHANNEL_COUNT; ++c) {
             m.SetPower(c, 1);
@@ -133,6 +137,7 @@ void tst_Fade::init() {
 
 void tst_Fade::cleanup() {
     m_panel.reset();
+    m_session.reset();
     m_host.reset();
     m_home.reset();
 }
@@ -149,16 +154,17 @@ void tst_Fade::controller_runningFadeIsStoppedFirst_data() {
 void tst_Fade::controller_runningFadeIsStoppedFirst() {
     QFETCH(QString, stopper);
     PanelController& panel = *m_panel;
-    QSignalSpy fading(&panel, &PanelController::FadingChanged);
-    QSignalSpy progress(&panel, &PanelController::FadeProgressChanged);
-    QSignalSpy changes(&panel, &PanelController::ChannelChanged);
+    DeviceSession& session = *m_session;
+    QSignalSpy fading(&session, &DeviceSession::FadingChanged);
+    QSignalSpy progress(&session, &DeviceSession::FadeProgressChanged);
+    QSignalSpy changes(&session, &DeviceSession::ChannelChanged);
     FadeTargets targets;
     targets.fill(ChannelSetting{true, 255});
-    QVERIFY(panel.StartFade(targets, 1.0));
-    QVERIFY(!panel.StartFade(targets, -1.0));
+    QVERIFY(panel.Session().StartFade(targets, 1.0));
+    QVERIFY(!panel.Session().StartFade(targets, -1.0));
     QCOMPARE(fading.size(), 1);
     Run(200);
-    QCOMPARE(panel.FadeProgressText(), QStringLiteral("fade 0.2 / 1.0 s"));
+    QCOMPARE(panel.Session().FadeProgressText(), QStringLiteral("fade 0.2 / 1.0 s"));
     QCOMPARE(progress.last().value(0).toString(), QStringLiteral("fade 0.2 / 1.0 s"));
     // Every frame's change is announced, as an operator's is.
     QVERIFY(changes.size() >= 40);
@@ -171,17 +177,17 @@ void tst_Fade::controller_runningFadeIsStoppedFirst() {
         m_host->setupDialog = [](SetupValues&) { return DialogResult::Ok; };
         panel.RunSetup();
     } else if (stopper == "all off") {
-        panel.AllChannelsOff();
+        QVERIFY(session.Request(SessionRequest::AllOff(), kScript).ok());
     } else if (stopper == "preset") {
-        QVERIFY(panel.LoadPresetFile(preset));
+        QVERIFY(session.Request(SessionRequest::LoadPreset(preset), kScript).ok());
     } else if (stopper == "exit") {
         m_host->exitDialogResult = DialogResult::Ok;
         panel.ExitProgram();
         QCOMPARE(m_host->quitCode, EXIT_CODE_CONFIRMED);
     } else {
-        panel.StopFade();
+        panel.Session().StopFade();
     }
-    QVERIFY(!panel.Fading());
+    QVERIFY(!panel.Session().Fading());
     QCOMPARE(fading.last().value(0).toBool(), false);
     QCOMPARE(progress.last().value(0).toString(), QString());
     const auto levels = panel.Channels().Levels();
@@ -199,15 +205,15 @@ void tst_Fade::controller_scriptTakesItsChannel_othersReachTarget() {
     PanelController& panel = *m_panel;
     FadeTargets targets;
     targets.fill(ChannelSetting{true, 200});
-    QVERIFY(panel.StartFade(targets, 0.5));
+    QVERIFY(panel.Session().StartFade(targets, 0.5));
     Run(100);
-    QVERIFY(panel.SetChannelState(2, false, 17));
+    QVERIFY(panel.Session().Request(SessionRequest::Set(3, false, 17), kScript).ok());
     Run(100);
     // And a key press on the selected channel (1), seen by what it changed.
     panel.OnKeyDown(VirtualKey::kRight);
     const int keyed = panel.Channels().Level(0);
     Run(600);
-    QVERIFY(!panel.Fading());
+    QVERIFY(!panel.Session().Fading());
     QCOMPARE(panel.Channels().Level(2), 17);
     QCOMPARE(panel.Channels().Power(2), 0);
     QCOMPARE(panel.Channels().Level(0), keyed);
@@ -217,19 +223,20 @@ void tst_Fade::controller_scriptTakesItsChannel_othersReachTarget() {
 
 void tst_Fade::controller_scenes_emptySaysSo_storedComesBackPaced() {
     PanelController& panel = *m_panel;
-    QSignalSpy notes(&panel, &PanelController::StatusMessage);
-    QCOMPARE(panel.RecallScene(4), QStringLiteral("scene 4 is empty"));
+    DeviceSession& session = *m_session;
+    QSignalSpy notes(&session, &DeviceSession::StatusMessage);
+    QCOMPARE(panel.Session().RecallScene(4), QStringLiteral("scene 4 is empty"));
     QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 4 is empty"));
-    QVERIFY(!panel.Fading());
+    QVERIFY(!panel.Session().Fading());
 
     EditChannels(panel, [](ChannelModel& m) {
         for (int c = 0; c < CHANNEL_COUNT; ++c)
             m.SetLevel(c, 10 * c + 5);
     });
-    PanelPalette colors = panel.Settings().Colors();
+    PanelPalette colors = panel.Session().Settings().Colors();
     colors.channel = 0x123456;
-    panel.Settings().SetColors(colors);
-    QCOMPARE(panel.StoreScene(4), QString());
+    panel.Session().Settings().SetColors(colors);
+    QCOMPARE(panel.Session().StoreScene(4), QString());
     QCOMPARE(notes.last().value(0).toString(), QStringLiteral("scene 4 stored"));
     const auto stored = panel.Channels().Levels();
     EditChannels(panel, [](ChannelModel& m) {
@@ -237,7 +244,7 @@ void tst_Fade::controller_scenes_emptySaysSo_storedComesBackPaced() {
             m.SetLevel(c, 250);
     });
     colors.channel = 0;
-    panel.Settings().SetColors(colors);
+    panel.Session().Settings().SetColors(colors);
 
     // Fade time 0: five frames at once, the other three a tick later.
     const auto atStored = [&] {
@@ -246,12 +253,12 @@ void tst_Fade::controller_scenes_emptySaysSo_storedComesBackPaced() {
             n += panel.Channels().Level(c) == stored[c] ? 1 : 0;
         return n;
     };
-    QCOMPARE(panel.RecallScene(4), QString());
-    QCOMPARE(panel.Settings().Colors().channel, ColorRef(0x123456));
+    QCOMPARE(panel.Session().RecallScene(4), QString());
+    QCOMPARE(panel.Session().Settings().Colors().channel, ColorRef(0x123456));
     QCOMPARE(atStored(), FadeEngine::kFramesPerTick);
     Run(20);
     QCOMPARE(atStored(), CHANNEL_COUNT);
-    QVERIFY(!panel.Fading());
+    QVERIFY(!panel.Session().Fading());
 }
 
 void tst_Fade::pacing_data() {

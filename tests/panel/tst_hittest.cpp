@@ -1,6 +1,6 @@
+#include "model/PanelLayout.h"
 #include "panel/HitTest.h"
 #include "panel/KeyMap.h"
-#include "panel/PanelLayout.h"
 
 #include <QtTest>
 #include <optional>

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "panel/KeyMap.h"
 #include "panel/PanelController.h"
+#include "session/DeviceSession.h"
 
 #include <QtTest>
 
@@ -11,22 +12,22 @@ class tst_LinkSupervision : public QObject {
     Q_OBJECT
 
     static void Acknowledge(PanelController& panel, char first = 'u') {
-        panel.OnCommRx(RxBurst{{static_cast<std::uint8_t>(first)}, 1});
+        panel.Session().OnCommRx(RxBurst{{static_cast<std::uint8_t>(first)}, 1});
     }
 
     // One watchdog tick, holding the link to its forecast: a tick it would sleep through changes
     // nothing anyone sees, sends nothing and only counts; the tick it wakes for acts.
     static void Tick(PanelController& panel) {
-        const LinkSupervision before = panel.Link().Supervision();
+        const LinkSupervision before = panel.Session().Link().Supervision();
         const bool blink = panel.Input().TypedValue() != 0;
-        const bool close = panel.CloseRequestPending();
+        const bool close = panel.Session().CloseRequestPending();
         const int forecast = TicksUntilEffective(before, close, blink);
-        panel.OnTimer(TIMER_WATCHDOG);
-        const LinkSupervision after = panel.Link().Supervision();
-        const bool acted = after.txFlag != before.txFlag || after.rxFlag != before.rxFlag ||
-                           after.linkLost != before.linkLost ||
-                           (blink && after.blinkPhase != before.blinkPhase) ||
-                           after.idleTicks == 0 || (close && !panel.CloseRequestPending());
+        panel.Session().Link().OnWatchdogTick();
+        const LinkSupervision after = panel.Session().Link().Supervision();
+        const bool acted =
+            after.txFlag != before.txFlag || after.rxFlag != before.rxFlag ||
+            after.linkLost != before.linkLost || (blink && after.blinkPhase != before.blinkPhase) ||
+            after.idleTicks == 0 || (close && !panel.Session().CloseRequestPending());
         QCOMPARE(acted, forecast == 1);
         LinkSupervision quiet = before;
         QuietTick(quiet);
@@ -94,11 +95,11 @@ private Q_SLOTS:
     // The port never opens here, so the link is closed however the counters stand.
     void linkState_closedPortWhateverTheFlags() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
-        panel.Settings().SetPortName("NULL");
+        auto& [host, session, panel] = rig;
+        session.Settings().SetPortName("NULL");
         Acknowledge(panel);
         EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
-        const LinkHealth health = panel.Health();
+        const LinkHealth health = session.Health();
         QCOMPARE(health.state, LinkState::Closed);
         QCOMPARE(LinkStateName(health.state), QString("closed"));
         QVERIFY(health.portPath.isEmpty());
@@ -108,78 +109,78 @@ private Q_SLOTS:
 
     void silentLink_pollAndLinkLostOnEleventhTick() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         for (int tick = 1; tick <= 10; ++tick) {
             Tick(panel);
-            QCOMPARE(panel.Link().Supervision().idleTicks, tick);
-            QCOMPARE(panel.Link().Supervision().linkLost, 0);
-            QCOMPARE(panel.Link().Supervision().txFlag, 0);
+            QCOMPARE(session.Link().Supervision().idleTicks, tick);
+            QCOMPARE(session.Link().Supervision().linkLost, 0);
+            QCOMPARE(session.Link().Supervision().txFlag, 0);
         }
         Tick(panel);
         // The poll went out on this tick (TX lit, idle count restarted) and the link is lost.
-        QCOMPARE(panel.Link().Supervision().txFlag, 1);
-        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
-        QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_POLL);
-        QCOMPARE(panel.Link().Supervision().linkLost, 1);
-        QCOMPARE(panel.Link().Supervision().silentTicks, 0);
+        QCOMPARE(session.Link().Supervision().txFlag, 1);
+        QCOMPARE(session.Link().Supervision().idleTicks, 0);
+        QCOMPARE(session.LastFrame().bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(session.Link().Supervision().linkLost, 1);
+        QCOMPARE(session.Link().Supervision().silentTicks, 0);
         // And again 11 ticks later.
         for (int tick = 1; tick <= 10; ++tick)
             Tick(panel);
-        QCOMPARE(panel.Link().Supervision().txFlag, 0);
+        QCOMPARE(session.Link().Supervision().txFlag, 0);
         Tick(panel);
-        QCOMPARE(panel.Link().Supervision().txFlag, 1);
-        QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(session.Link().Supervision().txFlag, 1);
+        QCOMPARE(session.LastFrame().bytes[1], FRAME_CODE_POLL);
     }
 
     void userFrames_restartIdleButNotSilentCount() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         for (int tick = 1; tick <= 11; ++tick) {
             panel.SendCommand(CMD_CHANNEL, 0);
             Tick(panel);
-            QCOMPARE(panel.Link().Supervision().idleTicks, 1);
+            QCOMPARE(session.Link().Supervision().idleTicks, 1);
         }
-        QCOMPARE(panel.Link().Supervision().linkLost, 1);
+        QCOMPARE(session.Link().Supervision().linkLost, 1);
     }
 
     void acknowledge_resetsCountersAndLink() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         EditLink(panel, [&](LinkSupervision& s) { s.idleTicks = 5; });
         EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 9; });
         EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
         panel.TakeRedrawPending();
         Acknowledge(panel);
-        QCOMPARE(panel.Link().Supervision().rxFlag, 1);
-        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
-        QCOMPARE(panel.Link().Supervision().silentTicks, 0);
-        QCOMPARE(panel.Link().Supervision().linkLost, 0);
+        QCOMPARE(session.Link().Supervision().rxFlag, 1);
+        QCOMPARE(session.Link().Supervision().idleTicks, 0);
+        QCOMPARE(session.Link().Supervision().silentTicks, 0);
+        QCOMPARE(session.Link().Supervision().linkLost, 0);
         QVERIFY(panel.RedrawPending());
     }
 
     void burstNotStartingWithU_changesNothing() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         EditLink(panel, [&](LinkSupervision& s) { s.silentTicks = 3; });
         EditLink(panel, [&](LinkSupervision& s) { s.linkLost = 1; });
-        panel.OnCommRx(RxBurst{{'x', 'u', 0, 0, 0, 0}, 2});
-        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
-        QCOMPARE(panel.Link().Supervision().silentTicks, 3);
-        QCOMPARE(panel.Link().Supervision().linkLost, 1);
+        session.OnCommRx(RxBurst{{'x', 'u', 0, 0, 0, 0}, 2});
+        QCOMPARE(session.Link().Supervision().rxFlag, 0);
+        QCOMPARE(session.Link().Supervision().silentTicks, 3);
+        QCOMPARE(session.Link().Supervision().linkLost, 1);
         QCOMPARE(host.repaintRequests, 0);
     }
 
     void watchdog_clearsLampsAndBlinks() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 1; });
         Acknowledge(panel);
         Tick(panel);
-        QCOMPARE(panel.Link().Supervision().txFlag, 0);
-        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
-        QCOMPARE(panel.Link().Supervision().blinkPhase, 1);
+        QCOMPARE(session.Link().Supervision().txFlag, 0);
+        QCOMPARE(session.Link().Supervision().rxFlag, 0);
+        QCOMPARE(session.Link().Supervision().blinkPhase, 1);
         Tick(panel);
-        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
+        QCOMPARE(session.Link().Supervision().blinkPhase, 0);
     }
 
     // Events, one a character: '.' a watchdog tick, 'f' a frame sent, 'u' an answer, 'x' a burst
@@ -217,7 +218,7 @@ private Q_SLOTS:
         QFETCH(int, sleeps);
         QFETCH(int, phase);
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         for (const QChar e : events) {
             switch (e.toLatin1()) {
             case '.':
@@ -233,7 +234,7 @@ private Q_SLOTS:
                 Acknowledge(panel, e.toLatin1());
                 break;
             case 'c':
-                panel.RequestClose();
+                session.RequestClose();
                 break;
             case '1':
                 panel.OnKeyDown(VirtualKey::kDigit0 + 1);
@@ -248,9 +249,9 @@ private Q_SLOTS:
                 QFAIL("unknown event");
             }
         }
-        const LinkSupervision s = panel.Link().Supervision();
+        const LinkSupervision s = session.Link().Supervision();
         QCOMPARE(
-            TicksUntilEffective(s, panel.CloseRequestPending(), panel.Input().TypedValue() != 0),
+            TicksUntilEffective(s, session.CloseRequestPending(), panel.Input().TypedValue() != 0),
             sleeps);
         QCOMPARE(s.blinkPhase, phase);
     }
@@ -259,39 +260,40 @@ private Q_SLOTS:
     // ones before it are slept through and still counted.
     void watchdog_keepsItsPhaseWhileItSleeps() {
         RecordingHost host;
-        PanelController panel(host);
+        DeviceSession session;
+        PanelController panel(session, host);
         panel.ResetState();
         QElapsedTimer clock;
         clock.start();
-        panel.StartWatchdog();
+        session.StartWatchdog();
         QTest::qWait(WATCHDOG_PERIOD_START_MS + 220);
         QCOMPARE(host.repaintRequests, 0); // the first tick changed nothing, so nobody woke
         panel.SendCommand(CMD_CHANNEL, 0);
-        QCOMPARE(panel.Link().Supervision().idleTicks, 0);
-        QCOMPARE(panel.Link().Supervision().silentTicks, 1);
+        QCOMPARE(session.Link().Supervision().idleTicks, 0);
+        QCOMPARE(session.Link().Supervision().silentTicks, 1);
         host.repaintRequests = 0;
-        QTRY_VERIFY_WITH_TIMEOUT(panel.Link().Supervision().txFlag == 0, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(session.Link().Supervision().txFlag == 0, 1000);
         const qint64 lampOut = clock.elapsed();
         // The second tick of the start, not a period after the frame.
         QVERIFY2(lampOut >= 2 * WATCHDOG_PERIOD_START_MS - 5 &&
                      lampOut < 2 * WATCHDOG_PERIOD_START_MS + 80,
                  qPrintable(QString::number(lampOut)));
         QCOMPARE(host.repaintRequests, 1);
-        QCOMPARE(panel.Link().Supervision().silentTicks, 2);
-        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
-        panel.RequestClose();
-        QTRY_VERIFY_WITH_TIMEOUT(!panel.CloseRequestPending(), 1000);
+        QCOMPARE(session.Link().Supervision().silentTicks, 2);
+        QCOMPARE(session.Link().Supervision().blinkPhase, 0);
+        session.RequestClose();
+        QTRY_VERIFY_WITH_TIMEOUT(!session.CloseRequestPending(), 1000);
         const qint64 taken = clock.elapsed();
         QVERIFY2(taken >= 3 * WATCHDOG_PERIOD_START_MS - 5 &&
                      taken < 3 * WATCHDOG_PERIOD_START_MS + 80,
                  qPrintable(QString::number(taken)));
-        QCOMPARE(panel.Link().Supervision().silentTicks, 3);
+        QCOMPARE(session.Link().Supervision().silentTicks, 3);
         // A number typed after a tick slept through blinks in the phase of the ticks that ran on.
         QTest::qWait(int(4 * WATCHDOG_PERIOD_START_MS + 250 - clock.elapsed()));
         panel.OnKeyDown(VirtualKey::kDigit0 + 7);
-        QCOMPARE(panel.Link().Supervision().blinkPhase, 0);
-        QCOMPARE(panel.Link().Supervision().silentTicks, 4);
-        QTRY_VERIFY_WITH_TIMEOUT(panel.Link().Supervision().blinkPhase == 1, 1000);
+        QCOMPARE(session.Link().Supervision().blinkPhase, 0);
+        QCOMPARE(session.Link().Supervision().silentTicks, 4);
+        QTRY_VERIFY_WITH_TIMEOUT(session.Link().Supervision().blinkPhase == 1, 1000);
         const qint64 blinked = clock.elapsed();
         QVERIFY2(blinked >= 5 * WATCHDOG_PERIOD_START_MS - 5 &&
                      blinked < 5 * WATCHDOG_PERIOD_START_MS + 80,
@@ -300,36 +302,36 @@ private Q_SLOTS:
 
     void sync_waitsForAnswerThenSendsEightChannelsInOrder() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
-        panel.StartWatchdog();
-        panel.StartSynchronisation();
+        auto& [host, session, panel] = rig;
+        session.StartWatchdog();
+        session.StartSynchronisation();
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(i, 10 * i); });
 
-        panel.OnTimer(TIMER_SYNC);
-        QCOMPARE(panel.Link().Supervision().syncIndex, 0);
-        QVERIFY(panel.TimerRunning(TIMER_WATCHDOG));
+        session.Link().OnSyncTick();
+        QCOMPARE(session.Link().Supervision().syncIndex, 0);
+        QVERIFY(session.Link().WatchdogRunning());
 
         Acknowledge(panel);
         // A watchdog tick between the answer and the next sync tick puts the RX lamp out.
-        panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
+        session.Link().OnWatchdogTick();
+        QCOMPARE(session.Link().Supervision().rxFlag, 0);
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
-            panel.OnTimer(TIMER_SYNC);
-            QVERIFY(!panel.TimerRunning(TIMER_WATCHDOG));
-            QCOMPARE(panel.LastFrame().bytes[2], std::uint8_t(i + 1));
-            QCOMPARE(panel.LastFrame().bytes[4], std::uint8_t(10 * i));
-            QCOMPARE(panel.Link().Supervision().syncIndex, i + 1);
+            session.Link().OnSyncTick();
+            QVERIFY(!session.Link().WatchdogRunning());
+            QCOMPARE(session.LastFrame().bytes[2], std::uint8_t(i + 1));
+            QCOMPARE(session.LastFrame().bytes[4], std::uint8_t(10 * i));
+            QCOMPARE(session.Link().Supervision().syncIndex, i + 1);
         }
-        QVERIFY(panel.TimerRunning(TIMER_SYNC));
-        panel.OnTimer(TIMER_SYNC);
-        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
-        QCOMPARE(panel.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QVERIFY(session.Link().SyncRunning());
+        session.Link().OnSyncTick();
+        QVERIFY(!session.Link().SyncRunning());
+        QCOMPARE(session.Link().WatchdogPeriodMs(), WATCHDOG_PERIOD_SUPERVISING_MS);
     }
 
     void repeat_firstStepOnTwentySecondTick_thenEveryTick() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         EditChannels(panel, [](ChannelModel& m) {
             m.SetPower(0, 1);
             m.SetLevel(0, 253);
@@ -338,48 +340,48 @@ private Q_SLOTS:
         panel.ShowHover({.plusRow = 0});
         for (int tick = 1; tick <= 21; ++tick) {
             EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
-            panel.OnTimer(TIMER_REPEAT);
-            QCOMPARE(panel.Link().Supervision().txFlag, 0);
+            panel.OnRepeatTick();
+            QCOMPARE(session.Link().Supervision().txFlag, 0);
             QVERIFY(panel.Input().SendReady());
         }
         QCOMPARE(panel.Channels().Level(0), 253);
-        panel.OnTimer(TIMER_REPEAT);
+        panel.OnRepeatTick();
         QCOMPARE(panel.Channels().Level(0), 254);
-        panel.OnTimer(TIMER_REPEAT);
+        panel.OnRepeatTick();
         QCOMPARE(panel.Channels().Level(0), 255);
         // At the top the steps stop but the frames go on.
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = 0; });
-        panel.OnTimer(TIMER_REPEAT);
+        panel.OnRepeatTick();
         QCOMPARE(panel.Channels().Level(0), 255);
-        QCOMPARE(panel.Link().Supervision().txFlag, 1);
+        QCOMPARE(session.Link().Supervision().txFlag, 1);
         // The tick sends, so it also re-arms the throttle for the next one.
         QVERIFY(panel.Input().SendReady());
     }
 
     void repeat_requestsRepaintEveryTick() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
-        panel.OnTimer(TIMER_REPEAT);
-        panel.OnTimer(TIMER_REPEAT);
+        auto& [host, session, panel] = rig;
+        panel.OnRepeatTick();
+        panel.OnRepeatTick();
         QCOMPARE(host.repaintRequests, 2);
         QVERIFY(panel.RedrawPending());
     }
 
     void repeat_sleepsWhenIdle_wakesForInput() {
         HostedPanel rig;
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.StartRepeatTick();
-        panel.OnTimer(TIMER_REPEAT);
-        QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
+        panel.OnRepeatTick();
+        QVERIFY(!panel.RepeatTickRunning());
         // Tab changes the look without a frame; only the tick shows it.
         panel.OnKeyDown(VirtualKey::kTab);
-        QCOMPARE(panel.TimerInterval(TIMER_REPEAT), REPEAT_PERIOD_MS);
-        panel.OnTimer(TIMER_REPEAT);
-        QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
+        QCOMPARE(panel.RepeatTickPeriodMs(), REPEAT_PERIOD_MS);
+        panel.OnRepeatTick();
+        QVERIFY(!panel.RepeatTickRunning());
         // A throttled send needs the tick that re-arms it.
         panel.SendCommand(CMD_SELECTED);
         QVERIFY(!panel.Input().SendReady());
-        QVERIFY(panel.TimerRunning(TIMER_REPEAT));
+        QVERIFY(panel.RepeatTickRunning());
         // Held or dragged, it ticks on until the release.
         for (auto hold :
              {+[](OperatorInput& in) { in.Press(); }, +[](OperatorInput& in) { in.BeginDrag(); },
@@ -387,15 +389,15 @@ private Q_SLOTS:
             EditInput(panel, hold);
             panel.OnMouseMove(600, 300);
             for (int tick = 0; tick < 3; ++tick)
-                panel.OnTimer(TIMER_REPEAT);
-            QVERIFY(panel.TimerRunning(TIMER_REPEAT));
+                panel.OnRepeatTick();
+            QVERIFY(panel.RepeatTickRunning());
             panel.OnLButtonUp();
-            panel.OnTimer(TIMER_REPEAT);
-            QVERIFY(!panel.TimerRunning(TIMER_REPEAT));
+            panel.OnRepeatTick();
+            QVERIFY(!panel.RepeatTickRunning());
         }
         // Meanwhile the watchdog shows its own lamp and blink changes.
         host.repaintRequests = 0;
-        panel.OnTimer(TIMER_WATCHDOG);
+        session.Link().OnWatchdogTick();
         QCOMPARE(host.repaintRequests, 1);
     }
 
@@ -408,10 +410,10 @@ private Q_SLOTS:
         QFETCH(DialogResult, answer);
         TempConfigHome home;
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
-        panel.BuildPaths();
+        auto& [host, session, panel] = rig;
+        session.BuildPaths();
         panel.ResetState();
-        panel.LoadSettings();
+        session.LoadSettings();
         EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(1, 99); });
         EditInput(panel, [](OperatorInput& in) {
             in.Press();
@@ -422,16 +424,16 @@ private Q_SLOTS:
         });
         host.exitDialogResult = answer;
 
-        panel.OnTimer(TIMER_SYNC);
+        session.Link().OnSyncTick();
         QCOMPARE(host.exitDialogRuns, 0);
-        panel.RequestClose();
-        panel.OnTimer(TIMER_WATCHDOG);
+        session.RequestClose();
+        session.Link().OnWatchdogTick();
         // The dialog waits for the tick to return, so later ticks are not held back by it; a
         // second request before it opens adds nothing.
         QCOMPARE(host.exitDialogRuns, 0);
-        QVERIFY(!panel.CloseRequestPending());
-        panel.RequestClose();
-        panel.OnTimer(TIMER_WATCHDOG);
+        QVERIFY(!session.CloseRequestPending());
+        session.RequestClose();
+        session.Link().OnWatchdogTick();
         QTRY_COMPARE(host.exitDialogRuns, 1);
         QTest::qWait(20);
         QCOMPARE(host.exitDialogRuns, 1);
@@ -440,7 +442,7 @@ private Q_SLOTS:
             QCOMPARE(v, 0);
         if (answer == DialogResult::Ok) {
             QCOMPARE(host.quitCode, EXIT_CODE_CONFIRMED);
-            QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_ALL_OFF);
+            QCOMPARE(session.LastFrame().bytes[1], FRAME_CODE_ALL_OFF);
             QVERIFY(QFile::exists(home.settingsFile()));
             // The model keeps its levels for the next start.
             QCOMPARE(panel.Channels().Level(1), 99);
@@ -466,21 +468,21 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString missing = dir.filePath("ttyUSB0");
         HostedPanel rig;
-        auto& [host, panel] = rig;
-        panel.Settings().SetPortName(missing);
-        panel.Connect();
-        QCOMPARE(int(panel.Link().Com().LastError().kind), int(PortErrorKind::NotFound));
-        QVERIFY(panel.Link().ReconnectPending());
+        auto& [host, session, panel] = rig;
+        session.Settings().SetPortName(missing);
+        session.Connect();
+        QCOMPARE(int(session.Link().Com().LastError().kind), int(PortErrorKind::NotFound));
+        QVERIFY(session.Link().ReconnectPending());
         if (refused.isEmpty())
             QVERIFY(QFile::link("/etc/hostname", missing) || WriteAll(missing, "x"));
         else
             QVERIFY(QFile::link(refused, missing));
-        panel.Link().OnTimer(TIMER_RECONNECT);
-        if (panel.Link().Com().LastError().kind == PortErrorKind::Other)
+        session.Link().OnReconnectTick();
+        if (session.Link().Com().LastError().kind == PortErrorKind::Other)
             QSKIP("the refusing file is on a read-only mount here");
-        QCOMPARE(int(panel.Link().Com().LastError().kind), kind);
-        QVERIFY(!panel.Link().PortOpen());
-        QVERIFY(!panel.Link().ReconnectPending());
+        QCOMPARE(int(session.Link().Com().LastError().kind), kind);
+        QVERIFY(!session.Link().PortOpen());
+        QVERIFY(!session.Link().ReconnectPending());
         // The one message is the first attempt's; the retry was quiet.
         QCOMPARE(host.messages.size(), 1);
     }
@@ -488,24 +490,24 @@ private Q_SLOTS:
     void initialUpdate_withoutSettings_reportsPortAndRunsClosed() {
         TempConfigHome home;
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
-        QCOMPARE(panel.Settings().PortName(), QStringLiteral("NULL"));
+        QCOMPARE(session.Settings().PortName(), QStringLiteral("NULL"));
         QCOMPARE(host.messages.size(), 1);
         QCOMPARE(host.messages[0].split(u'\n').constFirst(),
                  QStringLiteral("포트를 확인하십시요."));
         QVERIFY2(host.messages[0].contains(QStringLiteral("No port has been chosen yet")),
                  qPrintable(host.messages[0]));
         QCOMPARE(host.captions, QStringList{QStringLiteral("Morvix")});
-        QVERIFY(!panel.PortOpen());
+        QVERIFY(!session.PortOpen());
         // Nothing would change by itself, so nothing is retried.
-        QVERIFY(!panel.TimerRunning(TIMER_RECONNECT));
-        QCOMPARE(panel.TimerInterval(TIMER_REPEAT), REPEAT_PERIOD_MS);
-        QCOMPARE(panel.TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_START_MS);
-        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
+        QVERIFY(!session.Link().ReconnectPending());
+        QCOMPARE(panel.RepeatTickPeriodMs(), REPEAT_PERIOD_MS);
+        QCOMPARE(session.Link().WatchdogPeriodMs(), WATCHDOG_PERIOD_START_MS);
+        QVERIFY(!session.Link().SyncRunning());
         // The start-up poll is attempted anyway and lights TX.
-        QCOMPARE(panel.LastFrame().bytes[1], FRAME_CODE_POLL);
-        QCOMPARE(panel.Link().Supervision().txFlag, 1);
+        QCOMPARE(session.LastFrame().bytes[1], FRAME_CODE_POLL);
+        QCOMPARE(session.Link().Supervision().txFlag, 1);
         QVERIFY(QDir(home.settingsFolder()).exists());
     }
 };

@@ -2,6 +2,7 @@
 #include "TempConfigHome.h"
 #include "TestFiles.h"
 #include "panel/PanelController.h"
+#include "session/DeviceSession.h"
 #include "settings/ProfileIni.h"
 #include "settings/SettingsStore.h"
 
@@ -24,20 +25,20 @@ QByteArray FreshListing() {
 }
 
 // The field a key of set.ini loads into, as a comparable value.
-QVariant FieldOf(const PanelController& panel, const QByteArray& key) {
+QVariant FieldOf(const DeviceSession& session, const QByteArray& key) {
     if (key == "Port")
-        return panel.Settings().PortName();
+        return session.Settings().PortName();
     if (key == "File Name")
-        return panel.Settings().PresetName();
+        return session.Settings().PresetName();
     if (key.startsWith("COLOR")) {
-        const ColorRef colors[] = {panel.Settings().Colors().slideLeft,
-                                   panel.Settings().Colors().slideRight,
-                                   panel.Settings().Colors().channel};
+        const ColorRef colors[] = {session.Settings().Colors().slideLeft,
+                                   session.Settings().Colors().slideRight,
+                                   session.Settings().Colors().channel};
         return QVariant::fromValue<quint32>(colors[key.back() - '1']);
     }
     const int channel = key.back() - '0';
-    return key.startsWith("CH POWER-") ? panel.Channels().Power(channel)
-                                       : panel.Channels().Level(channel);
+    return key.startsWith("CH POWER-") ? session.Channels().Power(channel)
+                                       : session.Channels().Level(channel);
 }
 
 } // namespace
@@ -61,15 +62,15 @@ private Q_SLOTS:
 void tst_PanelSettings::buildPaths_createsFoldersUnderConfigHome() {
     TempConfigHome home;
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
-    QCOMPARE(panel.Settings().FolderPath(), home.settingsFolder());
-    QCOMPARE(panel.Settings().IniPath(), home.settingsFile());
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
+    QCOMPARE(session.Settings().FolderPath(), home.settingsFolder());
+    QCOMPARE(session.Settings().IniPath(), home.settingsFile());
     QVERIFY(QFileInfo(home.settingsFolder()).isDir());
     QVERIFY(!QFile::exists(home.settingsFile()));
     // Again at the next start, with the folders already there.
-    panel.BuildPaths();
-    QCOMPARE(panel.Settings().IniPath(), home.settingsFile());
+    session.BuildPaths();
+    QCOMPARE(session.Settings().IniPath(), home.settingsFile());
 }
 
 void tst_PanelSettings::buildPaths_longBasePathKeptWhole() {
@@ -77,33 +78,34 @@ void tst_PanelSettings::buildPaths_longBasePathKeptWhole() {
     const QString base = home.path() + "/a folder name well beyond twenty-nine characters/cfg";
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(base));
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
-    QCOMPARE(panel.Settings().IniPath(), base + "/QV/Morvix/set.ini");
-    panel.LoadSettings();
-    panel.SaveSettings();
-    QCOMPARE(ReadAll(panel.Settings().IniPath()), FreshListing());
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
+    QCOMPARE(session.Settings().IniPath(), base + "/QV/Morvix/set.ini");
+    session.LoadSettings();
+    session.SaveSettings();
+    QCOMPARE(ReadAll(session.Settings().IniPath()), FreshListing());
 }
 
 void tst_PanelSettings::freshStart_writesListingByteForByte() {
     TempConfigHome home;
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
-    panel.LoadSettings();
-    QCOMPARE(panel.Settings().PortName(), QString("NULL"));
-    QCOMPARE(panel.Settings().PresetName(), QString("NULL"));
-    panel.SaveSettings();
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
+    session.LoadSettings();
+    QCOMPARE(session.Settings().PortName(), QString("NULL"));
+    QCOMPARE(session.Settings().PresetName(), QString("NULL"));
+    session.SaveSettings();
     QCOMPARE(ReadAll(home.settingsFile()), FreshListing());
     // Every save writes all keys again; an unchanged save leaves the bytes as they were.
-    panel.SaveSettings();
+    session.SaveSettings();
     QCOMPARE(ReadAll(home.settingsFile()), FreshListing());
 }
 
 void tst_PanelSettings::saveThenLoad_roundTrips() {
     TempConfigHome home;
     RecordingHost host;
-    PanelController saved(host);
+    DeviceSession saved;
+    saved.SetPrompts(&host);
     saved.BuildPaths();
     saved.Settings().SetPortName("COM10");
     saved.Settings().SetPresetName(home.path() + "/프리셋 one.qvd");
@@ -122,7 +124,9 @@ void tst_PanelSettings::saveThenLoad_roundTrips() {
     QVERIFY(file.contains("\r\nCOLOR1=-16777216\r\n"));
     QVERIFY(file.contains("\r\nCH POWER-7=2\r\nCH VALUE-7=300\r\n"));
 
-    PanelController loaded(host);
+    DeviceSession loaded;
+
+    loaded.SetPrompts(&host);
     loaded.BuildPaths();
     loaded.LoadSettings();
     QCOMPARE(loaded.Settings().PortName(), saved.Settings().PortName());
@@ -176,15 +180,16 @@ void tst_PanelSettings::storedValue_loadsByRoomAndAtoi() {
     QFETCH(QVariant, expected);
     TempConfigHome home;
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
     QVERIFY(WriteAll(home.settingsFile(), "[" + section + "]\r\n" + key + "=" + stored + "\r\n"));
-    panel.LoadSettings();
-    QCOMPARE(FieldOf(panel, key), expected);
+    session.LoadSettings();
+    QCOMPARE(FieldOf(panel.Session(), key), expected);
 
     // What was loaded is what the next save writes back, range or not.
-    panel.SaveSettings();
-    PanelController again(host);
+    session.SaveSettings();
+    DeviceSession again;
+    again.SetPrompts(&host);
     again.BuildPaths();
     again.LoadSettings();
     QCOMPARE(FieldOf(again, key), expected);
@@ -193,8 +198,8 @@ void tst_PanelSettings::storedValue_loadsByRoomAndAtoi() {
 void tst_PanelSettings::windowsFile_loadsAndKeepsItsShape() {
     TempConfigHome home;
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
     const QByteArray windowsFile = "written by hand\r\n"
                                    "; panel settings\r\n"
                                    "[ Set ]\r\n"
@@ -212,19 +217,19 @@ void tst_PanelSettings::windowsFile_loadsAndKeepsItsShape() {
                                    "[CH SET]\r\n"
                                    "CH VALUE-1=99\r\n";
     QVERIFY(WriteAll(home.settingsFile(), windowsFile));
-    panel.LoadSettings();
-    QCOMPARE(panel.Settings().PortName(), QString("COM4"));
-    QCOMPARE(panel.Settings().PresetName(), QString("NULL"));
-    QCOMPARE(panel.Settings().Colors().slideLeft, ColorRef(0x000000FF));
-    QCOMPARE(panel.Settings().Colors().slideRight, CLR_DEFAULT);
-    QCOMPARE(panel.Settings().Colors().channel, ColorRef(0));
+    session.LoadSettings();
+    QCOMPARE(session.Settings().PortName(), QString("COM4"));
+    QCOMPARE(session.Settings().PresetName(), QString("NULL"));
+    QCOMPARE(session.Settings().Colors().slideLeft, ColorRef(0x000000FF));
+    QCOMPARE(session.Settings().Colors().slideRight, CLR_DEFAULT);
+    QCOMPARE(session.Settings().Colors().channel, ColorRef(0));
     QCOMPARE(panel.Channels().Power(0), 1);
     QCOMPARE(panel.Channels().Level(0), 128);
     // The second "CH SET" is never found.
     QCOMPARE(panel.Channels().Level(1), 0);
 
     EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(1, 42); });
-    panel.SaveSettings();
+    session.SaveSettings();
     QByteArray expected = "written by hand\r\n"
                           "; panel settings\r\n"
                           "[ Set ]\r\n"
@@ -254,14 +259,14 @@ void tst_PanelSettings::windowsFile_loadsAndKeepsItsShape() {
 void tst_PanelSettings::keysAreLookedUpBySection() {
     TempConfigHome home;
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
     QVERIFY(WriteAll(home.settingsFile(), "[CH SET]\r\nPort=COM3\r\nFile Name=/x.qvd\r\n"
                                           "[set]\r\nCOLOR1=255\r\nCH VALUE-0=9\r\n"));
-    panel.LoadSettings();
-    QCOMPARE(panel.Settings().PortName(), QString("NULL"));
-    QCOMPARE(panel.Settings().PresetName(), QString("NULL"));
-    QCOMPARE(panel.Settings().Colors().slideLeft, ColorRef(0));
+    session.LoadSettings();
+    QCOMPARE(session.Settings().PortName(), QString("NULL"));
+    QCOMPARE(session.Settings().PresetName(), QString("NULL"));
+    QCOMPARE(session.Settings().Colors().slideLeft, ColorRef(0));
     QCOMPARE(panel.Channels().Level(0), 0);
 }
 
@@ -272,20 +277,20 @@ void tst_PanelSettings::unwritableFolder_toldOnceNothingWritten() {
     QVERIFY(WriteAll(blocker, "keep"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker + "/config"));
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.BuildPaths();
-    panel.LoadSettings();
-    QCOMPARE(panel.Settings().PortName(), QString("NULL"));
-    panel.Settings().SetPortName("COM2");
+    auto& [host, session, panel] = rig;
+    session.BuildPaths();
+    session.LoadSettings();
+    QCOMPARE(session.Settings().PortName(), QString("NULL"));
+    session.Settings().SetPortName("COM2");
     EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(0, 200); });
-    panel.SaveSettings();
-    panel.SaveSettings(); // as Setup saves twice, at its start and on OK
+    session.SaveSettings();
+    session.SaveSettings(); // as Setup saves twice, at its start and on OK
     QCOMPARE(ReadAll(blocker), QByteArray("keep"));
     QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"blocker"});
     // One message naming the file and the system's reason.
     QCOMPARE(host.messages,
-             QStringList{"Cannot save the settings to " + panel.Settings().IniPath() + ":\n" +
+             QStringList{"Cannot save the settings to " + session.Settings().IniPath() + ":\n" +
                          QString::fromLocal8Bit(std::strerror(ENOTDIR))});
     QCOMPARE(host.captions, QStringList{"Morvix"});
 }
@@ -293,9 +298,9 @@ void tst_PanelSettings::unwritableFolder_toldOnceNothingWritten() {
 void tst_PanelSettings::chSetHelpers_roundTripThroughIni() {
     // The record a preset load applies: only colours and channels, never port or preset name.
     HostedPanel rig(false);
-    auto& [host, panel] = rig;
-    panel.Settings().SetPortName("COM1");
-    panel.Settings().SetPresetName("/a.qvd");
+    auto& [host, session, panel] = rig;
+    session.Settings().SetPortName("COM1");
+    session.Settings().SetPresetName("/a.qvd");
     ChSetValues values;
     values.colorSlideLeft = CLR_DEFAULT;
     values.colorChannel = 0x123456;
@@ -304,10 +309,10 @@ void tst_PanelSettings::chSetHelpers_roundTripThroughIni() {
     ProfileIni ini;
     ini.WriteString("set", "Port", "COM9");
     WriteChSetSection(ini, values);
-    panel.ApplyChSet(ReadChSetSection(ProfileIni::FromBytes(ini.Serialize())));
-    QCOMPARE(panel.ChSet(), values);
-    QCOMPARE(panel.Settings().PortName(), QString("COM1"));
-    QCOMPARE(panel.Settings().PresetName(), QString("/a.qvd"));
+    session.ApplyChSet(ReadChSetSection(ProfileIni::FromBytes(ini.Serialize())));
+    QCOMPARE(session.ChSet(), values);
+    QCOMPARE(session.Settings().PortName(), QString("COM1"));
+    QCOMPARE(session.Settings().PresetName(), QString("/a.qvd"));
     QCOMPARE(ReadChSetSection(ProfileIni()), ChSetValues{});
 }
 

@@ -4,6 +4,7 @@
 #include "SetupTestFiles.h"
 #include "TempConfigHome.h"
 #include "panel/PanelController.h"
+#include "session/DeviceSession.h"
 #include "settings/SettingsStore.h"
 #include "settings/SetupValues.h"
 
@@ -48,6 +49,7 @@ struct Rig {
     TempConfigHome home;
     DevSim sim;
     RecordingHost host;
+    std::unique_ptr<DeviceSession> session;
     std::unique_ptr<PanelController> panel;
     QString link;
 
@@ -63,10 +65,10 @@ class tst_SetupWorkflow : public QObject {
 private:
     // Lets the device's answer in, then runs the synchronisation ticks the timer would run.
     void Synchronise(Rig& rig, DevSim& device, int framesBefore) {
-        QTRY_COMPARE(rig.panel->Link().Supervision().rxFlag, 1);
+        QTRY_COMPARE(rig.panel->Session().Link().Supervision().rxFlag, 1);
         for (int tick = 0; tick <= CHANNEL_COUNT; ++tick)
-            rig.panel->OnTimer(TIMER_SYNC);
-        QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
+            rig.panel->Session().Link().OnSyncTick();
+        QVERIFY(!rig.panel->Session().Link().SyncRunning());
         QTRY_COMPARE(device.validFrameCount(), framesBefore + CHANNEL_COUNT);
     }
 
@@ -76,17 +78,18 @@ private:
         QVERIFY(QFile::link(rig.sim.portPath(), rig.link));
         QVERIFY(WriteAll(rig.SettingsFile(), SettingsText(rig.link, "NULL", values)));
         QVERIFY(QDir().mkpath(rig.PresetPath({})));
-        rig.panel = std::make_unique<PanelController>(rig.host);
-        rig.panel->DriveTicksByHand(true);
+        rig.session = std::make_unique<DeviceSession>();
+        rig.panel = std::make_unique<PanelController>(*rig.session, rig.host);
+        rig.panel->Session().DriveTicksByHand(true);
         rig.panel->OnInitialUpdate();
-        QVERIFY(rig.panel->PortOpen());
+        QVERIFY(rig.panel->Session().PortOpen());
         Synchronise(rig, rig.sim, 1);
         rig.sim.clearLog();
     }
 
     // The operator presses SETUP: a watchdog tick has passed since the last answer.
     void PressSetup(Rig& rig) {
-        rig.panel->OnTimer(TIMER_WATCHDOG);
+        rig.panel->Session().Link().OnWatchdogTick();
         EditInput(*rig.panel, [](OperatorInput& in) { in.Press(); });
         rig.panel->RunSetup();
     }
@@ -132,7 +135,7 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     rig.host.setupDialog = [&](SetupValues&) {
         onDiskDuringDialog = ChSetOfFile(rig.SettingsFile());
         pointerDuringDialog = rig.panel->Input().ButtonHeld() + rig.panel->Input().DragActive();
-        openDuringDialog = rig.panel->PortOpen();
+        openDuringDialog = rig.panel->Session().PortOpen();
         QFile::remove(rig.SettingsFile());
         // The same name with another device behind it: only a fresh opening reaches that one.
         QFile::remove(rig.link);
@@ -162,9 +165,9 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
              0);
 
     // Reopened and polled at once; the synchronisation waits for the answer.
-    QVERIFY(rig.panel->TimerRunning(TIMER_SYNC));
-    rig.panel->OnTimer(TIMER_SYNC);
-    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
+    QVERIFY(rig.panel->Session().Link().SyncRunning());
+    rig.panel->Session().Link().OnSyncTick();
+    QCOMPARE(rig.panel->Session().Link().Supervision().syncIndex, 0);
     QVERIFY(other.waitForValidFrames(1, 3000));
     QCOMPARE(Kinds(other), QByteArray("P"));
     Synchronise(rig, other, 1);
@@ -186,14 +189,14 @@ void tst_SetupWorkflow::okWithPortThatWillNotOpen_reportsAndKeepsTheName() {
         return DialogResult::Ok;
     };
     PressSetup(rig);
-    QVERIFY(!rig.panel->PortOpen());
+    QVERIFY(!rig.panel->Session().PortOpen());
     QCOMPARE(rig.host.messages.size(), 1);
     const QStringList lines = rig.host.messages[0].split(u'\n');
     QCOMPARE(lines.mid(0, 4),
              (QStringList{"포트를 확인하십시요.", "", missing, "No such device."}));
     // The device may still be plugged in: looked for again without the operator.
-    QVERIFY(rig.panel->TimerRunning(TIMER_RECONNECT));
-    QCOMPARE(rig.panel->Settings().PortName(), missing);
+    QVERIFY(rig.panel->Session().Link().ReconnectPending());
+    QCOMPARE(rig.panel->Session().Settings().PortName(), missing);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(missing));
 }
 
@@ -218,9 +221,9 @@ void tst_SetupWorkflow::save_colourChangedInSameDialog_presetHoldsTheOldOne() {
     QCOMPARE(ReadAll(preset), settingsAtOpening);
     QCOMPARE(ChSetOfFile(preset).colorSlideLeft, values.colorSlideLeft);
     QCOMPARE(ChSetOfFile(rig.SettingsFile()).colorSlideLeft, chosen);
-    QCOMPARE(rig.panel->Settings().Colors().slideLeft, chosen);
+    QCOMPARE(rig.panel->Session().Settings().Colors().slideLeft, chosen);
     // A save does not make the preset the loaded one.
-    QCOMPARE(rig.panel->Settings().PresetName(), QString("NULL"));
+    QCOMPARE(rig.panel->Session().Settings().PresetName(), QString("NULL"));
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QByteArray("NULL"));
     QVERIFY(rig.host.questions.isEmpty());
     QVERIFY(rig.host.messages.isEmpty());
@@ -243,7 +246,7 @@ void tst_SetupWorkflow::save_allOffTicked_presetKeepsChannelsSettingsAllOff() {
 
     QCOMPARE(ChSetOfFile(preset), values);
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), AllOff(values));
-    QCOMPARE(rig.panel->ChSet(), AllOff(values));
+    QCOMPARE(rig.panel->Session().ChSet(), AllOff(values));
     QVERIFY(rig.sim.waitForValidFrames(2, 3000));
     QCOMPARE(Kinds(rig.sim), QByteArray("OP"));
     Synchronise(rig, rig.sim, 2);
@@ -280,7 +283,7 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
     QCOMPARE(ReadAll(preset), replace ? settingsAtOpening : QByteArray("[CH SET]\r\nCOLOR1=5\r\n"));
     QCOMPARE(QDir(rig.PresetPath({})).entryList(QDir::Files), QStringList{"old.qvd"});
     // Setup goes on either way.
-    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
+    QCOMPARE(rig.panel->Session().Link().Supervision().syncIndex, 0);
     QVERIFY(rig.sim.waitForValidFrames(1, 3000));
     QCOMPARE(Kinds(rig.sim), QByteArray("P"));
 }
@@ -304,10 +307,10 @@ void tst_SetupWorkflow::open_allOffTicked_presetValuesWinAndReachDevice() {
     };
     PressSetup(rig);
 
-    QCOMPARE(rig.panel->ChSet(), presetValues);
-    QCOMPARE(rig.panel->Settings().PresetName(), preset);
+    QCOMPARE(rig.panel->Session().ChSet(), presetValues);
+    QCOMPARE(rig.panel->Session().Settings().PresetName(), preset);
     // The preset's "set" section is never read.
-    QCOMPARE(rig.panel->Settings().PortName(), rig.link);
+    QCOMPARE(rig.panel->Session().Settings().PortName(), rig.link);
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), presetValues);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QFile::encodeName(preset));
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "Port"), QFile::encodeName(rig.link));
@@ -338,8 +341,8 @@ void tst_SetupWorkflow::open_presetLackingKeys_loadsThemAsZero() {
     expected.colorSlideRight = 255;
     expected.power[4] = 1;
     expected.level[4] = 200;
-    QCOMPARE(rig.panel->ChSet(), expected);
-    QCOMPARE(rig.panel->Settings().PresetName(), preset);
+    QCOMPARE(rig.panel->Session().ChSet(), expected);
+    QCOMPARE(rig.panel->Session().Settings().PresetName(), preset);
     QVERIFY(rig.host.messages.isEmpty());
 }
 
@@ -371,18 +374,18 @@ void tst_SetupWorkflow::open_unreadablePreset_namesFileChangesNothing() {
     QCOMPARE(rig.host.messages.size(), 1);
     QVERIFY2(rig.host.messages[0].contains(preset), qPrintable(rig.host.messages[0]));
     QCOMPARE(rig.host.captions[0], QString("Morvix"));
-    QCOMPARE(rig.panel->ChSet(), values);
-    QCOMPARE(rig.panel->Settings().PresetName(), QString("NULL"));
+    QCOMPARE(rig.panel->Session().ChSet(), values);
+    QCOMPARE(rig.panel->Session().Settings().PresetName(), QString("NULL"));
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), values);
     QCOMPARE(SetValueOfFile(rig.SettingsFile(), "File Name"), QByteArray("NULL"));
     // The rest of the command still runs.
-    QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
+    QCOMPARE(rig.panel->Session().Link().Supervision().syncIndex, 0);
 
     // The same from LoadPreset on its own.
-    rig.panel->Settings().SetPresetName(preset);
+    rig.panel->Session().Settings().SetPresetName(preset);
     rig.panel->LoadPreset();
     QCOMPARE(rig.host.messages.size(), 2);
-    QCOMPARE(rig.panel->ChSet(), values);
+    QCOMPARE(rig.panel->Session().ChSet(), values);
 }
 
 void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
@@ -420,7 +423,7 @@ void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
     QCOMPARE(shown[1].m_presetPath, loaded);
     QCOMPARE(shown[2].m_presetPath, loaded);
     QVERIFY(QFileInfo::exists(saved));
-    QCOMPARE(rig.panel->Settings().PresetName(), loaded);
+    QCOMPARE(rig.panel->Session().Settings().PresetName(), loaded);
 }
 
 void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
@@ -444,12 +447,12 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
     EditInput(*rig.panel, [](OperatorInput& in) { in.StartRepeat(); });
     PressSetup(rig);
 
-    QCOMPARE(rig.panel->ChSet(), expected);
-    QCOMPARE(rig.panel->Settings().PortName(), rig.link);
-    QCOMPARE(rig.panel->Settings().PresetName(), QString("NULL"));
+    QCOMPARE(rig.panel->Session().ChSet(), expected);
+    QCOMPARE(rig.panel->Session().Settings().PortName(), rig.link);
+    QCOMPARE(rig.panel->Session().Settings().PresetName(), QString("NULL"));
     QCOMPARE(ChSetOfFile(rig.SettingsFile()), expected);
     QVERIFY(!QFileInfo::exists(preset));
-    QVERIFY(!rig.panel->TimerRunning(TIMER_SYNC));
+    QVERIFY(!rig.panel->Session().Link().SyncRunning());
     QVERIFY(!rig.panel->Input().RepeatActive());
     QVERIFY(rig.host.messages.isEmpty());
     // Nothing went out: a marker frame is the first the device sees.

@@ -2,6 +2,7 @@
 
 #include "DevSim.h"
 #include "HostedPanel.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QtTest>
@@ -33,18 +34,18 @@ public:
         ok = sim.start();
         PanelController& p = panel();
         p.ResetState();
-        p.Settings().SetPortName(sim.portPath());
+        p.Session().Settings().SetPortName(sim.portPath());
         EditChannels(p, [](ChannelModel& m) {
             for (int i = 0; i < CHANNEL_COUNT; ++i) {
                 m.SetLevel(i, 100);
                 m.SetPower(i, 1);
             }
         });
-        p.Connect();
-        if (!p.PortOpen())
-            errors << p.Com().LastError().text;
-        p.StopTimer(TIMER_SYNC);
-        ok = ok && p.PortOpen();
+        p.Session().Connect();
+        if (!p.Session().PortOpen())
+            errors << p.Session().Com().LastError().text;
+        p.Session().Link().StopSynchronisation();
+        ok = ok && p.Session().PortOpen();
     }
 
     PanelController& panel() { return view.Panel(); }
@@ -69,7 +70,7 @@ public:
         return text;
     }
 
-    void Tick() { panel().OnTimer(TIMER_REPEAT); }
+    void Tick() { panel().OnRepeatTick(); }
     void Move(int x, int y, Qt::MouseButtons buttons = Qt::NoButton) {
         QMouseEvent e(QEvent::MouseMove, QPointF(x, y), view.mapToGlobal(QPointF(x, y)),
                       Qt::NoButton, buttons, Qt::NoModifier);
@@ -77,7 +78,8 @@ public:
     }
 
     DevSim sim;
-    CMorvixView view;
+    DeviceSession session;
+    CMorvixView view{session};
     QStringList errors;
     bool ok = false;
 };

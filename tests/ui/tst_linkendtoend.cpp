@@ -1,6 +1,7 @@
 #include "DeviceWithSettings.h"
 #include "HostedPanel.h"
 #include "panel/KeyMap.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QFile>
@@ -40,9 +41,10 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        CMorvixView view;
+        DeviceSession session;
+        CMorvixView view(session);
         view.OnInitialUpdate();
-        QVERIFY(view.Panel().PortOpen());
+        QVERIFY(view.Panel().Session().PortOpen());
 
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
         const auto frames = sim.validFrames();
@@ -57,15 +59,16 @@ private Q_SLOTS:
         // One channel per 20 ms tick; generous bounds for a loaded machine.
         const auto span = frames[8].timestampUs - frames[1].timestampUs;
         QVERIFY2(span >= 7 * 15000 && span <= 7 * 80000, qPrintable(QString::number(span)));
-        QTRY_COMPARE(view.Panel().TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
-        QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
+        QTRY_COMPARE(view.Panel().Session().Link().WatchdogPeriodMs(),
+                     WATCHDOG_PERIOD_SUPERVISING_MS);
+        QTRY_VERIFY(!view.Panel().Session().Link().SyncRunning());
         for (int i = 0; i < CHANNEL_COUNT; ++i)
             QCOMPARE(sim.channel(i), (DevSimChannel{i % 2, 30 * i}));
-        QCOMPARE(view.Panel().Link().Supervision().linkLost, 0);
+        QCOMPARE(view.Panel().Session().Link().Supervision().linkLost, 0);
 
         // The lamp's figures agree with what the device saw.
-        QTRY_COMPARE(view.Panel().Health().answersReceived, long(sim.answersSent()));
-        const LinkHealth health = view.Panel().Health();
+        QTRY_COMPARE(view.Panel().Session().Health().answersReceived, long(sim.answersSent()));
+        const LinkHealth health = view.Panel().Session().Health();
         QCOMPARE(health.state, LinkState::Answering);
         QCOMPARE(health.portPath, sim.portPath());
         QCOMPARE(health.framesSent, long(sim.validFrameCount()));
@@ -80,15 +83,16 @@ private Q_SLOTS:
         auto first = std::make_unique<DevSim>(options);
         QVERIFY2(first->start(), qPrintable(first->errorString()));
         QVERIFY(WriteSettings(home, link));
-        CMorvixView view;
+        DeviceSession session;
+        CMorvixView view(session);
         view.OnInitialUpdate();
         QTRY_COMPARE_WITH_TIMEOUT(first->validFrameCount(), 9, 3000);
 
         first.reset(); // the port closes and its path goes
-        QTRY_VERIFY(!view.Panel().PortOpen());
-        QCOMPARE(view.Panel().Health().state, LinkState::Closed);
-        QTRY_VERIFY(view.Panel().TimerRunning(TIMER_RECONNECT));
-        QCOMPARE(view.Panel().TimerInterval(TIMER_RECONNECT), RECONNECT_PERIOD_MS);
+        QTRY_VERIFY(!view.Panel().Session().PortOpen());
+        QCOMPARE(view.Panel().Session().Health().state, LinkState::Closed);
+        QTRY_VERIFY(view.Panel().Session().Link().ReconnectPending());
+        QCOMPARE(view.Panel().Session().Link().ReconnectPeriodMs(), RECONNECT_PERIOD_MS);
         // Retries while it is away stay silent: a message box would block this loop.
         QTest::qWait(1500);
         QVERIFY(!QApplication::activeModalWidget());
@@ -106,18 +110,19 @@ private Q_SLOTS:
         const auto resync = frames[8].timestampUs - back;
         QVERIFY2(resync < 3'000'000, qPrintable(QString::number(resync)));
         qInfo("re-sync: %.0f ms from the device's return to its eighth channel", resync / 1000.0);
-        QVERIFY(!view.Panel().TimerRunning(TIMER_RECONNECT));
-        QTRY_COMPARE(view.Panel().Health().state, LinkState::Answering);
+        QVERIFY(!view.Panel().Session().Link().ReconnectPending());
+        QTRY_COMPARE(view.Panel().Session().Health().state, LinkState::Answering);
     }
 
     void quietDevice_isPolledEveryElevenTicks() {
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        CMorvixView view;
+        DeviceSession session;
+        CMorvixView view(session);
         view.OnInitialUpdate();
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
-        QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
+        QTRY_VERIFY(!view.Panel().Session().Link().SyncRunning());
         const auto lastSync = sim.validFrames().back().timestampUs;
         // 11 watchdog ticks of 300 ms after the last frame.
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 10, 6000);
@@ -132,18 +137,18 @@ private Q_SLOTS:
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
-        QVERIFY(panel.PortOpen());
-        QCOMPARE(panel.Health().state, LinkState::Waiting);
+        QVERIFY(session.PortOpen());
+        QCOMPARE(session.Health().state, LinkState::Waiting);
         QVERIFY(sim.waitForValidFrames(1, 2000));
         for (int tick = 0; tick < 20; ++tick)
-            panel.OnTimer(TIMER_SYNC);
+            session.Link().OnSyncTick();
         for (int tick = 0; tick < 11; ++tick)
-            panel.OnTimer(TIMER_WATCHDOG);
-        QCOMPARE(panel.Link().Supervision().linkLost, 1);
-        QCOMPARE(panel.Health().state, LinkState::NoAnswer);
-        QVERIFY(LinkHealthText(panel.Health()).contains("Last answer: no answer yet"));
+            session.Link().OnWatchdogTick();
+        QCOMPARE(session.Link().Supervision().linkLost, 1);
+        QCOMPARE(session.Health().state, LinkState::NoAnswer);
+        QVERIFY(LinkHealthText(session.Health()).contains("Last answer: no answer yet"));
         // Start-up poll, then the keep-alive poll of the eleventh tick; no channel frames.
         QVERIFY(sim.waitForValidFrames(2, 2000));
         const auto frames = sim.validFrames();
@@ -156,12 +161,12 @@ private Q_SLOTS:
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(sim.waitForAnswers(1, 2000));
         // Give the answer time to cross; it must change nothing.
         QTest::qWait(100);
-        QCOMPARE(panel.Link().Supervision().rxFlag, 0);
+        QCOMPARE(session.Link().Supervision().rxFlag, 0);
     }
 
     void exit_confirmedSendsAllOff_cancelledSendsNothing() {
@@ -169,7 +174,7 @@ private Q_SLOTS:
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
         QVERIFY(sim.waitForValidFrames(1, 2000));
         sim.clearLog();
@@ -194,14 +199,14 @@ private Q_SLOTS:
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
-        QVERIFY(panel.PortOpen());
-        for (int i = 0; i < 500 && panel.TimerRunning(TIMER_SYNC); ++i) {
+        QVERIFY(session.PortOpen());
+        for (int i = 0; i < 500 && session.Link().SyncRunning(); ++i) {
             QTest::qWait(5);
-            panel.OnTimer(TIMER_SYNC);
+            session.Link().OnSyncTick();
         }
-        QVERIFY(!panel.TimerRunning(TIMER_SYNC));
+        QVERIFY(!session.Link().SyncRunning());
         sim.clearLog();
 
         // With no watchdog ticks in the mix, every poll is one of these markers; frames go out
@@ -265,7 +270,7 @@ private Q_SLOTS:
                 panel.OnLButtonDblClk(at.x(), at.y());
             } else if (kind >= 86) {
                 recent << QStringLiteral("tick");
-                panel.OnTimer(TIMER_REPEAT);
+                panel.OnRepeatTick();
                 input = false;
             } else {
                 input = false;
@@ -299,11 +304,12 @@ private Q_SLOTS:
         DeviceWithSettings device;
         QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
         DevSim& sim = device.sim;
-        CMorvixView view;
+        DeviceSession session;
+        CMorvixView view(session);
         view.OnInitialUpdate();
         // As soon as the synchronisation has started, ask to close.
         QTRY_VERIFY_WITH_TIMEOUT(sim.validFrameCount() >= 2, 3000);
-        view.Panel().RequestClose();
+        view.Panel().Session().RequestClose();
         // The exit dialog runs its own loop; answer it from inside that loop.
         // It stays open until the watchdog has polled the quiet device: supervision goes on
         // behind the dialog.
@@ -330,8 +336,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 8000);
         QVERIFY(polledWhileOpen);
         QCOMPARE(sim.validFrames().back().command.kind, DevSimCommandKind::Poll);
-        QCOMPARE(view.Panel().TimerInterval(TIMER_WATCHDOG), WATCHDOG_PERIOD_SUPERVISING_MS);
-        QVERIFY(!view.Panel().CloseRequestPending());
+        QCOMPARE(view.Panel().Session().Link().WatchdogPeriodMs(), WATCHDOG_PERIOD_SUPERVISING_MS);
+        QVERIFY(!view.Panel().Session().CloseRequestPending());
     }
 };
 

@@ -129,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(described(), (QStringList{"TX: idle", "RX: idle", "link: waiting"}));
         QVERIFY(!root->child(10)->state().active);
         p.SendCommand(CMD_POLL);
-        QTRY_COMPARE(p.CurrentLinkState(), LinkState::Answering);
+        QTRY_COMPARE(p.Session().CurrentLinkState(), LinkState::Answering);
         QCOMPARE(described(),
                  (QStringList{"TX: frame sent", "RX: answer received", "link: answering"}));
         QVERIFY(root->child(10)->state().active);
@@ -137,8 +137,9 @@ private Q_SLOTS:
             g_events.contains(QString("%1 link").arg(int(QAccessible::DescriptionChanged), 0, 16)));
         EditLink(p, [&](LinkSupervision& s) { s.linkLost = 1; });
         QCOMPARE(described().last(), QString("link: no answer"));
-        p.Com().Close();
-        p.PublishChanges();
+        p.Session().Com().Close();
+        // Announced as any change is, at the end of a change scope.
+        { const DeviceSession::ChangeScope announce(p.Session()); }
         QCOMPARE(described().last(), QString("port closed"));
         QVERIFY(root->child(10)->state().disabled);
     }
@@ -184,7 +185,6 @@ private Q_SLOTS:
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
         EditChannels(p, [&](ChannelModel& m) { m.SetPower(channel, power); });
-        p.PublishChanges();
         QTest::keyClick(&rig.view, Qt::Key_4); // a typed number the action drops
         QAccessibleInterface* target = RowPart(rig.view, channel, part);
         if (action.startsWith('='))

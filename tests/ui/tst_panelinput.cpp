@@ -1,6 +1,6 @@
 #include "PanelRig.h"
 #include "TempConfigHome.h"
-#include "panel/PanelLayout.h"
+#include "model/PanelLayout.h"
 #include "ui/dialogs/CFadeTimeDlg.h"
 #include "ui/view/PanelContextMenu.h"
 #include "ui/view/PanelLook.h"
@@ -114,9 +114,8 @@ private Q_SLOTS:
                 m.SetPower(c, power);
             }
         });
-        p.PublishChanges();
-        QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
-        QSignalSpy selectionSpy(&p, &PanelController::SelectedChannelChanged);
+        QSignalSpy channelSpy(&p.Session(), &DeviceSession::ChannelChanged);
+        QSignalSpy selectionSpy(&p.Session(), &DeviceSession::SelectedChannelChanged);
         for (int key : keys) {
             const Qt::KeyboardModifiers mods = (key & kKeypad)          ? Qt::KeypadModifier
                                                : key == Qt::Key_Backtab ? Qt::ShiftModifier
@@ -128,12 +127,13 @@ private Q_SLOTS:
         QCOMPARE(p.Channels().Power(expectedSelected), expectedPower);
         QCOMPARE(p.Input().TypedValue(), expectedTyped);
         QCOMPARE(rig.Frames(), frames);
-        // Other programs hear of each change once, with the state it left behind.
+        // Other programs hear of each change once, with the state it left behind, as the panel's.
         const bool changed = expectedLevel != level || expectedPower != power;
         QCOMPARE(channelSpy.size(), changed ? 1 : 0);
         if (changed)
             QCOMPARE(channelSpy.takeFirst(),
-                     (QVariantList{expectedSelected, expectedPower == 1, expectedLevel}));
+                     (QVariantList{expectedSelected, expectedPower == 1, expectedLevel,
+                                   QVariant::fromValue(ChangeOrigin::Panel())}));
         QCOMPARE(selectionSpy.size(), expectedSelected != selected ? 1 : 0);
     }
 
@@ -302,12 +302,12 @@ private Q_SLOTS:
         rig.Move(plus.x(), plus.y());
         // The idle tick sleeps; the press must wake it with the timing unchanged.
         QTRY_VERIFY(p.RepeatTickAsleep());
-        QVERIFY(!rig.view.Panel().TimerRunning(TIMER_REPEAT));
+        QVERIFY(!rig.view.Panel().RepeatTickRunning());
         const std::int64_t pressed = DevSim::nowUs();
         QTest::mousePress(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
         QTRY_VERIFY_WITH_TIMEOUT(rig.sim.validFrameCount() >= 3 + 10, 5000);
         QTest::mouseRelease(&rig.view, Qt::LeftButton, Qt::NoModifier, plus);
-        p.StopTimer(TIMER_REPEAT);
+        p.StopRepeatTick();
         std::vector<DevSimFrame> raw;
         const QStringList frames = rig.Frames(&raw);
         QVERIFY(frames.size() >= 13);
@@ -342,10 +342,12 @@ private Q_SLOTS:
         QCOMPARE(p.Channels().Level(3), 100);
         rig.Move(230, y + 200, Qt::LeftButton); // y plays no part
         QCOMPARE(p.Channels().Level(3), 0);
-        QSignalSpy channelSpy(&p, &PanelController::ChannelChanged);
+        QSignalSpy channelSpy(&p.Session(), &DeviceSession::ChannelChanged);
         rig.Move(300, y, Qt::LeftButton); // no tick since the last frame: no frame
         QCOMPARE(p.Channels().Level(3), 50);
-        QCOMPARE(channelSpy.value(0), (QVariantList{3, true, 50})); // but it is announced
+        QCOMPARE(channelSpy.value(0),
+                 (QVariantList{3, true, 50,
+                               QVariant::fromValue(ChangeOrigin::Panel())})); // but it is announced
         rig.Move(600, y, Qt::LeftButton);
         QCOMPARE(p.Channels().Level(3), 50);
         rig.Tick();
@@ -487,9 +489,9 @@ private Q_SLOTS:
         Rig rig;
         VERIFY_RIG(rig);
         PanelController& p = rig.panel();
-        p.BuildPaths();
-        QVERIFY(p.Scenes().SetFadeTime(3, 2.5));
-        QCOMPARE(p.StoreScene(3), QString());
+        p.Session().BuildPaths();
+        QVERIFY(p.Session().Scenes().SetFadeTime(3, 2.5));
+        QCOMPARE(p.Session().StoreScene(3), QString());
 
         int opened = 0;
         QStringList texts;
@@ -526,7 +528,7 @@ private Q_SLOTS:
                                 rig.view.mapToGlobal(QPoint(400, 20)));
         QCoreApplication::sendEvent(&rig.view, &click);
         QCOMPARE(opened, 3);
-        QCOMPARE(p.Scenes().Read(5).state, SceneState::Stored);
+        QCOMPARE(p.Session().Scenes().Read(5).state, SceneState::Stored);
         // Opening the menu changed no channel and sent nothing.
         QCOMPARE(p.Channels().Level(0), 100);
         QCOMPARE(rig.Frames(), QStringList());
@@ -540,8 +542,8 @@ private Q_SLOTS:
             dialog->accept();
         });
         rig.view.EditFadeTimes();
-        QCOMPARE(p.Scenes().Read(5).scene.fadeSeconds, 0.7);
-        QCOMPARE(p.Scenes().Read(3).scene.fadeSeconds, 2.5);
+        QCOMPARE(p.Session().Scenes().Read(5).scene.fadeSeconds, 0.7);
+        QCOMPARE(p.Session().Scenes().Read(3).scene.fadeSeconds, 2.5);
     }
 
     void doubleClick_firstDoesNothingLaterOnesPress() {
@@ -638,11 +640,11 @@ private Q_SLOTS:
                     .arg(QDebug::toString(painted - frames));
             return QString();
         };
-        const LinkSupervision was = p.Link().Supervision();
+        const LinkSupervision was = p.Session().Link().Supervision();
         QCOMPARE(lampsAfterTick(1, 0, was.linkLost, {0}), QString());
         QCOMPARE(lampsAfterTick(1, 1, was.linkLost, {1}), QString());
         QCOMPARE(lampsAfterTick(0, 0, was.linkLost, {0, 1}), QString());
-        QVERIFY(p.PortOpen());
+        QVERIFY(p.Session().PortOpen());
         QCOMPARE(lampsAfterTick(0, 0, !was.linkLost, {2}), QString());
         QCOMPARE(lampsAfterTick(0, 0, was.linkLost, {2}), QString());
         // Each lamp's own look is remembered apart: nothing is left to repaint.

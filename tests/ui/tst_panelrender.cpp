@@ -1,6 +1,7 @@
 #include "DevSim.h"
 #include "HostedPanel.h"
 #include "panel/PanelController.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelBitmaps.h"
 #include "ui/view/PanelColors.h"
@@ -29,8 +30,8 @@ QRgb Rgb(ColorRef c) {
 
 void SetUpPanel(PanelController& panel) {
     panel.ResetState();
-    panel.Settings().SetPortName(QStringLiteral("COM1"));
-    panel.Settings().SetColors({kLeftColour, kRightColour, kLabelColour});
+    panel.Session().Settings().SetPortName(QStringLiteral("COM1"));
+    panel.Session().Settings().SetColors({kLeftColour, kRightColour, kLabelColour});
     EditChannels(panel, [](ChannelModel& m) {
         for (int i = 0; i < CHANNEL_COUNT; ++i) {
             m.SetPower(i, 1);
@@ -184,7 +185,7 @@ private Q_SLOTS:
     void rowOn_elementsAtTheirRectangles() {
         QFETCH(double, ratio);
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         SetUpPanel(panel);
         EditChannels(panel, [&](ChannelModel& m) { m.Select(5); });
         PanelRenderer renderer(ratio);
@@ -246,7 +247,7 @@ private Q_SLOTS:
 
     void rowOff_isGreyWhateverElseHolds() {
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         SetUpPanel(panel);
         EditChannels(panel, [&](ChannelModel& m) {
             m.SetPower(2, 0);
@@ -288,7 +289,7 @@ private Q_SLOTS:
         QFETCH(int, fillPixels);
         QFETCH(double, ratio);
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         SetUpPanel(panel);
         EditChannels(panel, [&](ChannelModel& m) { m.SetLevel(3, level); });
         PanelRenderer renderer(ratio);
@@ -312,7 +313,7 @@ private Q_SLOTS:
 
     void hover_highlights() {
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         SetUpPanel(panel);
         panel.ShowHover({1, 2, 7, PanelButton::Exit});
         PanelRenderer renderer;
@@ -335,7 +336,7 @@ private Q_SLOTS:
 
     void typedNumber_blinksInTheSelectedRow() {
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         SetUpPanel(panel);
         EditChannels(panel, [&](ChannelModel& m) { m.Select(4); });
         EditInput(panel, [](OperatorInput& in) { in.EnterDigit(7); });
@@ -378,12 +379,12 @@ private Q_SLOTS:
         QFETCH(QRgb, link);
         DevSim sim;
         HostedPanel rig(false);
-        auto& [host, panel] = rig;
+        auto& [host, session, panel] = rig;
         SetUpPanel(panel);
         if (open) {
             QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-            panel.Com().Configure(sim.portPath(), 19200, 8, 0, 1);
-            QVERIFY(panel.Com().Open());
+            session.Com().Configure(sim.portPath(), 19200, 8, 0, 1);
+            QVERIFY(session.Com().Open());
         }
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = tx; });
         EditLink(panel, [&](LinkSupervision& s) { s.rxFlag = rx; });
@@ -454,7 +455,8 @@ private Q_SLOTS:
     }
 
     void paintWithoutRedrawPending_drawsNothing() {
-        CMorvixView view;
+        DeviceSession session;
+        CMorvixView view(session);
         PanelController& panel = view.Panel();
         SetUpPanel(panel);
         QImage image(view.size(), QImage::Format_RGB32);

@@ -1,4 +1,5 @@
 #include "HostedPanel.h"
+#include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelElements.h"
 
@@ -35,10 +36,11 @@ private Q_SLOTS:
         QScreen* plain = ScreenNamed(QStringLiteral("plain"));
         QScreen* dense = ScreenNamed(QStringLiteral("dense"));
         QVERIFY(plain && dense);
-        CMorvixView view;
+        DeviceSession session;
+        CMorvixView view(session);
         PanelController& panel = view.Panel();
         panel.ResetState();
-        panel.Settings().SetPortName(QStringLiteral("COM1"));
+        panel.Session().Settings().SetPortName(QStringLiteral("COM1"));
         EditChannels(panel, [&](ChannelModel& m) {
             m.SetPower(2, 1);
             m.SetLevel(2, 77);

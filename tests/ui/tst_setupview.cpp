@@ -2,6 +2,7 @@
 #include "SetupDialogDriver.h"
 #include "SetupTestFiles.h"
 #include "TempConfigHome.h"
+#include "session/DeviceSession.h"
 #include "settings/SettingsStore.h"
 #include "ui/view/CMorvixView.h"
 
@@ -52,10 +53,11 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     TempConfigHome home;
     const ChSetValues values = SampleValues(2);
     QVERIFY(WriteAll(home.settingsFile(), SettingsText(sim.portPath(), "NULL", values)));
-    CMorvixView view;
+    DeviceSession session;
+    CMorvixView view(session);
     view.OnInitialUpdate();
     QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 1 + CHANNEL_COUNT, 5000);
-    QTRY_VERIFY(!view.Panel().TimerRunning(TIMER_SYNC));
+    QTRY_VERIFY(!view.Panel().Session().Link().SyncRunning());
     sim.clearLog();
 
     QAction* setup = CommandAction(view, 32772);
@@ -76,9 +78,9 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     QCOMPARE(portShown, sim.portPath());
     QCOMPARE(fileNameShown, QString("NULL"));
     const PanelController& panel = view.Panel();
-    QCOMPARE(panel.Settings().Colors().channel, chosen);
-    QCOMPARE(panel.Settings().Colors().slideLeft, values.colorSlideLeft);
-    QCOMPARE(ChSetOfFile(home.settingsFile()), panel.ChSet());
+    QCOMPARE(panel.Session().Settings().Colors().channel, chosen);
+    QCOMPARE(panel.Session().Settings().Colors().slideLeft, values.colorSlideLeft);
+    QCOMPARE(ChSetOfFile(home.settingsFile()), panel.Session().ChSet());
     // All off at once, the poll of the new connection, then every channel once answered.
     QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 2 + CHANNEL_COUNT, 5000);
     const auto frames = sim.validFrames();
@@ -94,7 +96,7 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     });
     sim.clearLog();
     setup->trigger();
-    QCOMPARE(view.Panel().Settings().Colors().slideLeft, values.colorSlideLeft);
+    QCOMPARE(view.Panel().Session().Settings().Colors().slideLeft, values.colorSlideLeft);
     view.Panel().SendCommand(CMD_POLL);
     QTRY_COMPARE(sim.validFrameCount(), 1);
     QCOMPARE(sim.validFrames()[0].command.kind, DevSimCommandKind::Poll);

@@ -13,11 +13,12 @@ BELOW = {
     "model": [],
     "device": ["model"],
     "settings": ["model"],
-    "panel": ["model", "device", "settings"],
-    "ui": ["model", "device", "settings", "panel"],
-    "scripting": ["model", "device", "settings", "panel"],
-    "app": ["model", "device", "settings", "panel", "ui", "scripting"],
-    "ctl": ["model", "device", "settings", "panel", "scripting"],
+    "session": ["model", "device", "settings"],
+    "panel": ["model", "device", "settings", "session"],
+    "ui": ["model", "device", "settings", "session", "panel"],
+    "scripting": ["model", "device", "settings", "session"],
+    "app": ["model", "device", "settings", "session", "panel", "ui", "scripting"],
+    "ctl": ["model", "scripting"],
 }
 # Fixtures shared by every layer's tests stop below the widgets.
 TEST_ONLY = {"support": "panel", "devsim": None}

@@ -35,11 +35,12 @@ public:
         PanelController& p = view.Panel();
         for (int c = 0; c < CHANNEL_COUNT; ++c)
             m_shown[c] = {p.Channels().On(c), p.Channels().Level(c)};
-        m_link = p.CurrentLinkState();
-        connect(&p, &PanelController::ChannelChanged, this, &PanelAnnouncer::OnChannelChanged);
-        connect(&p, &PanelController::SelectedChannelChanged, this,
+        m_link = p.Session().CurrentLinkState();
+        DeviceSession& session = p.Session();
+        connect(&session, &DeviceSession::ChannelChanged, this, &PanelAnnouncer::OnChannelChanged);
+        connect(&session, &DeviceSession::SelectedChannelChanged, this,
                 &PanelAnnouncer::OnSelectionChanged);
-        connect(&p, &PanelController::LinkStateChanged, this, &PanelAnnouncer::OnLinkChanged);
+        connect(&session, &DeviceSession::LinkStateChanged, this, &PanelAnnouncer::OnLinkChanged);
         view.installEventFilter(this);
     }
 

@@ -1,6 +1,6 @@
 #include "ui/a11y/PanelAccessibleParts.h"
 
-#include "panel/PanelLayout.h"
+#include "model/PanelLayout.h"
 #include "ui/view/CMorvixView.h"
 #include "ui/view/PanelElements.h"
 
@@ -21,17 +21,17 @@ QString PressAction() {
 QString LampDescription(const PanelController& panel, Lamp lamp) {
     switch (lamp) {
     case Lamp::Tx:
-        return panel.Link().Supervision().txFlag
+        return panel.Session().Link().Supervision().txFlag
                    ? QCoreApplication::translate("PanelAccessible", "TX: frame sent")
                    : QCoreApplication::translate("PanelAccessible", "TX: idle");
     case Lamp::Rx:
-        return panel.Link().Supervision().rxFlag
+        return panel.Session().Link().Supervision().rxFlag
                    ? QCoreApplication::translate("PanelAccessible", "RX: answer received")
                    : QCoreApplication::translate("PanelAccessible", "RX: idle");
     case Lamp::Link:
         break;
     }
-    const LinkState link = panel.CurrentLinkState();
+    const LinkState link = panel.Session().CurrentLinkState();
     if (link == LinkState::Closed)
         return QCoreApplication::translate("PanelAccessible", "port closed");
     return QCoreApplication::translate("PanelAccessible", "link: ") +
@@ -212,14 +212,14 @@ QAccessible::State LampIndicator::state() const {
     const PanelController& p = panel();
     switch (m_lamp) {
     case Lamp::Tx:
-        s.active = p.Link().Supervision().txFlag != 0;
+        s.active = p.Session().Link().Supervision().txFlag != 0;
         break;
     case Lamp::Rx:
-        s.active = p.Link().Supervision().rxFlag != 0;
+        s.active = p.Session().Link().Supervision().rxFlag != 0;
         break;
     case Lamp::Link:
-        s.active = p.CurrentLinkState() == LinkState::Answering;
-        s.disabled = s.disabled || !p.PortOpen();
+        s.active = p.Session().CurrentLinkState() == LinkState::Answering;
+        s.disabled = s.disabled || !p.Session().PortOpen();
         break;
     }
     return s;

@@ -11,7 +11,8 @@
 #include <QMessageBox>
 #include <QToolTip>
 
-CMorvixView::CMorvixView(QWidget* parent) : QWidget(parent), m_panel(*this) {
+CMorvixView::CMorvixView(DeviceSession& session, QWidget* parent)
+    : QWidget(parent), m_panel(session, *this) {
     setFixedSize(kViewWidth, kViewHeight);
     // Every paint covers the whole view from the canvas, so Qt need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -48,7 +49,7 @@ DialogResult CMorvixView::RunSetupDialog(SetupValues& values) {
 }
 
 void CMorvixView::PostQuit(int exitCode) {
-    QCoreApplication::exit(exitCode);
+    Q_EMIT ExitConfirmed(exitCode);
 }
 
 void CMorvixView::ShowMessage(const QString& text, const QString& caption) {
@@ -64,7 +65,7 @@ bool CMorvixView::ShowLinkTooltip(const QHelpEvent& help) {
     if (HitTest::OnLinkLamp(help.pos().x(), help.pos().y())) {
         m_linkTipShown = true;
         m_linkTipPos = help.globalPos();
-        QToolTip::showText(m_linkTipPos, LinkHealthText(m_panel.Health()), this);
+        QToolTip::showText(m_linkTipPos, LinkHealthText(m_panel.Session().Health()), this);
         m_linkTipRefresh.start();
     } else {
         m_linkTipShown = false;
@@ -83,7 +84,7 @@ void CMorvixView::RefreshLinkTooltip() {
         m_linkTipRefresh.stop();
         return;
     }
-    const QString text = LinkHealthText(m_panel.Health());
+    const QString text = LinkHealthText(m_panel.Session().Health());
     if (text != QToolTip::text())
         QToolTip::showText(m_linkTipPos, text, this);
 }

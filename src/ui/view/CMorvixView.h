@@ -15,9 +15,9 @@ class CFadeTimeDlg;
 class PanelContextMenu;
 class QHelpEvent;
 
-// The one view: the painted control panel. It owns the panel logic (model, port, supervision),
-// the exit dialog and the Setup dialog, turns Qt events into the logic's handlers and paints the
-// logic's state.
+// The one view: the painted control panel, a client of the session. It owns the panel's own road
+// (PanelController), the exit dialog and the Setup dialog, turns Qt events into the road's
+// handlers and paints the session's state.
 class CMorvixView : public QWidget, public PanelHost {
     Q_OBJECT
 
@@ -27,7 +27,7 @@ public:
     static constexpr int kViewWidth = 529;
     static constexpr int kViewHeight = 451;
 
-    explicit CMorvixView(QWidget* parent = nullptr);
+    explicit CMorvixView(DeviceSession& session, QWidget* parent = nullptr);
     ~CMorvixView() override;
 
     PanelController& Panel() { return m_panel; }
@@ -40,6 +40,7 @@ public:
     void RequestRepaint() override;
     DialogResult RunExitDialog() override;
     DialogResult RunSetupDialog(SetupValues& values) override;
+    // Emits ExitConfirmed: whoever owns the application ends it.
     void PostQuit(int exitCode) override;
     void ShowMessage(const QString& text, const QString& caption) override;
     bool AskYesNo(const QString& text, const QString& caption) override;
@@ -49,6 +50,10 @@ public:
     PanelContextMenu& PanelMenu();
     void ShowPanelMenu(const QPoint& globalPos);
     void EditFadeTimes();
+
+Q_SIGNALS:
+    // The operator confirmed the exit; the program should end with this code.
+    void ExitConfirmed(int exitCode);
 
 protected:
     bool event(QEvent* e) override;

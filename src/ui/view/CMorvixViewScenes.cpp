@@ -20,9 +20,9 @@ bool CMorvixView::HandleSceneKey(const QKeyEvent& event) {
         return false;
     const int slot = key - Qt::Key_F2 + 1;
     if (mods == Qt::NoModifier)
-        m_panel.RecallScene(slot);
+        m_panel.Session().RecallScene(slot);
     else if (mods == Qt::ShiftModifier)
-        m_panel.StoreScene(slot);
+        m_panel.Session().StoreScene(slot);
     else
         return false;
     return true;
@@ -42,15 +42,15 @@ PanelContextMenu& CMorvixView::PanelMenu() {
         m_panelMenu = std::make_unique<PanelContextMenu>(this);
         PanelContextMenu* menu = m_panelMenu.get();
         connect(menu, &PanelContextMenu::RecallRequested, this,
-                [this](int slot) { m_panel.RecallScene(slot); });
+                [this](int slot) { m_panel.Session().RecallScene(slot); });
         connect(menu, &PanelContextMenu::StoreRequested, this,
-                [this](int slot) { m_panel.StoreScene(slot); });
+                [this](int slot) { m_panel.Session().StoreScene(slot); });
         connect(menu, &PanelContextMenu::FadeTimesRequested, this, &CMorvixView::EditFadeTimes);
         connect(menu, &PanelContextMenu::SetupRequested, this, [this] { m_panel.RunSetup(); });
         connect(menu, &PanelContextMenu::ExitRequested, this, [this] { m_panel.ExitProgram(); });
     }
     SceneMenuSlots slots;
-    const SceneSlots scenes = m_panel.Scenes();
+    const SceneSlots scenes = m_panel.Session().Scenes();
     for (int slot = 1; slot <= SCENE_SLOTS; ++slot) {
         const SceneSlotContents contents = scenes.Read(slot);
         if (contents.state == SceneState::Stored)
@@ -68,7 +68,7 @@ void CMorvixView::ShowPanelMenu(const QPoint& globalPos) {
 void CMorvixView::EditFadeTimes() {
     if (!m_fadeTimeDlg)
         m_fadeTimeDlg = std::make_unique<CFadeTimeDlg>(this);
-    const SceneSlots scenes = m_panel.Scenes();
+    const SceneSlots scenes = m_panel.Session().Scenes();
     FadeTimes before;
     for (int slot = 1; slot <= SCENE_SLOTS; ++slot)
         before.seconds[slot - 1] = scenes.Read(slot).scene.fadeSeconds;
@@ -80,8 +80,8 @@ void CMorvixView::EditFadeTimes() {
         // Only what changed: an unreadable slot the operator did not touch stays unmentioned.
         if (after.seconds[slot - 1] == before.seconds[slot - 1])
             continue;
-        QString reason;
-        if (!scenes.SetFadeTime(slot, after.seconds[slot - 1], &reason))
+        const QString reason = m_panel.Session().SetSceneFadeTime(slot, after.seconds[slot - 1]);
+        if (!reason.isEmpty())
             ShowMessage(tr("The fade time of scene %1 was not saved:\n%2").arg(slot).arg(reason),
                         QStringLiteral("Morvix"));
     }

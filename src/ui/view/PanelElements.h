@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/PanelLayout.h"
+#include "model/PanelLayout.h"
 #include "ui/view/PanelLook.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "ui/view/PanelLook.h"
 
+#include "model/PanelLayout.h"
 #include "panel/PanelController.h"
-#include "panel/PanelLayout.h"
 #include "ui/view/PanelColors.h"
 
 namespace {
@@ -16,7 +16,7 @@ PanelLook PanelLook::Of(const PanelController& p) {
     using namespace PanelColors;
     PanelLook look;
     const ChannelModel& channels = p.Channels();
-    const PanelPalette colors = p.Settings().Colors();
+    const PanelPalette colors = p.Session().Settings().Colors();
     const OperatorInput& input = p.Input();
     for (int i = 0; i < CHANNEL_COUNT; ++i) {
         RowLook& row = look.rows[static_cast<std::size_t>(i)];
@@ -32,19 +32,19 @@ PanelLook PanelLook::Of(const PanelController& p) {
         row.labelColor = on ? ToRgb(colors.channel) : kSilver;
         if (selected && input.Typing()) {
             // The number being typed blinks with the watchdog.
-            row.numberShown = p.Link().Supervision().blinkPhase == 1;
+            row.numberShown = p.Session().Link().Supervision().blinkPhase == 1;
             row.number = row.numberShown ? input.TypedValue() : 0;
         } else {
             row.number = row.level;
         }
         row.numberColor = !on ? kMidGrey : selected ? kRed : kBlack;
     }
-    look.bar.tx = p.Link().Supervision().txFlag != 0;
-    look.bar.rx = p.Link().Supervision().rxFlag != 0;
-    look.bar.link = !p.PortOpen()                          ? LinkLamp::PortClosed
-                    : p.Link().Supervision().linkLost != 0 ? LinkLamp::Lost
-                                                           : LinkLamp::Alive;
-    look.bar.portName = p.Settings().PortName();
+    look.bar.tx = p.Session().Link().Supervision().txFlag != 0;
+    look.bar.rx = p.Session().Link().Supervision().rxFlag != 0;
+    look.bar.link = !p.Session().PortOpen()                          ? LinkLamp::PortClosed
+                    : p.Session().Link().Supervision().linkLost != 0 ? LinkLamp::Lost
+                                                                     : LinkLamp::Alive;
+    look.bar.portName = p.Session().Settings().PortName();
     look.bar.hoverButton = static_cast<int>(p.Hover().button);
     return look;
 }

@@ -1,4 +1,4 @@
-#include "scripting/ChannelArgs.h"
+#include "model/ChannelArgs.h"
 
 namespace {
 QString CheckRange(const char* name, int value, int low, int high) {

@@ -64,8 +64,10 @@ public:
 
     // The frames to send at this tick. `standing` is the model as it is now: a channel that no
     // longer holds what the fade last put there has been changed by someone else and leaves the
-    // fade. Ends the fade once every channel has its target.
-    std::vector<FadeFrame> Tick(Clock now, const ChannelSettings& standing);
+    // fade. At most `room` frames: the line may be busy with others' frames. Ends the fade once
+    // every channel has its target.
+    std::vector<FadeFrame> Tick(Clock now, const ChannelSettings& standing,
+                                int room = kFramesPerTick);
 
     // The operator's change wins: the channel leaves the fade and keeps what it has.
     void TakeOut(int channel);

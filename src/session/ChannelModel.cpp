@@ -1,6 +1,6 @@
-#include "panel/ChannelModel.h"
+#include "session/ChannelModel.h"
 
-#include "panel/PanelLayout.h"
+#include "model/PanelLayout.h"
 
 #include <algorithm>
 

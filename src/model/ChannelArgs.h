@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Channels.h"
-#include "settings/SceneSlots.h"
+#include "model/SceneLimits.h"
 
 #include <QString>
 

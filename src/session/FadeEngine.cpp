@@ -1,4 +1,4 @@
-#include "panel/FadeEngine.h"
+#include "session/FadeEngine.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -91,7 +91,7 @@ int FadeEngine::FramesAllowed(Clock now) {
     return std::clamp(kFramesPerWindow - static_cast<int>(m_recent.size()), 0, kFramesPerTick);
 }
 
-std::vector<FadeFrame> FadeEngine::Tick(Clock now, const ChannelSettings& standing) {
+std::vector<FadeFrame> FadeEngine::Tick(Clock now, const ChannelSettings& standing, int room) {
     std::vector<FadeFrame> frames;
     if (!m_running || m_heldSince)
         return frames;
@@ -131,7 +131,7 @@ std::vector<FadeFrame> FadeEngine::Tick(Clock now, const ChannelSettings& standi
         return a.distance > b.distance;
     });
 
-    const int allowed = std::min(FramesAllowed(now), static_cast<int>(due.size()));
+    const int allowed = std::min({FramesAllowed(now), room, static_cast<int>(due.size())});
     for (int i = 0; i < allowed; ++i) {
         Lane& lane = m_lanes[due[i].channel];
         lane.written = due[i].wanted;
