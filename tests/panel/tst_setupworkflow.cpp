@@ -74,7 +74,7 @@ private:
         QVERIFY2(rig.sim.start(), qPrintable(rig.sim.errorString()));
         rig.link = rig.home.path() + "/port";
         QVERIFY(QFile::link(rig.sim.portPath(), rig.link));
-        QVERIFY(WriteAll(rig.SettingsFile(), SettingsText(rig.link, "NULL", values)));
+        QVERIFY(WriteAll(rig.SettingsFile(), SettingsText(rig.link, "NULL", values).bytes()));
         QVERIFY(QDir().mkpath(rig.PresetPath({})));
         rig.panel = std::make_unique<PanelController>(rig.host);
         rig.panel->DriveTicksByHand(true);
@@ -264,7 +264,8 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
     if (QTest::currentTestFailed())
         return;
     const QString preset = rig.PresetPath("old.qvd");
-    QVERIFY(WriteAll(preset, "[CH SET]\r\nCOLOR1=5\r\n"));
+    const QByteArray before = SettingsText().color(1, 5).bytes();
+    QVERIFY(WriteAll(preset, before));
     rig.host.yesNoAnswer = replace;
     QByteArray settingsAtOpening;
     rig.host.setupDialog = [&](SetupValues& v) {
@@ -277,7 +278,7 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
 
     QCOMPARE(rig.host.questions.size(), 1);
     QVERIFY(rig.host.questions[0].contains(preset));
-    QCOMPARE(ReadAll(preset), replace ? settingsAtOpening : QByteArray("[CH SET]\r\nCOLOR1=5\r\n"));
+    QCOMPARE(ReadAll(preset), replace ? settingsAtOpening : before);
     QCOMPARE(QDir(rig.PresetPath({})).entryList(QDir::Files), QStringList{"old.qvd"});
     // Setup goes on either way.
     QCOMPARE(rig.panel->Link().Supervision().syncIndex, 0);
@@ -292,7 +293,7 @@ void tst_SetupWorkflow::open_allOffTicked_presetValuesWinAndReachDevice() {
         return;
     const ChSetValues presetValues = SampleValues(7);
     const QString preset = rig.PresetPath("evening.qvd");
-    QVERIFY(WriteAll(preset, SettingsText("COM7", "/elsewhere/other.qvd", presetValues)));
+    QVERIFY(WriteAll(preset, SettingsText("COM7", "/elsewhere/other.qvd", presetValues).bytes()));
     rig.host.setupDialog = [&](SetupValues& v) {
         v.m_bAllOff = 1;
         v.m_colorSlideL = MakeColorRef(9, 9, 9);
@@ -326,7 +327,7 @@ void tst_SetupWorkflow::open_presetLackingKeys_loadsThemAsZero() {
     if (QTest::currentTestFailed())
         return;
     const QString preset = rig.PresetPath("sparse.qvd");
-    QVERIFY(WriteAll(preset, "[CH SET]\r\nCOLOR2=255\r\nCH POWER-4=1\r\nCH VALUE-4=200\r\n"));
+    QVERIFY(WriteAll(preset, SettingsText().color(2, 255).channel(4, 1, 200).bytes()));
     rig.host.setupDialog = [&](SetupValues& v) {
         v.m_presetAction = PRESET_LOAD;
         v.m_presetPath = preset;
@@ -392,7 +393,7 @@ void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
         return;
     const QString loaded = rig.PresetPath("loaded.qvd");
     const QString saved = rig.PresetPath("saved.qvd");
-    QVERIFY(WriteAll(loaded, SettingsText("COM1", "NULL", SampleValues(11))));
+    QVERIFY(WriteAll(loaded, SettingsText("COM1", "NULL", SampleValues(11)).bytes()));
 
     QList<SetupValues> shown;
     QList<SetupValues> answers;

@@ -59,7 +59,8 @@ void tst_ShellCopy::existingTarget_replacedOnlyWhenTheOperatorAgrees() {
     QTemporaryDir dir;
     const QString source = dir.filePath("set.ini");
     const QString target = dir.filePath("old.qvd");
-    QVERIFY(WriteAll(source, "[set]\r\nPort=COM2\r\n"));
+    const QByteArray settings = SettingsText().port("COM2").bytes();
+    QVERIFY(WriteAll(source, settings));
     // Longer than the new contents, so a replacement in place would leave a tail behind.
     QVERIFY(WriteAll(target, QByteArray(500, 'x')));
 
@@ -68,7 +69,7 @@ void tst_ShellCopy::existingTarget_replacedOnlyWhenTheOperatorAgrees() {
     QCOMPARE(ShellCopyFile(source, target, host), answer ? int(COPY_DONE) : int(COPY_DECLINED));
     QCOMPARE(host.questions.size(), 1);
     QVERIFY(host.questions[0].contains(target));
-    QCOMPARE(ReadAll(target), answer ? QByteArray("[set]\r\nPort=COM2\r\n") : QByteArray(500, 'x'));
+    QCOMPARE(ReadAll(target), answer ? settings : QByteArray(500, 'x'));
     QVERIFY(host.messages.isEmpty());
     QCOMPARE(FilesIn(dir.path()), (QStringList{"old.qvd", "set.ini"}));
 }

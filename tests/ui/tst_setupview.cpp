@@ -51,7 +51,7 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     TempConfigHome home;
     const ChSetValues values = SampleValues(2);
-    QVERIFY(WriteAll(home.settingsFile(), SettingsText(sim.portPath(), "NULL", values)));
+    QVERIFY(WriteAll(home.settingsFile(), SettingsText(sim.portPath(), "NULL", values).bytes()));
     CMorvixView view;
     view.OnInitialUpdate();
     QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 1 + CHANNEL_COUNT, 5000);
