@@ -1,7 +1,6 @@
 // The main window with two scenes stored, then either its menu open ("menu") or a scene gliding
 // in over six seconds ("fade"). For looking at them under a real X server; not part of the test
 // suite. The settings come from $XDG_CONFIG_HOME as for the program itself.
-#include "HostedPanel.h"
 #include "app/CMainFrame.h"
 #include "ui/view/CMorvixView.h"
 
@@ -23,12 +22,12 @@ int main(int argc, char* argv[]) {
     panel.StoreScene(1);
     panel.Scenes().SetFadeTime(1, 2.0);
     const ChannelModel standing = panel.Channels();
-    EditChannels(panel, [](ChannelModel& m) {
-        for (int c = 0; c < CHANNEL_COUNT; ++c) {
-            m.SetLevel(c, 255);
-            m.SetOn(c, true);
-        }
-    });
+    ChannelModel allOn = standing;
+    for (int c = 0; c < CHANNEL_COUNT; ++c) {
+        allOn.SetLevel(c, 255);
+        allOn.SetOn(c, true);
+    }
+    panel.RestoreChannels(allOn);
     panel.StoreScene(3);
     panel.Scenes().SetFadeTime(3, 6.0);
     panel.RestoreChannels(standing);
