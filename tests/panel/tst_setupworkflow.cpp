@@ -148,8 +148,8 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     QCOMPARE(shown.m_colorSlideR, values.colorSlideRight);
     QCOMPARE(shown.m_colorCh, values.colorChannel);
     QCOMPARE(shown.m_presetPath, QString("NULL"));
-    QCOMPARE(shown.m_bAllOff, 0);
-    QCOMPARE(shown.m_presetAction, int(PRESET_NONE));
+    QCOMPARE(shown.m_bAllOff, false);
+    QCOMPARE(shown.m_presetAction, PresetAction::None);
     QCOMPARE(onDiskDuringDialog, expected);
     QCOMPARE(pointerDuringDialog, 0);
     QVERIFY(openDuringDialog);
@@ -209,7 +209,7 @@ void tst_SetupWorkflow::save_colourChangedInSameDialog_presetHoldsTheOldOne() {
     rig.host.setupDialog = [&](SetupValues& v) {
         settingsAtOpening = ReadAll(rig.SettingsFile());
         v.m_colorSlideL = chosen;
-        v.m_presetAction = PRESET_SAVE;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -234,8 +234,8 @@ void tst_SetupWorkflow::save_allOffTicked_presetKeepsChannelsSettingsAllOff() {
         return;
     const QString preset = rig.PresetPath("night.qvd");
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_bAllOff = 1;
-        v.m_presetAction = PRESET_SAVE;
+        v.m_bAllOff = true;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -270,7 +270,7 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
     QByteArray settingsAtOpening;
     rig.host.setupDialog = [&](SetupValues& v) {
         settingsAtOpening = ReadAll(rig.SettingsFile());
-        v.m_presetAction = PRESET_SAVE;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -295,11 +295,11 @@ void tst_SetupWorkflow::open_allOffTicked_presetValuesWinAndReachDevice() {
     const QString preset = rig.PresetPath("evening.qvd");
     QVERIFY(WriteAll(preset, SettingsText("COM7", "/elsewhere/other.qvd", presetValues).bytes()));
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_bAllOff = 1;
+        v.m_bAllOff = true;
         v.m_colorSlideL = MakeColorRef(9, 9, 9);
         v.m_colorSlideR = CLR_DEFAULT;
         v.m_colorCh = MakeColorRef(200, 0, 0);
-        v.m_presetAction = PRESET_LOAD;
+        v.m_presetAction = PresetAction::Load;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -329,7 +329,7 @@ void tst_SetupWorkflow::open_presetLackingKeys_loadsThemAsZero() {
     const QString preset = rig.PresetPath("sparse.qvd");
     QVERIFY(WriteAll(preset, SettingsText().color(2, 255).channel(4, 1, 200).bytes()));
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_presetAction = PRESET_LOAD;
+        v.m_presetAction = PresetAction::Load;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -363,7 +363,7 @@ void tst_SetupWorkflow::open_unreadablePreset_namesFileChangesNothing() {
     if (makeFolder)
         QVERIFY(QDir().mkpath(preset));
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_presetAction = PRESET_LOAD;
+        v.m_presetAction = PresetAction::Load;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -398,10 +398,10 @@ void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
     QList<SetupValues> shown;
     QList<SetupValues> answers;
     SetupValues load;
-    load.m_presetAction = PRESET_LOAD;
+    load.m_presetAction = PresetAction::Load;
     load.m_presetPath = loaded;
     SetupValues save;
-    save.m_presetAction = PRESET_SAVE;
+    save.m_presetAction = PresetAction::Save;
     save.m_presetPath = saved;
     rig.host.setupDialog = [&](SetupValues& v) {
         shown << v;
@@ -437,8 +437,8 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
     rig.host.setupDialog = [&](SetupValues& v) {
         v.m_strPortText = "COM4";
         v.m_colorSlideL = v.m_colorSlideR = v.m_colorCh = MakeColorRef(1, 1, 1);
-        v.m_bAllOff = 1;
-        v.m_presetAction = PRESET_SAVE;
+        v.m_bAllOff = true;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Cancel;
     };
