@@ -382,7 +382,7 @@ private Q_SLOTS:
         SetUpPanel(panel);
         if (open) {
             QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-            panel.Com().Configure(sim.portPath(), 19200, 8, 0, 1);
+            panel.Com().Configure(sim.portPath(), 19200, 8, StopBits::One, Parity::Odd);
             QVERIFY(panel.Com().Open());
         }
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = tx; });
