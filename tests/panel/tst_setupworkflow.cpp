@@ -17,22 +17,8 @@ namespace {
 // One letter per valid frame the device took: P poll, S set, O all off.
 QByteArray Kinds(const DevSim& sim) {
     QByteArray kinds;
-    for (const DevSimFrame& frame : sim.validFrames()) {
-        switch (frame.command.kind) {
-        case DevSimCommandKind::Poll:
-            kinds += 'P';
-            break;
-        case DevSimCommandKind::Set:
-            kinds += 'S';
-            break;
-        case DevSimCommandKind::AllOff:
-            kinds += 'O';
-            break;
-        default:
-            kinds += '?';
-            break;
-        }
-    }
+    for (const DevSimFrame& frame : sim.validFrames())
+        kinds += "PSO?"[int(frame.command.kind)]; // in DevSimCommandKind's order
     return kinds;
 }
 
