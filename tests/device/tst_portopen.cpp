@@ -81,17 +81,16 @@ private Q_SLOTS:
     }
 
     void lineSettings_seenFromTheOtherSide_data() {
+        using enum StopBits;
+        using enum Parity;
         QTest::addColumn<uint>("baud");
         QTest::addColumn<StopBits>("stopBits");
         QTest::addColumn<Parity>("parity");
         QTest::addColumn<uint>("speed");
         QTest::addColumn<bool>("twoStopBits");
-        QTest::newRow("the program's settings")
-            << 19200u << StopBits::One << Parity::Odd << uint(B19200) << false;
-        QTest::newRow("9600, two stop bits, even")
-            << 9600u << StopBits::Two << Parity::Even << uint(B9600) << true;
-        QTest::newRow("115200, no parity")
-            << 115200u << StopBits::One << Parity::None << uint(B115200) << false;
+        QTest::newRow("the program's settings") << 19200u << One << Odd << uint(B19200) << false;
+        QTest::newRow("9600, two stop bits, even") << 9600u << Two << Even << uint(B9600) << true;
+        QTest::newRow("115200, no parity") << 115200u << One << None << uint(B115200) << false;
     }
     void lineSettings_seenFromTheOtherSide() {
         QFETCH(uint, baud);
@@ -125,19 +124,20 @@ private Q_SLOTS:
     }
 
     void refusedSetting_reportsDcbErrorAndReleasesPort_data() {
+        using enum StopBits;
+        using enum Parity;
         QTest::addColumn<uint>("baud");
         QTest::addColumn<uint>("byteSize");
         QTest::addColumn<StopBits>("stopBits");
         QTest::addColumn<Parity>("parity");
         QTest::addColumn<bool>("notATerminal");
-        QTest::newRow("parity 7") << 19200u << 8u << StopBits::One << Parity(7) << false;
-        QTest::newRow("parity 5") << 19200u << 8u << StopBits::One << Parity(5) << false;
-        QTest::newRow("one and a half stop bits")
-            << 19200u << 8u << StopBits::OneAndHalf << Parity::Odd << false;
-        QTest::newRow("stop code 3") << 19200u << 8u << StopBits(3) << Parity::Odd << false;
-        QTest::newRow("9 data bits") << 19200u << 9u << StopBits::One << Parity::Odd << false;
-        QTest::newRow("unknown baud rate") << 12345u << 8u << StopBits::One << Parity::Odd << false;
-        QTest::newRow("not a terminal") << 19200u << 8u << StopBits::One << Parity::Odd << true;
+        QTest::newRow("parity 7") << 19200u << 8u << One << Parity(7) << false;
+        QTest::newRow("parity 5") << 19200u << 8u << One << Parity(5) << false;
+        QTest::newRow("one and a half stop bits") << 19200u << 8u << OneAndHalf << Odd << false;
+        QTest::newRow("stop code 3") << 19200u << 8u << StopBits(3) << Odd << false;
+        QTest::newRow("9 data bits") << 19200u << 9u << One << Odd << false;
+        QTest::newRow("unknown baud rate") << 12345u << 8u << One << Odd << false;
+        QTest::newRow("not a terminal") << 19200u << 8u << One << Odd << true;
     }
     void refusedSetting_reportsDcbErrorAndReleasesPort() {
         QFETCH(uint, baud);
@@ -162,6 +162,8 @@ private Q_SLOTS:
     }
 
     void makeLineSettings_data() {
+        using enum StopBits;
+        using enum Parity;
         QTest::addColumn<uint>("baud");
         QTest::addColumn<uint>("byteSize");
         QTest::addColumn<StopBits>("stopBits");
@@ -169,24 +171,19 @@ private Q_SLOTS:
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<uint>("cflagBits"); // of CSIZE | PARENB | PARODD | CMSPAR | CSTOPB
         const uint cs8 = CS8;
-        QTest::newRow("8O1") << 19200u << 8u << StopBits::One << Parity::Odd << true
-                             << uint(cs8 | PARENB | PARODD);
-        QTest::newRow("8N1") << 19200u << 8u << StopBits::One << Parity::None << true << cs8;
-        QTest::newRow("8E1") << 19200u << 8u << StopBits::One << Parity::Even << true
-                             << uint(cs8 | PARENB);
-        QTest::newRow("8M1") << 19200u << 8u << StopBits::One << Parity::Mark << true
+        QTest::newRow("8O1") << 19200u << 8u << One << Odd << true << uint(cs8 | PARENB | PARODD);
+        QTest::newRow("8N1") << 19200u << 8u << One << None << true << cs8;
+        QTest::newRow("8E1") << 19200u << 8u << One << Even << true << uint(cs8 | PARENB);
+        QTest::newRow("8M1") << 19200u << 8u << One << Mark << true
                              << uint(cs8 | PARENB | PARODD | CMSPAR);
-        QTest::newRow("8S1") << 19200u << 8u << StopBits::One << Parity::Space << true
-                             << uint(cs8 | PARENB | CMSPAR);
-        QTest::newRow("7O2") << 9600u << 7u << StopBits::Two << Parity::Odd << true
+        QTest::newRow("8S1") << 19200u << 8u << One << Space << true << uint(cs8 | PARENB | CMSPAR);
+        QTest::newRow("7O2") << 9600u << 7u << Two << Odd << true
                              << uint(CS7 | PARENB | PARODD | CSTOPB);
-        QTest::newRow("5N1") << 9600u << 5u << StopBits::One << Parity::None << true << uint(CS5);
-        QTest::newRow("parity 5") << 19200u << 8u << StopBits::One << Parity(5) << false << 0u;
-        QTest::newRow("stop 1.5") << 19200u << 8u << StopBits::OneAndHalf << Parity::None << false
-                                  << 0u;
-        QTest::newRow("4 data bits")
-            << 19200u << 4u << StopBits::One << Parity::None << false << 0u;
-        QTest::newRow("baud 0") << 0u << 8u << StopBits::One << Parity::None << false << 0u;
+        QTest::newRow("5N1") << 9600u << 5u << One << None << true << uint(CS5);
+        QTest::newRow("parity 5") << 19200u << 8u << One << Parity(5) << false << 0u;
+        QTest::newRow("stop 1.5") << 19200u << 8u << OneAndHalf << None << false << 0u;
+        QTest::newRow("4 data bits") << 19200u << 4u << One << None << false << 0u;
+        QTest::newRow("baud 0") << 0u << 8u << One << None << false << 0u;
     }
     void makeLineSettings() {
         QFETCH(uint, baud);
