@@ -57,7 +57,7 @@ void BM_SendCommandPoll(benchmark::State& state) {
     QuietHost host;
     DeviceSession panel;
     panel.SetPrompts(&host);
-    panel.Com().Configure(pty.slavePath(), 19200, 8, 0, 1);
+    panel.Com().Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
     if (!panel.Com().Open()) {
         state.SkipWithError("port did not open");
         return;
@@ -74,7 +74,7 @@ void BM_SendCommandPoll(benchmark::State& state) {
 void BM_CComWrite(benchmark::State& state) {
     PtyPair pty;
     CCom com;
-    com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+    com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
     if (!com.Open()) {
         state.SkipWithError("port did not open");
         return;
@@ -99,7 +99,7 @@ void BM_AnswerToHandOver(benchmark::State& state) {
     PtyPair pty;
     CCom com;
     HandOverOwner owner;
-    com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+    com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
     if (!com.Open()) {
         state.SkipWithError("port did not open");
         return;

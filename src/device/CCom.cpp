@@ -52,7 +52,7 @@ CCom::~CCom() {
 }
 
 void CCom::Configure(QString portName, std::uint32_t baudRate, std::uint8_t byteSize,
-                     std::uint8_t stopBits, std::uint8_t parity) {
+                     StopBits stopBits, Parity parity) {
     if (portName != m_strPort)
         m_adapter = {};
     m_strPort = std::move(portName);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/DeviceIdentity.h"
+#include "device/LineCodes.h"
 #include "device/PortDiscovery.h"
 #include "device/PortError.h"
 
@@ -38,10 +39,9 @@ public:
     CCom(const CCom&) = delete;
     CCom& operator=(const CCom&) = delete;
 
-    // Stores the settings only; an open port is not touched. Parity: 0 none, 1 odd, 2 even,
-    // 3 mark, 4 space. Stop bits: 0 one, 1 one and a half, 2 two.
+    // Stores the settings only; an open port is not touched.
     void Configure(QString portName, std::uint32_t baudRate, std::uint8_t byteSize,
-                   std::uint8_t stopBits, std::uint8_t parity);
+                   StopBits stopBits, Parity parity);
     bool Open();
     // Output of a write that returned success goes out first (within the write's time-out).
     bool Close();
@@ -117,8 +117,8 @@ private:
     std::array<std::uint8_t, 6> m_rxBuffer{};
     QString m_strPort;
     std::uint8_t m_byteSize = 8;
-    std::uint8_t m_parity = 0;
-    std::uint8_t m_stopBits = 0;
+    Parity m_parity = Parity::None;
+    StopBits m_stopBits = StopBits::One;
     std::uint32_t m_dwBaudRate = 19200;
     PortError m_lastError;
     // Until when the last successful write may still be on its way out; Close waits for it.

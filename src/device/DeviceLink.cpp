@@ -13,8 +13,8 @@ constexpr int kIdleTicksBeforePoll = 10;
 constexpr int kSilentTicksBeforeLinkLost = 10;
 constexpr std::uint32_t kBaudRate = 19200;
 constexpr std::uint8_t kDataBits = 8;
-constexpr std::uint8_t kOneStopBit = 0;
-constexpr std::uint8_t kOddParity = 1;
+constexpr StopBits kOneStopBit = StopBits::One;
+constexpr Parity kOddParity = Parity::Odd;
 constexpr char kAcknowledge = 'u';
 } // namespace
 

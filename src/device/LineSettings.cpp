@@ -56,19 +56,19 @@ bool MakeLineSettings(termios& tio, const LineSettings& settings) {
 
     tcflag_t parity = 0;
     switch (settings.parity) {
-    case 0:
+    case Parity::None:
         break;
-    case 1:
+    case Parity::Odd:
         parity = PARENB | PARODD;
         break;
-    case 2:
+    case Parity::Even:
         parity = PARENB;
         break;
 #ifdef CMSPAR
-    case 3:
+    case Parity::Mark:
         parity = PARENB | PARODD | CMSPAR;
         break;
-    case 4:
+    case Parity::Space:
         parity = PARENB | CMSPAR;
         break;
 #endif
@@ -78,9 +78,9 @@ bool MakeLineSettings(termios& tio, const LineSettings& settings) {
 
     tcflag_t stop = 0;
     switch (settings.stopBits) {
-    case 0:
+    case StopBits::One:
         break;
-    case 2:
+    case StopBits::Two:
         stop = CSTOPB;
         break;
     default: // one and a half does not exist here

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "device/LineCodes.h"
+
 #include <cstdint>
 #include <optional>
 #include <termios.h>
 
-// The line settings a port is opened with, in the codes CCom::Configure takes.
+// The line settings a port is opened with.
 struct LineSettings {
     std::uint32_t baudRate = 19200;
     std::uint8_t byteSize = 8;
-    std::uint8_t stopBits = 0; // 0 one, 1 one and a half, 2 two
-    std::uint8_t parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    StopBits stopBits = StopBits::One;
+    Parity parity = Parity::None;
 };
 
 // The termios speed constant for a baud rate, or nothing when the kernel has none.

@@ -31,8 +31,8 @@ void PanelController::RunSetup() {
     values.m_colorSlideR = colors.slideRight;
     values.m_colorCh = colors.channel;
     values.m_presetPath = m_session.Settings().PresetName();
-    values.m_bAllOff = 0;
-    values.m_presetAction = PRESET_NONE;
+    values.m_bAllOff = false;
+    values.m_presetAction = PresetAction::None;
 
     // A preset saved in this command is a copy of exactly this file.
     m_session.SaveSettings();
@@ -48,17 +48,17 @@ void PanelController::RunSetup() {
         m_session.Settings().SetColors(
             {values.m_colorSlideL, values.m_colorSlideR, values.m_colorCh});
 
-        if (values.m_bAllOff != 0) {
+        if (values.m_bAllOff) {
             m_session.Channels().AllOff();
             SendCommand(CMD_ALL_OFF);
         }
 
         switch (values.m_presetAction) {
-        case PRESET_SAVE:
+        case PresetAction::Save:
             // A failed or refused copy has been dealt with by the operator; Setup goes on.
             ShellCopyFile(m_session.Settings().IniPath(), values.m_presetPath, m_host);
             break;
-        case PRESET_LOAD:
+        case PresetAction::Load:
             LoadPresetFrom(values.m_presetPath);
             break;
         default:

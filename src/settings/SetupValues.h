@@ -4,7 +4,8 @@
 
 #include <QString>
 
-enum PresetAction { PRESET_NONE = 0, PRESET_SAVE = 1, PRESET_LOAD = 2 };
+// What Setup does with the preset file the operator picked, after OK.
+enum class PresetAction { None, Save, Load };
 
 // What RunSetup hands to the Setup dialog and reads back after OK.
 struct SetupValues {
@@ -13,6 +14,6 @@ struct SetupValues {
     ColorRef m_colorSlideR = 0;
     ColorRef m_colorCh = 0;
     QString m_presetPath;
-    int m_bAllOff = 0;
-    int m_presetAction = PRESET_NONE;
+    bool m_bAllOff = false;
+    PresetAction m_presetAction = PresetAction::None;
 };

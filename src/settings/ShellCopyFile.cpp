@@ -16,14 +16,14 @@ QString Shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-int Fail(OperatorPrompts& host, const QString& text) {
+ShellCopyResult Fail(OperatorPrompts& host, const QString& text) {
     host.ShowMessage(text, kCaption);
-    return COPY_FAILED;
+    return ShellCopyResult::Failed;
 }
 
 } // namespace
 
-int ShellCopyFile(QString source, QString target, OperatorPrompts& host) {
+ShellCopyResult ShellCopyFile(QString source, QString target, OperatorPrompts& host) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return Fail(host, QCoreApplication::translate("ShellCopyFile", "Cannot read %1:\n%2")
@@ -44,11 +44,11 @@ int ShellCopyFile(QString source, QString target, OperatorPrompts& host) {
                                                    "%1 already exists.\nDo you want to replace it?")
                            .arg(Shown(target)),
                        kCaption))
-        return COPY_DECLINED;
+        return ShellCopyResult::Declined;
 
     StagedFile staged(target);
     if (!staged.Stage(contents) || !staged.Commit())
         return Fail(host, QCoreApplication::translate("ShellCopyFile", "Cannot copy %1 to %2.")
                               .arg(Shown(source), Shown(target)));
-    return COPY_DONE;
+    return ShellCopyResult::Done;
 }

@@ -1,12 +1,13 @@
 #include "DevSim.h"
 #include "HostedPanel.h"
+#include "SettingsText.h"
 #include "TempConfigHome.h"
+#include "TestFiles.h"
 #include "app/CMainFrame.h"
 #include "app/CMorvixApp.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/view/CMorvixView.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QtTest>
 
@@ -34,12 +35,8 @@ private Q_SLOTS:
         DevSim sim;
         QVERIFY2(sim.start(), qPrintable(sim.errorString()));
         TempConfigHome home;
-        QDir().mkpath(home.settingsFolder());
-        QFile ini(home.settingsFile());
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[set]\r\nPort=" + sim.portPath().toLocal8Bit() +
-                  "\r\n[CH SET]\r\nCH POWER-0=1\r\nCH VALUE-0=40\r\n");
-        ini.close();
+        QVERIFY(WriteAll(home.settingsFile(),
+                         SettingsText().port(sim.portPath()).channel(0, 1, 40).bytes()));
 
         auto* app = static_cast<CMorvixApp*>(QCoreApplication::instance());
         QVERIFY(app->InitInstance());

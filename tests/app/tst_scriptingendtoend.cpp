@@ -16,13 +16,6 @@
 
 namespace {
 
-QStringList HexFrames(const std::vector<DevSimFrame>& frames) {
-    QStringList hex;
-    for (const DevSimFrame& frame : frames)
-        hex << QString::fromLatin1(Hex(frame));
-    return hex;
-}
-
 // A program started beside the panel; the test's event loop keeps serving the bus meanwhile.
 struct Run {
     int exitCode = -1;
@@ -52,15 +45,6 @@ Run RunProgram(const QString& program, const QStringList& args,
 
 QString Ctl() {
     return qEnvironmentVariable("MORVIX_CTL");
-}
-
-// A preset with every channel on at `level`.
-QByteArray PresetAll(int level) {
-    QByteArray text = "[CH SET]\r\nCOLOR1=255\r\n";
-    for (int i = 0; i < CHANNEL_COUNT; ++i)
-        text += "CH POWER-" + QByteArray::number(i) + "=1\r\nCH VALUE-" + QByteArray::number(i) +
-                "=" + QByteArray::number(level) + "\r\n";
-    return text;
 }
 
 // The most set-channel frames the device took in any 100 ms.
@@ -155,12 +139,12 @@ private Q_SLOTS:
     void presetAndGet_throughCtl() {
         BusPanel p;
         START_PANEL(p);
-        QByteArray text = "[CH SET]\r\nCOLOR1=255\r\n";
+        SettingsText text;
+        text.color(1, 255);
         for (int i = 0; i < CHANNEL_COUNT; ++i)
-            text += "CH POWER-" + QByteArray::number(i) + "=1\r\nCH VALUE-" +
-                    QByteArray::number(i) + "=" + QByteArray::number(200 + i) + "\r\n";
+            text.channel(i, 1, 200 + i);
         const QString preset = p.device.home.path() + "/night.qvd";
-        QVERIFY(WriteAll(preset, text));
+        QVERIFY(WriteAll(preset, text.bytes()));
         QCOMPARE(RunProgram(Ctl(), {"preset", preset}).exitCode, 0);
         // Without a reconnect, the eight channels go out at once.
         QTRY_COMPARE(p.device.sim.validFrameCount(), 8);
@@ -282,7 +266,7 @@ private Q_SLOTS:
         BusPanel p;
         START_PANEL(p);
         const QString preset = p.device.home.path() + "/bright.qvd";
-        QVERIFY(WriteAll(preset, PresetAll(250)));
+        QVERIFY(WriteAll(preset, SettingsText().color(1, 255).channels(1, 250).bytes()));
         QSignalSpy fading(&p.session, &DeviceSession::FadingChanged);
         QElapsedTimer clock;
         clock.start();

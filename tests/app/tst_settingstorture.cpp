@@ -1,6 +1,7 @@
 #include "DevSim.h"
 #include "HostedPanel.h"
 #include "OtherUserCopy.h"
+#include "SettingsText.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
 #include "app/CMainFrame.h"
@@ -197,7 +198,6 @@ private Q_SLOTS:
             return QStringLiteral("Morvix|Cannot save the settings to %1:\n%2")
                 .arg(QStringLiteral("<ini>"), QString::fromLocal8Bit(reason));
         };
-        const auto portLine = [](const QString& port) { return "Port=" + port.toLocal8Bit(); };
         const auto savedPort = [](const QByteArray& port) {
             return [port](const TempConfigHome& home) {
                 const ProfileIni ini = ProfileIni::FromFile(home.settingsFile());
@@ -222,11 +222,11 @@ private Q_SLOTS:
             QCOMPARE(ini.GetString("CH SET", "CH VALUE-7", "missing"), QByteArray("0"));
         }) << false << qint64(0);
 
-        QTest::newRow("1 MB line") << Prepare([portLine](const TempConfigHome& home,
-                                                         const QString& port) {
+        // The port comes after the long line, so that line must not swallow it.
+        QTest::newRow("1 MB line") << Prepare([](const TempConfigHome& home, const QString& port) {
             return WriteAll(home.settingsFile(),
-                            "[set]\r\nFile Name=" + QByteArray(1024 * 1024, 'p') + "\r\n" +
-                                portLine(port) + "\r\n");
+                            "[set]\r\nFile Name=" + QByteArray(1024 * 1024, 'p') +
+                                "\r\nPort=" + port.toLocal8Bit() + "\r\n");
         }) << QStringList{} << true << Check([](const TempConfigHome& home) {
             const ProfileIni ini = ProfileIni::FromFile(home.settingsFile());
             QCOMPARE(ini.GetString("set", "File Name", ""), QByteArray(189, 'p'));
@@ -245,10 +245,10 @@ private Q_SLOTS:
                })
             << false << qint64(0);
 
-        QTest::newRow("duplicated sections") << Prepare([portLine](const TempConfigHome& home,
-                                                                   const QString& port) {
+        QTest::newRow("duplicated sections") << Prepare([](const TempConfigHome& home,
+                                                           const QString& port) {
             return WriteAll(home.settingsFile(),
-                            "[set]\r\n" + portLine(port) +
+                            "[set]\r\nPort=" + port.toLocal8Bit() +
                                 "\r\n[CH SET]\r\nCH POWER-0=1\r\nCH VALUE-0=40\r\n"
                                 "[set]\r\nPort=/dev/null\r\n[CH SET]\r\nCH VALUE-0=99\r\n");
         }) << QStringList{} << true << Check([](const TempConfigHome& home) {
@@ -267,12 +267,11 @@ private Q_SLOTS:
                })
             << false << qint64(0);
 
-        const QByteArray unchangedLevels = "[CH SET]\r\nCH POWER-0=1\r\nCH VALUE-0=40\r\n";
+        const QByteArray unchangedLevels = SettingsText().channel(0, 1, 40).bytes();
         QTest::newRow("read-only folder")
-            << Prepare([portLine, unchangedLevels](const TempConfigHome& home,
-                                                   const QString& port) {
+            << Prepare([](const TempConfigHome& home, const QString& port) {
                    return WriteAll(home.settingsFile(),
-                                   "[set]\r\n" + portLine(port) + "\r\n" + unchangedLevels) &&
+                                   SettingsText().port(port).channel(0, 1, 40).bytes()) &&
                           ::chmod(QFile::encodeName(home.settingsFolder()).constData(), 0555) == 0;
                })
             << QStringList{cannotSave(std::strerror(EACCES))} << true
@@ -286,9 +285,9 @@ private Q_SLOTS:
         // Bigger than the limit, so the save must run into it.
         const QByteArray padding = "; " + QByteArray(64 * 1024, '-') + "\r\n";
         QTest::newRow("file-size limit during the save")
-            << Prepare([portLine, padding](const TempConfigHome& home, const QString& port) {
+            << Prepare([padding](const TempConfigHome& home, const QString& port) {
                    return WriteAll(home.settingsFile(),
-                                   padding + "[set]\r\n" + portLine(port) + "\r\n");
+                                   padding + SettingsText().port(port).bytes());
                })
             << QStringList{cannotSave(std::strerror(EFBIG))} << true
             << Check([padding](const TempConfigHome& home) {

@@ -56,7 +56,7 @@ struct RecordedPort {
     bool Open() {
         if (!pty.ok())
             return false;
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         if (!com.Open())
             return false;
         rec.Listen();

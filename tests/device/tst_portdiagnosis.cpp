@@ -26,7 +26,7 @@ class tst_PortDiagnosis : public QObject {
 
     static PortError OpenError(const QString& name) {
         CCom com;
-        com.Configure(name, 19200, 8, 0, 1);
+        com.Configure(name, 19200, 8, StopBits::One, Parity::Odd);
         if (com.Open())
             return {};
         return com.LastError();
@@ -223,7 +223,7 @@ private Q_SLOTS:
             break;
         case 5:
             name = pty.slavePath();
-            holder.Configure(name, 19200, 8, 0, 1);
+            holder.Configure(name, 19200, 8, StopBits::One, Parity::Odd);
             QVERIFY(holder.Open());
             break;
         }
@@ -367,7 +367,7 @@ private Q_SLOTS:
 // Run as another user by the permission test: opens the port and prints the kind and the group.
 int tryOpenAsChild(const QString& path) {
     CCom com;
-    com.Configure(path, 19200, 8, 0, 1);
+    com.Configure(path, 19200, 8, StopBits::One, Parity::Odd);
     com.Open();
     std::printf("%d %s\n", int(com.LastError().kind), qPrintable(com.LastError().group));
     return 0;
@@ -376,7 +376,7 @@ int tryOpenAsChild(const QString& path) {
 // Run by the busy-port test: holds the port as the panel does until it is killed.
 int holdAsChild(const QString& path) {
     CCom com;
-    com.Configure(path, 19200, 8, 0, 1);
+    com.Configure(path, 19200, 8, StopBits::One, Parity::Odd);
     if (!com.Open())
         return 1;
     std::printf("held\n");

@@ -64,7 +64,7 @@ private Q_SLOTS:
         PtyPair pty;
         QVERIFY(pty.ok());
         CCom com;
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(com.Open());
         QVERIFY(com.IsConnected());
         QVERIFY(com.Close());
@@ -79,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(pty.ok());
         CCom com;
         RxRecorder rec(com);
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         const qsizetype before = threads();
         QVERIFY(com.Open());
         QVERIFY(com.Open());
@@ -95,7 +95,7 @@ private Q_SLOTS:
         PtyPair pty;
         QVERIFY(pty.ok());
         CCom com;
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(com.Open());
         // Fill the line towards the master, which reads nothing, until no room is left.
         const QByteArray chunk(4096, 'x');
@@ -157,7 +157,7 @@ private Q_SLOTS:
         CCom com;
         RxRecorder rec(com);
         rec.Listen();
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         const qsizetype descriptors = openDescriptors();
         const QByteArray frame = QByteArray::fromHex("950100000096");
         bool allOpened = true;
@@ -195,7 +195,7 @@ private Q_SLOTS:
         {
             PtyPair pty;
             QVERIFY(pty.ok());
-            com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+            com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
             QVERIFY(com.Open());
             rec.Listen();
             const qsizetype descriptors = openDescriptors();
@@ -214,7 +214,7 @@ private Q_SLOTS:
         }
         PtyPair replacement;
         QVERIFY(replacement.ok());
-        com.Configure(replacement.slavePath(), 19200, 8, 0, 1);
+        com.Configure(replacement.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(com.Open());
         QVERIFY(replacement.writeMaster("u"));
         QTRY_COMPARE(rec.bursts.size(), 1);
@@ -240,7 +240,7 @@ private Q_SLOTS:
         CCom com;
         RxRecorder rec(com);
         com.SetDiscoveryRoots({tree.dev(), tree.sys()});
-        com.Configure(tree.dev() + "/ttyUSB0", 19200, 8, 0, 1);
+        com.Configure(tree.dev() + "/ttyUSB0", 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(com.Open());
         rec.Listen();
         QCOMPARE(com.OpenedAdapter().Describe(), QString("0403:6001 serial A1"));

@@ -59,7 +59,7 @@ private Q_SLOTS:
     void missingPort_failsWithoutMessage() {
         QFETCH(QString, name);
         CCom com;
-        com.Configure(name, 19200, 8, 0, 1);
+        com.Configure(name, 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(!com.Open());
         QVERIFY(!com.IsConnected());
         QVERIFY(com.LastError().text.isEmpty());
@@ -71,8 +71,8 @@ private Q_SLOTS:
         QVERIFY(pty.ok());
         CCom first;
         CCom second;
-        first.Configure(pty.slavePath(), 19200, 8, 0, 1);
-        second.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        first.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
+        second.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(first.Open());
         QVERIFY(!second.Open());
         QVERIFY(second.LastError().text.isEmpty());
@@ -81,19 +81,21 @@ private Q_SLOTS:
     }
 
     void lineSettings_seenFromTheOtherSide_data() {
+        using enum StopBits;
+        using enum Parity;
         QTest::addColumn<uint>("baud");
-        QTest::addColumn<uint>("stopBits");
-        QTest::addColumn<uint>("parity");
+        QTest::addColumn<StopBits>("stopBits");
+        QTest::addColumn<Parity>("parity");
         QTest::addColumn<uint>("speed");
         QTest::addColumn<bool>("twoStopBits");
-        QTest::newRow("the program's settings") << 19200u << 0u << 1u << uint(B19200) << false;
-        QTest::newRow("9600, two stop bits, even") << 9600u << 2u << 2u << uint(B9600) << true;
-        QTest::newRow("115200, no parity") << 115200u << 0u << 0u << uint(B115200) << false;
+        QTest::newRow("the program's settings") << 19200u << One << Odd << uint(B19200) << false;
+        QTest::newRow("9600, two stop bits, even") << 9600u << Two << Even << uint(B9600) << true;
+        QTest::newRow("115200, no parity") << 115200u << One << None << uint(B115200) << false;
     }
     void lineSettings_seenFromTheOtherSide() {
         QFETCH(uint, baud);
-        QFETCH(uint, stopBits);
-        QFETCH(uint, parity);
+        QFETCH(StopBits, stopBits);
+        QFETCH(Parity, parity);
         QFETCH(uint, speed);
         QFETCH(bool, twoStopBits);
         PtyPair pty;
@@ -107,8 +109,7 @@ private Q_SLOTS:
         QCOMPARE(::tcsetattr(pty.peek(), TCSANOW, &cooked), 0);
 
         CCom com;
-        com.Configure(pty.slavePath(), baud, 8, static_cast<std::uint8_t>(stopBits),
-                      static_cast<std::uint8_t>(parity));
+        com.Configure(pty.slavePath(), baud, 8, stopBits, parity);
         QVERIFY(com.Open());
         const termios tio = pty.slaveSettings();
         QCOMPARE(uint(cfgetospeed(&tio)), speed);
@@ -123,31 +124,32 @@ private Q_SLOTS:
     }
 
     void refusedSetting_reportsDcbErrorAndReleasesPort_data() {
+        using enum StopBits;
+        using enum Parity;
         QTest::addColumn<uint>("baud");
         QTest::addColumn<uint>("byteSize");
-        QTest::addColumn<uint>("stopBits");
-        QTest::addColumn<uint>("parity");
+        QTest::addColumn<StopBits>("stopBits");
+        QTest::addColumn<Parity>("parity");
         QTest::addColumn<bool>("notATerminal");
-        QTest::newRow("parity 7") << 19200u << 8u << 0u << 7u << false;
-        QTest::newRow("parity 5") << 19200u << 8u << 0u << 5u << false;
-        QTest::newRow("one and a half stop bits") << 19200u << 8u << 1u << 1u << false;
-        QTest::newRow("stop code 3") << 19200u << 8u << 3u << 1u << false;
-        QTest::newRow("9 data bits") << 19200u << 9u << 0u << 1u << false;
-        QTest::newRow("unknown baud rate") << 12345u << 8u << 0u << 1u << false;
-        QTest::newRow("not a terminal") << 19200u << 8u << 0u << 1u << true;
+        QTest::newRow("parity 7") << 19200u << 8u << One << Parity(7) << false;
+        QTest::newRow("parity 5") << 19200u << 8u << One << Parity(5) << false;
+        QTest::newRow("one and a half stop bits") << 19200u << 8u << OneAndHalf << Odd << false;
+        QTest::newRow("stop code 3") << 19200u << 8u << StopBits(3) << Odd << false;
+        QTest::newRow("9 data bits") << 19200u << 9u << One << Odd << false;
+        QTest::newRow("unknown baud rate") << 12345u << 8u << One << Odd << false;
+        QTest::newRow("not a terminal") << 19200u << 8u << One << Odd << true;
     }
     void refusedSetting_reportsDcbErrorAndReleasesPort() {
         QFETCH(uint, baud);
         QFETCH(uint, byteSize);
-        QFETCH(uint, stopBits);
-        QFETCH(uint, parity);
+        QFETCH(StopBits, stopBits);
+        QFETCH(Parity, parity);
         QFETCH(bool, notATerminal);
         PtyPair pty;
         QVERIFY(pty.ok());
         const QString path = notATerminal ? QStringLiteral("/dev/null") : pty.slavePath();
         CCom com;
-        com.Configure(path, baud, static_cast<std::uint8_t>(byteSize),
-                      static_cast<std::uint8_t>(stopBits), static_cast<std::uint8_t>(parity));
+        com.Configure(path, baud, static_cast<std::uint8_t>(byteSize), stopBits, parity);
         QVERIFY(!com.Open());
         QVERIFY(!com.IsConnected());
         QCOMPARE(com.LastError().text, QStringLiteral("Connect Failed. DCB Setting Error"));
@@ -155,44 +157,44 @@ private Q_SLOTS:
         QCOMPARE(com.Write(reinterpret_cast<const std::uint8_t*>("abcdef"), 6), 0u);
 
         CCom other;
-        other.Configure(path, 19200, 8, 0, 1);
+        other.Configure(path, 19200, 8, StopBits::One, Parity::Odd);
         QCOMPARE(other.Open(), !notATerminal);
     }
 
     void makeLineSettings_data() {
+        using enum StopBits;
+        using enum Parity;
         QTest::addColumn<uint>("baud");
         QTest::addColumn<uint>("byteSize");
-        QTest::addColumn<uint>("stopBits");
-        QTest::addColumn<uint>("parity");
+        QTest::addColumn<StopBits>("stopBits");
+        QTest::addColumn<Parity>("parity");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<uint>("cflagBits"); // of CSIZE | PARENB | PARODD | CMSPAR | CSTOPB
         const uint cs8 = CS8;
-        QTest::newRow("8O1") << 19200u << 8u << 0u << 1u << true << uint(cs8 | PARENB | PARODD);
-        QTest::newRow("8N1") << 19200u << 8u << 0u << 0u << true << cs8;
-        QTest::newRow("8E1") << 19200u << 8u << 0u << 2u << true << uint(cs8 | PARENB);
-        QTest::newRow("8M1") << 19200u << 8u << 0u << 3u << true
+        QTest::newRow("8O1") << 19200u << 8u << One << Odd << true << uint(cs8 | PARENB | PARODD);
+        QTest::newRow("8N1") << 19200u << 8u << One << None << true << cs8;
+        QTest::newRow("8E1") << 19200u << 8u << One << Even << true << uint(cs8 | PARENB);
+        QTest::newRow("8M1") << 19200u << 8u << One << Mark << true
                              << uint(cs8 | PARENB | PARODD | CMSPAR);
-        QTest::newRow("8S1") << 19200u << 8u << 0u << 4u << true << uint(cs8 | PARENB | CMSPAR);
-        QTest::newRow("7O2") << 9600u << 7u << 2u << 1u << true
+        QTest::newRow("8S1") << 19200u << 8u << One << Space << true << uint(cs8 | PARENB | CMSPAR);
+        QTest::newRow("7O2") << 9600u << 7u << Two << Odd << true
                              << uint(CS7 | PARENB | PARODD | CSTOPB);
-        QTest::newRow("5N1") << 9600u << 5u << 0u << 0u << true << uint(CS5);
-        QTest::newRow("parity 5") << 19200u << 8u << 0u << 5u << false << 0u;
-        QTest::newRow("stop 1.5") << 19200u << 8u << 1u << 0u << false << 0u;
-        QTest::newRow("4 data bits") << 19200u << 4u << 0u << 0u << false << 0u;
-        QTest::newRow("baud 0") << 0u << 8u << 0u << 0u << false << 0u;
+        QTest::newRow("5N1") << 9600u << 5u << One << None << true << uint(CS5);
+        QTest::newRow("parity 5") << 19200u << 8u << One << Parity(5) << false << 0u;
+        QTest::newRow("stop 1.5") << 19200u << 8u << OneAndHalf << None << false << 0u;
+        QTest::newRow("4 data bits") << 19200u << 4u << One << None << false << 0u;
+        QTest::newRow("baud 0") << 0u << 8u << One << None << false << 0u;
     }
     void makeLineSettings() {
         QFETCH(uint, baud);
         QFETCH(uint, byteSize);
-        QFETCH(uint, stopBits);
-        QFETCH(uint, parity);
+        QFETCH(StopBits, stopBits);
+        QFETCH(Parity, parity);
         QFETCH(bool, accepted);
         QFETCH(uint, cflagBits);
         termios tio;
         std::memset(&tio, 0xff, sizeof tio); // every flag set that must end up cleared
-        const LineSettings settings{baud, static_cast<std::uint8_t>(byteSize),
-                                    static_cast<std::uint8_t>(stopBits),
-                                    static_cast<std::uint8_t>(parity)};
+        const LineSettings settings{baud, static_cast<std::uint8_t>(byteSize), stopBits, parity};
         QCOMPARE(MakeLineSettings(tio, settings), accepted);
         if (!accepted)
             return;
@@ -219,7 +221,7 @@ private Q_SLOTS:
         QFETCH(int, change);
         QFETCH(bool, taken);
         termios wanted{};
-        QVERIFY(MakeLineSettings(wanted, LineSettings{19200, 7, 2, 1}));
+        QVERIFY(MakeLineSettings(wanted, LineSettings{19200, 7, StopBits::Two, Parity::Odd}));
         termios actual = wanted;
         switch (change) {
         case 1:
@@ -248,12 +250,12 @@ private Q_SLOTS:
         PtyPair pty;
         QVERIFY(pty.ok());
         CCom com;
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         for (int i = 0; i < 3; ++i) {
             QVERIFY(com.Open());
             QVERIFY(com.Close());
         }
-        com.Configure(pty.slavePath(), 19200, 8, 0, 2);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Even);
         QVERIFY(com.Open());
         QVERIFY(com.LastError().text.isEmpty());
     }
@@ -262,7 +264,7 @@ private Q_SLOTS:
         PtyPair pty;
         QVERIFY(pty.ok());
         CCom com;
-        com.Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com.Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
 
         // Leave room for exactly one more descriptor: the port gets it, the wake-up one cannot.
         const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);

@@ -207,7 +207,7 @@ private Q_SLOTS:
         QVERIFY(pty.ok());
         auto com = std::make_unique<CCom>();
         RxRecorder rec(*com);
-        com->Configure(pty.slavePath(), 19200, 8, 0, 1);
+        com->Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(com->Open());
         rec.Listen();
         bool queued = false;

@@ -1,5 +1,6 @@
 #include "HostedPanel.h"
 #include "RecordingHost.h"
+#include "SettingsText.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
 #include "panel/KeyMap.h"
@@ -172,7 +173,7 @@ void tst_Fade::controller_runningFadeIsStoppedFirst() {
     QVERIFY(midway > 40 && midway < 70);
 
     const QString preset = m_home->path() + "/p.qvd";
-    QVERIFY(WriteAll(preset, "[CH SET]\r\nCH POWER-7=1\r\nCH VALUE-7=9\r\n"));
+    QVERIFY(WriteAll(preset, SettingsText().channel(7, 1, 9).bytes()));
     if (stopper == "setup") {
         m_host->setupDialog = [](SetupValues&) { return DialogResult::Ok; };
         panel.RunSetup();

@@ -1,4 +1,5 @@
 #include "HostedPanel.h"
+#include "SettingsText.h"
 #include "TempConfigHome.h"
 #include "TestFiles.h"
 #include "panel/PanelController.h"
@@ -16,12 +17,7 @@
 namespace {
 
 QByteArray FreshListing() {
-    QByteArray text = "[set]\r\nPort=NULL\r\nFile Name=NULL\r\n[CH SET]\r\n"
-                      "COLOR1=0\r\nCOLOR2=0\r\nCOLOR3=0\r\n";
-    for (int i = 0; i < 8; ++i)
-        text += "CH POWER-" + QByteArray::number(i) + "=0\r\nCH VALUE-" + QByteArray::number(i) +
-                "=0\r\n";
-    return text;
+    return SettingsText("NULL", "NULL", {}).bytes();
 }
 
 // The field a key of set.ini loads into, as a comparable value.

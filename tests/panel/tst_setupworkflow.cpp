@@ -18,22 +18,8 @@ namespace {
 // One letter per valid frame the device took: P poll, S set, O all off.
 QByteArray Kinds(const DevSim& sim) {
     QByteArray kinds;
-    for (const DevSimFrame& frame : sim.validFrames()) {
-        switch (frame.command.kind) {
-        case DevSimCommandKind::Poll:
-            kinds += 'P';
-            break;
-        case DevSimCommandKind::Set:
-            kinds += 'S';
-            break;
-        case DevSimCommandKind::AllOff:
-            kinds += 'O';
-            break;
-        default:
-            kinds += '?';
-            break;
-        }
-    }
+    for (const DevSimFrame& frame : sim.validFrames())
+        kinds += "PSO?"[int(frame.command.kind)]; // in DevSimCommandKind's order
     return kinds;
 }
 
@@ -76,7 +62,7 @@ private:
         QVERIFY2(rig.sim.start(), qPrintable(rig.sim.errorString()));
         rig.link = rig.home.path() + "/port";
         QVERIFY(QFile::link(rig.sim.portPath(), rig.link));
-        QVERIFY(WriteAll(rig.SettingsFile(), SettingsText(rig.link, "NULL", values)));
+        QVERIFY(WriteAll(rig.SettingsFile(), SettingsText(rig.link, "NULL", values).bytes()));
         QVERIFY(QDir().mkpath(rig.PresetPath({})));
         rig.session = std::make_unique<DeviceSession>();
         rig.panel = std::make_unique<PanelController>(*rig.session, rig.host);
@@ -151,8 +137,8 @@ void tst_SetupWorkflow::okWithoutChange_savesTwiceReopensPollsThenSynchronises()
     QCOMPARE(shown.m_colorSlideR, values.colorSlideRight);
     QCOMPARE(shown.m_colorCh, values.colorChannel);
     QCOMPARE(shown.m_presetPath, QString("NULL"));
-    QCOMPARE(shown.m_bAllOff, 0);
-    QCOMPARE(shown.m_presetAction, int(PRESET_NONE));
+    QCOMPARE(shown.m_bAllOff, false);
+    QCOMPARE(shown.m_presetAction, PresetAction::None);
     QCOMPARE(onDiskDuringDialog, expected);
     QCOMPARE(pointerDuringDialog, 0);
     QVERIFY(openDuringDialog);
@@ -212,7 +198,7 @@ void tst_SetupWorkflow::save_colourChangedInSameDialog_presetHoldsTheOldOne() {
     rig.host.setupDialog = [&](SetupValues& v) {
         settingsAtOpening = ReadAll(rig.SettingsFile());
         v.m_colorSlideL = chosen;
-        v.m_presetAction = PRESET_SAVE;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -237,8 +223,8 @@ void tst_SetupWorkflow::save_allOffTicked_presetKeepsChannelsSettingsAllOff() {
         return;
     const QString preset = rig.PresetPath("night.qvd");
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_bAllOff = 1;
-        v.m_presetAction = PRESET_SAVE;
+        v.m_bAllOff = true;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -267,12 +253,13 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
     if (QTest::currentTestFailed())
         return;
     const QString preset = rig.PresetPath("old.qvd");
-    QVERIFY(WriteAll(preset, "[CH SET]\r\nCOLOR1=5\r\n"));
+    const QByteArray before = SettingsText().color(1, 5).bytes();
+    QVERIFY(WriteAll(preset, before));
     rig.host.yesNoAnswer = replace;
     QByteArray settingsAtOpening;
     rig.host.setupDialog = [&](SetupValues& v) {
         settingsAtOpening = ReadAll(rig.SettingsFile());
-        v.m_presetAction = PRESET_SAVE;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -280,7 +267,7 @@ void tst_SetupWorkflow::save_overExistingPreset_asksFirst() {
 
     QCOMPARE(rig.host.questions.size(), 1);
     QVERIFY(rig.host.questions[0].contains(preset));
-    QCOMPARE(ReadAll(preset), replace ? settingsAtOpening : QByteArray("[CH SET]\r\nCOLOR1=5\r\n"));
+    QCOMPARE(ReadAll(preset), replace ? settingsAtOpening : before);
     QCOMPARE(QDir(rig.PresetPath({})).entryList(QDir::Files), QStringList{"old.qvd"});
     // Setup goes on either way.
     QCOMPARE(rig.panel->Session().Link().Supervision().syncIndex, 0);
@@ -295,13 +282,13 @@ void tst_SetupWorkflow::open_allOffTicked_presetValuesWinAndReachDevice() {
         return;
     const ChSetValues presetValues = SampleValues(7);
     const QString preset = rig.PresetPath("evening.qvd");
-    QVERIFY(WriteAll(preset, SettingsText("COM7", "/elsewhere/other.qvd", presetValues)));
+    QVERIFY(WriteAll(preset, SettingsText("COM7", "/elsewhere/other.qvd", presetValues).bytes()));
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_bAllOff = 1;
+        v.m_bAllOff = true;
         v.m_colorSlideL = MakeColorRef(9, 9, 9);
         v.m_colorSlideR = CLR_DEFAULT;
         v.m_colorCh = MakeColorRef(200, 0, 0);
-        v.m_presetAction = PRESET_LOAD;
+        v.m_presetAction = PresetAction::Load;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -329,9 +316,9 @@ void tst_SetupWorkflow::open_presetLackingKeys_loadsThemAsZero() {
     if (QTest::currentTestFailed())
         return;
     const QString preset = rig.PresetPath("sparse.qvd");
-    QVERIFY(WriteAll(preset, "[CH SET]\r\nCOLOR2=255\r\nCH POWER-4=1\r\nCH VALUE-4=200\r\n"));
+    QVERIFY(WriteAll(preset, SettingsText().color(2, 255).channel(4, 1, 200).bytes()));
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_presetAction = PRESET_LOAD;
+        v.m_presetAction = PresetAction::Load;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -365,7 +352,7 @@ void tst_SetupWorkflow::open_unreadablePreset_namesFileChangesNothing() {
     if (makeFolder)
         QVERIFY(QDir().mkpath(preset));
     rig.host.setupDialog = [&](SetupValues& v) {
-        v.m_presetAction = PRESET_LOAD;
+        v.m_presetAction = PresetAction::Load;
         v.m_presetPath = preset;
         return DialogResult::Ok;
     };
@@ -395,15 +382,15 @@ void tst_SetupWorkflow::afterSave_nextSetupShowsLastLoadedPreset() {
         return;
     const QString loaded = rig.PresetPath("loaded.qvd");
     const QString saved = rig.PresetPath("saved.qvd");
-    QVERIFY(WriteAll(loaded, SettingsText("COM1", "NULL", SampleValues(11))));
+    QVERIFY(WriteAll(loaded, SettingsText("COM1", "NULL", SampleValues(11)).bytes()));
 
     QList<SetupValues> shown;
     QList<SetupValues> answers;
     SetupValues load;
-    load.m_presetAction = PRESET_LOAD;
+    load.m_presetAction = PresetAction::Load;
     load.m_presetPath = loaded;
     SetupValues save;
-    save.m_presetAction = PRESET_SAVE;
+    save.m_presetAction = PresetAction::Save;
     save.m_presetPath = saved;
     rig.host.setupDialog = [&](SetupValues& v) {
         shown << v;
@@ -439,8 +426,8 @@ void tst_SetupWorkflow::close_changesNothingButTheFirstSave() {
     rig.host.setupDialog = [&](SetupValues& v) {
         v.m_strPortText = "COM4";
         v.m_colorSlideL = v.m_colorSlideR = v.m_colorCh = MakeColorRef(1, 1, 1);
-        v.m_bAllOff = 1;
-        v.m_presetAction = PRESET_SAVE;
+        v.m_bAllOff = true;
+        v.m_presetAction = PresetAction::Save;
         v.m_presetPath = preset;
         return DialogResult::Cancel;
     };

@@ -1,3 +1,4 @@
+#include "SettingsText.h"
 #include "TestFiles.h"
 #include "settings/ProfileIni.h"
 #include "settings/SceneSlots.h"
@@ -44,13 +45,7 @@ void tst_SceneSlots::store_writesWhatSetupsSaveWritesAndReadsBack() {
     QString error;
     QVERIFY2(slots.Store(8, SomeScene(), "/dev/ttyUSB0", "NULL", &error), qPrintable(error));
     QCOMPARE(ReadAll(slots.PathOf(8)),
-             QByteArray("[set]\r\nPort=/dev/ttyUSB0\r\nFile Name=NULL\r\n[CH SET]\r\n"
-                        "COLOR1=255\r\nCOLOR2=-16777216\r\nCOLOR3=1193046\r\n"
-                        "CH POWER-0=0\r\nCH VALUE-0=5\r\nCH POWER-1=1\r\nCH VALUE-1=35\r\n"
-                        "CH POWER-2=0\r\nCH VALUE-2=65\r\nCH POWER-3=1\r\nCH VALUE-3=95\r\n"
-                        "CH POWER-4=0\r\nCH VALUE-4=125\r\nCH POWER-5=1\r\nCH VALUE-5=155\r\n"
-                        "CH POWER-6=0\r\nCH VALUE-6=185\r\nCH POWER-7=1\r\nCH VALUE-7=215\r\n"
-                        "Fade=0\r\n"));
+             SettingsText("/dev/ttyUSB0", "NULL", SomeScene()).line("Fade=0").bytes());
     // Setup's Open reads the same file by its own rules.
     QCOMPARE(ReadChSetSection(ProfileIni::FromFile(slots.PathOf(8))), SomeScene());
     const SceneSlotContents back = slots.Read(8);

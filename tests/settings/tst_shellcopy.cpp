@@ -40,7 +40,7 @@ void tst_ShellCopy::copiesTheWholeFile_withoutAsking() {
     QVERIFY(WriteAll(source, contents));
 
     RecordingHost host;
-    QCOMPARE(ShellCopyFile(source, target, host), int(COPY_DONE));
+    QCOMPARE(ShellCopyFile(source, target, host), ShellCopyResult::Done);
     QCOMPARE(ReadAll(target), contents);
     QCOMPARE(ReadAll(source), contents);
     QVERIFY(host.questions.isEmpty());
@@ -59,16 +59,18 @@ void tst_ShellCopy::existingTarget_replacedOnlyWhenTheOperatorAgrees() {
     QTemporaryDir dir;
     const QString source = dir.filePath("set.ini");
     const QString target = dir.filePath("old.qvd");
-    QVERIFY(WriteAll(source, "[set]\r\nPort=COM2\r\n"));
+    const QByteArray settings = SettingsText().port("COM2").bytes();
+    QVERIFY(WriteAll(source, settings));
     // Longer than the new contents, so a replacement in place would leave a tail behind.
     QVERIFY(WriteAll(target, QByteArray(500, 'x')));
 
     RecordingHost host;
     host.yesNoAnswer = answer;
-    QCOMPARE(ShellCopyFile(source, target, host), answer ? int(COPY_DONE) : int(COPY_DECLINED));
+    QCOMPARE(ShellCopyFile(source, target, host),
+             answer ? ShellCopyResult::Done : ShellCopyResult::Declined);
     QCOMPARE(host.questions.size(), 1);
     QVERIFY(host.questions[0].contains(target));
-    QCOMPARE(ReadAll(target), answer ? QByteArray("[set]\r\nPort=COM2\r\n") : QByteArray(500, 'x'));
+    QCOMPARE(ReadAll(target), answer ? settings : QByteArray(500, 'x'));
     QVERIFY(host.messages.isEmpty());
     QCOMPARE(FilesIn(dir.path()), (QStringList{"old.qvd", "set.ini"}));
 }
@@ -103,7 +105,8 @@ void tst_ShellCopy::failure_isReportedAndLeavesTheTargetAsItWas() {
 
     RecordingHost host;
     host.yesNoAnswer = true;
-    QCOMPARE(ShellCopyFile(dir.filePath(source), dir.filePath(target), host), int(COPY_FAILED));
+    QCOMPARE(ShellCopyFile(dir.filePath(source), dir.filePath(target), host),
+             ShellCopyResult::Failed);
     QCOMPARE(host.messages.size(), 1);
     QVERIFY2(host.messages[0].contains(dir.filePath(named)), qPrintable(host.messages[0]));
     QCOMPARE(host.captions[0], QString("File Copy.."));

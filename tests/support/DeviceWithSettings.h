@@ -1,26 +1,18 @@
 #pragma once
 
 #include "DevSim.h"
-#include "FrameBytes.h"
+#include "FrameText.h"
+#include "SettingsText.h"
 #include "TempConfigHome.h"
+#include "TestFiles.h"
 #include "model/ChannelFrame.h"
-
-#include <QDir>
-#include <QFile>
 
 // set.ini naming the port, channel i switched i % 2 and at level 30 * i.
 inline bool WriteSettings(const TempConfigHome& home, const QString& port) {
-    QDir().mkpath(home.settingsFolder());
-    QFile ini(home.settingsFile());
-    if (!ini.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray text = "[set]\r\nPort=" + port.toLocal8Bit() + "\r\nFile Name=NULL\r\n[CH SET]\r\n";
+    SettingsText text;
     for (int i = 0; i < CHANNEL_COUNT; ++i)
-        text += QByteArray("CH POWER-%1=%2\r\nCH VALUE-%1=%3\r\n")
-                    .replace("%1", QByteArray::number(i))
-                    .replace("%2", QByteArray::number(i % 2))
-                    .replace("%3", QByteArray::number(30 * i));
-    return ini.write(text) == text.size();
+        text.channel(i, i % 2, 30 * i);
+    return WriteAll(home.settingsFile(), text.port(port).fileName("NULL").bytes());
 }
 
 // A running simulated device and a temporary settings folder whose set.ini names its port.
@@ -30,7 +22,3 @@ struct DeviceWithSettings {
     DevSim sim;
     TempConfigHome home;
 };
-
-inline QByteArray Hex(const DevSimFrame& frame) {
-    return Hex(std::span<const std::uint8_t>(frame.bytes));
-}

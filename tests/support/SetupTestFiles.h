@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SettingsText.h"
 #include "TestFiles.h"
 #include "settings/ChSetSection.h"
 #include "settings/ProfileIni.h"
@@ -9,21 +10,12 @@
 #include <QFileInfo>
 #include <QString>
 
-// Files for the Setup tests: settings and preset files written in the profile format, and
-// their "CH SET" values read back.
+// Files for the Setup tests: settings and preset files (SettingsText) and their "CH SET" values
+// read back.
 namespace setup_test {
 
 using ::ReadAll;
 using ::WriteAll;
-
-inline QByteArray SettingsText(const QString& port, const QString& fileName,
-                               const ChSetValues& values) {
-    ProfileIni ini;
-    ini.WriteString("set", "Port", QFile::encodeName(port));
-    ini.WriteString("set", "File Name", QFile::encodeName(fileName));
-    WriteChSetSection(ini, values);
-    return ini.Serialize();
-}
 
 inline ChSetValues ChSetOfFile(const QString& path) {
     return ReadChSetSection(ProfileIni::FromFile(path));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevSim.h"
+#include "FrameText.h"
 #include "HostedPanel.h"
 #include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
@@ -8,23 +9,6 @@
 #include <QtTest>
 
 namespace panel_test {
-
-// "channel/power/level" of each channel frame, "poll" and "alloff" for the others.
-inline QString Describe(const DevSimFrame& f) {
-    switch (f.command.kind) {
-    case DevSimCommandKind::Set:
-        return QStringLiteral("%1/%2/%3")
-            .arg(f.command.channel)
-            .arg(f.command.power)
-            .arg(f.command.level);
-    case DevSimCommandKind::Poll:
-        return QStringLiteral("poll");
-    case DevSimCommandKind::AllOff:
-        return QStringLiteral("alloff");
-    default:
-        return QStringLiteral("?");
-    }
-}
 
 // The view on the simulated device, with the port opened the way Connect opens it but without
 // the synchronisation, so only what the operator causes reaches the device.

@@ -30,7 +30,23 @@ int RandomKey(QRandomGenerator& random) {
         return (random.bounded(2) == 0 ? kDigit0 : kNumpad0) + random.bounded(10);
     return kKeys[random.bounded(int(std::size(kKeys)))];
 }
+
+// The window as the program opens it: OnInitialUpdate reads set.ini, opens the port and starts
+// the synchronisation.
+struct SessionHolder {
+    DeviceSession session;
+};
+// The view on its own session, started as the application starts it.
+struct OpenedView : SessionHolder, CMorvixView {
+    OpenedView() : CMorvixView(session) { OnInitialUpdate(); }
+};
 } // namespace
+
+// A started simulated device, `device`, named in set.ini, and `sim` for it.
+#define START_DEVICE(...)                                                                          \
+    DeviceWithSettings device{__VA_ARGS__};                                                        \
+    QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));                                \
+    DevSim& sim = device.sim
 
 // The real sequence over a pseudo-terminal: the view with its Qt timers against the simulator.
 class tst_LinkEndToEnd : public QObject {
@@ -38,12 +54,8 @@ class tst_LinkEndToEnd : public QObject {
 
 private Q_SLOTS:
     void startUp_pollThenEightChannelsThenSupervision() {
-        DeviceWithSettings device;
-        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        DevSim& sim = device.sim;
-        DeviceSession session;
-        CMorvixView view(session);
-        view.OnInitialUpdate();
+        START_DEVICE();
+        OpenedView view;
         QVERIFY(view.Panel().Session().PortOpen());
 
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
@@ -83,9 +95,7 @@ private Q_SLOTS:
         auto first = std::make_unique<DevSim>(options);
         QVERIFY2(first->start(), qPrintable(first->errorString()));
         QVERIFY(WriteSettings(home, link));
-        DeviceSession session;
-        CMorvixView view(session);
-        view.OnInitialUpdate();
+        OpenedView view;
         QTRY_COMPARE_WITH_TIMEOUT(first->validFrameCount(), 9, 3000);
 
         first.reset(); // the port closes and its path goes
@@ -115,12 +125,8 @@ private Q_SLOTS:
     }
 
     void quietDevice_isPolledEveryElevenTicks() {
-        DeviceWithSettings device;
-        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        DevSim& sim = device.sim;
-        DeviceSession session;
-        CMorvixView view(session);
-        view.OnInitialUpdate();
+        START_DEVICE();
+        OpenedView view;
         QTRY_COMPARE_WITH_TIMEOUT(sim.validFrameCount(), 9, 3000);
         QTRY_VERIFY(!view.Panel().Session().Link().SyncRunning());
         const auto lastSync = sim.validFrames().back().timestampUs;
@@ -133,9 +139,7 @@ private Q_SLOTS:
     }
 
     void silentDevice_noSynchronisationAndRedLink() {
-        DeviceWithSettings device(DevSimOptions{.faults = {.silent = true}});
-        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        DevSim& sim = device.sim;
+        START_DEVICE(DevSimOptions{.faults = {.silent = true}});
         HostedPanel rig(false);
         auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
@@ -157,9 +161,7 @@ private Q_SLOTS:
     }
 
     void garbageAnswer_isNotAnAcknowledgement() {
-        DeviceWithSettings device(DevSimOptions{.faults = {.garbage = true}});
-        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        DevSim& sim = device.sim;
+        START_DEVICE(DevSimOptions{.faults = {.garbage = true}});
         HostedPanel rig(false);
         auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
@@ -170,9 +172,7 @@ private Q_SLOTS:
     }
 
     void exit_confirmedSendsAllOff_cancelledSendsNothing() {
-        DeviceWithSettings device;
-        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        DevSim& sim = device.sim;
+        START_DEVICE();
         HostedPanel rig(false);
         auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
@@ -195,9 +195,7 @@ private Q_SLOTS:
     // whenever the operator has let go of the button, the device holds exactly what the panel
     // shows, and no frame was torn on the way.
     void randomOperatorInput_deviceEqualsPanelWhenLetGo() {
-        DeviceWithSettings device;
-        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        DevSim& sim = device.sim;
+        START_DEVICE();
         HostedPanel rig(false);
         auto& [host, session, panel] = rig;
         panel.OnInitialUpdate();
@@ -301,12 +299,8 @@ private Q_SLOTS:
     }
 
     void closeRequestDuringSync_isActedOnAfterIt() {
-        DeviceWithSettings device;
-        QVERIFY2(device.Start(), qPrintable(device.sim.errorString()));
-        DevSim& sim = device.sim;
-        DeviceSession session;
-        CMorvixView view(session);
-        view.OnInitialUpdate();
+        START_DEVICE();
+        OpenedView view;
         // As soon as the synchronisation has started, ask to close.
         QTRY_VERIFY_WITH_TIMEOUT(sim.validFrameCount() >= 2, 3000);
         view.Panel().Session().RequestClose();

@@ -383,8 +383,8 @@ private Q_SLOTS:
         SetUpPanel(panel);
         if (open) {
             QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-            session.Com().Configure(sim.portPath(), 19200, 8, 0, 1);
-            QVERIFY(session.Com().Open());
+            panel.Session().Com().Configure(sim.portPath(), 19200, 8, StopBits::One, Parity::Odd);
+            QVERIFY(panel.Session().Com().Open());
         }
         EditLink(panel, [&](LinkSupervision& s) { s.txFlag = tx; });
         EditLink(panel, [&](LinkSupervision& s) { s.rxFlag = rx; });

@@ -364,19 +364,19 @@ void tst_SetupDialog::colours_shownOnPickersAndReadBackOnOk() {
 void tst_SetupDialog::allOffBox_shownAndReturned() {
     CSetupDlg dialog;
     SetupValues in = Inputs("COM1");
-    in.m_bAllOff = 1;
+    in.m_bAllOff = true;
     QVERIFY(OpenDialog(dialog, in));
     QVERIFY(AllOffBox(dialog)->isChecked());
     Click(dialog, CSetupDlg::IDC_ALL_OFF);
     Click(dialog, 1);
-    QCOMPARE(dialog.values().m_bAllOff, 0);
+    QCOMPARE(dialog.values().m_bAllOff, false);
 
-    in.m_bAllOff = 0;
+    in.m_bAllOff = false;
     QVERIFY(OpenDialog(dialog, in));
     QVERIFY(!AllOffBox(dialog)->isChecked());
     Click(dialog, CSetupDlg::IDC_ALL_OFF);
     Click(dialog, 1);
-    QCOMPARE(dialog.values().m_bAllOff, 1);
+    QCOMPARE(dialog.values().m_bAllOff, true);
 }
 
 QTEST_MAIN(tst_SetupDialog)

@@ -104,16 +104,16 @@ void tst_SetupDialogFiles::fileName_showsPresetPathAtEachOpening() {
     // A showing that saved and was then closed leaves nothing behind for the next one.
     QVERIFY(OpenDialog(dialog, Inputs("COM1", "/old/one.qvd")));
     Click(dialog, CSetupDlg::IDC_SAVE);
-    QCOMPARE(dialog.values().m_presetAction, int(PRESET_SAVE));
+    QCOMPARE(dialog.values().m_presetAction, PresetAction::Save);
     Click(dialog, 2);
 
     QVERIFY(OpenDialog(dialog, Inputs("COM1", presetPath)));
     QCOMPARE(FileNameText(dialog), presetPath);
     QCOMPARE(dialog.FileNameShown(), presetPath);
-    QCOMPARE(dialog.values().m_presetAction, int(PRESET_NONE));
+    QCOMPARE(dialog.values().m_presetAction, PresetAction::None);
     Click(dialog, 1);
     const SetupValues out = dialog.values();
-    QCOMPARE(out.m_presetAction, int(PRESET_NONE));
+    QCOMPARE(out.m_presetAction, PresetAction::None);
     QCOMPARE(out.m_presetPath, presetPath);
 }
 
@@ -151,7 +151,7 @@ void tst_SetupDialogFiles::save_addsQvdUnlessNameEndsInIt() {
     QCOMPARE(dialog.FileNameShown(), expected);
     QCOMPARE(FileNameText(dialog), expected);
     Click(dialog, 1);
-    QCOMPARE(dialog.values().m_presetAction, int(PRESET_SAVE));
+    QCOMPARE(dialog.values().m_presetAction, PresetAction::Save);
     QCOMPARE(dialog.values().m_presetPath, expected);
 }
 
@@ -159,25 +159,25 @@ void tst_SetupDialogFiles::saveAndOpen_lastAcceptedFileDialogDecides_data() {
     // Buttons pressed in turn (S save, O open), the file dialogs' answers ("" for Cancel).
     QTest::addColumn<QString>("buttons");
     QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<int>("action");
+    QTest::addColumn<PresetAction>("action");
     QTest::addColumn<QString>("path");
     QTest::newRow("save then open")
-        << "SO" << QStringList{"/p/a.qvd", "/p/b.qvd"} << int(PRESET_LOAD) << "/p/b.qvd";
+        << "SO" << QStringList{"/p/a.qvd", "/p/b.qvd"} << PresetAction::Load << "/p/b.qvd";
     QTest::newRow("open then save")
-        << "OS" << QStringList{"/p/b.qvd", "/p/c"} << int(PRESET_SAVE) << "/p/c.qvd";
+        << "OS" << QStringList{"/p/b.qvd", "/p/c"} << PresetAction::Save << "/p/c.qvd";
     QTest::newRow("save, then a save cancelled")
-        << "SS" << QStringList{"/p/a.qvd", ""} << int(PRESET_SAVE) << "/p/a.qvd";
+        << "SS" << QStringList{"/p/a.qvd", ""} << PresetAction::Save << "/p/a.qvd";
     QTest::newRow("open, then an open cancelled")
-        << "OO" << QStringList{"/p/b.qvd", ""} << int(PRESET_LOAD) << "/p/b.qvd";
-    QTest::newRow("open cancelled only") << "O" << QStringList{""} << int(PRESET_NONE) << "NULL";
+        << "OO" << QStringList{"/p/b.qvd", ""} << PresetAction::Load << "/p/b.qvd";
+    QTest::newRow("open cancelled only") << "O" << QStringList{""} << PresetAction::None << "NULL";
     QTest::newRow("open takes the name as it is")
-        << "O" << QStringList{"/p/night.QVD"} << int(PRESET_LOAD) << "/p/night.QVD";
+        << "O" << QStringList{"/p/night.QVD"} << PresetAction::Load << "/p/night.QVD";
 }
 
 void tst_SetupDialogFiles::saveAndOpen_lastAcceptedFileDialogDecides() {
     QFETCH(QString, buttons);
     QFETCH(QStringList, answers);
-    QFETCH(int, action);
+    QFETCH(PresetAction, action);
     QFETCH(QString, path);
     CSetupDlg dialog;
     ScriptedChooser chooser{answers, {}};
@@ -238,7 +238,7 @@ void tst_SetupDialogFiles::fileDialog_keepsThePortAndBoxTheOperatorChose() {
     Click(dialog, 1);
     const SetupValues out = dialog.values();
     QCOMPARE(out.m_strPortText, QString("co"));
-    QCOMPARE(out.m_bAllOff, 1);
+    QCOMPARE(out.m_bAllOff, true);
     QCOMPARE(out.m_presetPath, shown);
 }
 
@@ -247,15 +247,15 @@ void tst_SetupDialogFiles::realFileDialog_typedNames_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("action");
+    QTest::addColumn<PresetAction>("action");
     QTest::newRow("save night") << int(CSetupDlg::IDC_SAVE) << "night" << false << "night.qvd"
-                                << int(PRESET_SAVE);
+                                << PresetAction::Save;
     QTest::newRow("save over an existing file asks")
-        << int(CSetupDlg::IDC_SAVE) << "night.qvd" << true << "night.qvd" << int(PRESET_SAVE);
+        << int(CSetupDlg::IDC_SAVE) << "night.qvd" << true << "night.qvd" << PresetAction::Save;
     QTest::newRow("open a name that does not exist")
-        << int(CSetupDlg::IDC_OPEN) << "absent.qvd" << false << "absent.qvd" << int(PRESET_LOAD);
+        << int(CSetupDlg::IDC_OPEN) << "absent.qvd" << false << "absent.qvd" << PresetAction::Load;
     QTest::newRow("open an existing preset")
-        << int(CSetupDlg::IDC_OPEN) << "there.qvd" << true << "there.qvd" << int(PRESET_LOAD);
+        << int(CSetupDlg::IDC_OPEN) << "there.qvd" << true << "there.qvd" << PresetAction::Load;
 }
 
 void tst_SetupDialogFiles::realFileDialog_typedNames() {
@@ -263,7 +263,7 @@ void tst_SetupDialogFiles::realFileDialog_typedNames() {
     QFETCH(QString, typed);
     QFETCH(bool, exists);
     QFETCH(QString, expected);
-    QFETCH(int, action);
+    QFETCH(PresetAction, action);
     QTemporaryDir folder;
     if (exists)
         QVERIFY(WriteAll(folder.filePath(typed), "[CH SET]\r\n"));

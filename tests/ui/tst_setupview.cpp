@@ -52,7 +52,7 @@ void tst_SetupView::command32772_setupThroughTheDialog_reachesTheDevice() {
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     TempConfigHome home;
     const ChSetValues values = SampleValues(2);
-    QVERIFY(WriteAll(home.settingsFile(), SettingsText(sim.portPath(), "NULL", values)));
+    QVERIFY(WriteAll(home.settingsFile(), SettingsText(sim.portPath(), "NULL", values).bytes()));
     DeviceSession session;
     CMorvixView view(session);
     view.OnInitialUpdate();

@@ -14,7 +14,7 @@
 //
 //   DevSim sim(DevSimOptions{.faults = {.delayMs = 50}});
 //   QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-//   com.Configure(sim.portPath(), 19200, 8, 0, 1);
+//   com.Configure(sim.portPath(), 19200, 8, StopBits::One, Parity::Odd);
 //   ...
 //   QTRY_COMPARE(sim.validFrameCount(), 9);   // from the UI thread: keeps the event loop going
 //   QCOMPARE(sim.channel(2), (DevSimChannel{1, 200}));

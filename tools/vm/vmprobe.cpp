@@ -26,7 +26,7 @@ Frame MakeFrame(std::uint8_t code, std::uint8_t a, std::uint8_t b, std::uint8_t 
 }
 
 bool OpenPort(CCom& com, const char* port) {
-    com.Configure(QString::fromLocal8Bit(port), 19200, 8, 0, 1);
+    com.Configure(QString::fromLocal8Bit(port), 19200, 8, StopBits::One, Parity::Odd);
     if (com.Open())
         return true;
     PortError error = com.LastError();

@@ -19,12 +19,12 @@ void CSetupDlg::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
         m_values.m_strPortText = ChosenPort();
         m_strFileName = m_staticFileName->text();
-        m_values.m_bAllOff = m_checkAllOff->isChecked() ? 1 : 0;
+        m_values.m_bAllOff = m_checkAllOff->isChecked();
         return;
     }
     SelectPort();
     m_staticFileName->setText(m_strFileName);
-    m_checkAllOff->setChecked(m_values.m_bAllOff != 0);
+    m_checkAllOff->setChecked(m_values.m_bAllOff);
 }
 
 // The first list item that begins with the port text, case ignored, so "COM1" picks COM1 and
@@ -75,7 +75,7 @@ bool CSetupDlg::OnInitDialog() {
     m_btnSlideR->SetFillColor(m_values.m_colorSlideR);
     m_btnCh->SetFillColor(m_values.m_colorCh);
     m_strFileName = m_values.m_presetPath;
-    m_values.m_presetAction = PRESET_NONE;
+    m_values.m_presetAction = PresetAction::None;
     DoDataExchange(false);
     // Reused: Qt would give the focus back to whatever had it when the dialog last closed.
     m_firstTabStop->setFocus(Qt::TabFocusReason);
@@ -103,7 +103,7 @@ void CSetupDlg::OnSave() {
         m_values.m_presetPath =
             chosen.right(3) == QLatin1String("qvd") ? chosen : chosen + QStringLiteral(".qvd");
         m_strFileName = m_values.m_presetPath;
-        m_values.m_presetAction = PRESET_SAVE;
+        m_values.m_presetAction = PresetAction::Save;
     }
     m_staticFileName->setText(m_strFileName);
 }
@@ -113,7 +113,7 @@ void CSetupDlg::OnOpen() {
     if (!chosen.isEmpty()) {
         m_values.m_presetPath = chosen;
         m_strFileName = m_values.m_presetPath;
-        m_values.m_presetAction = PRESET_LOAD;
+        m_values.m_presetAction = PresetAction::Load;
     }
     m_staticFileName->setText(m_strFileName);
 }
