@@ -23,6 +23,8 @@ bool LineLog::open(const QString& path) {
 }
 
 int LineLog::poll() {
+    if (!m_file.isOpen())
+        return 0;
     m_partial += m_file.readAll();
     int added = 0;
     qsizetype start = 0;

@@ -28,6 +28,16 @@ int ReadWatch(QProcess& watch, int quietMs) {
     }
 }
 
+bool SetLevel(int level, QString& error) {
+    QDBusMessage call = QDBusMessage::createMethodCall(ServiceName(), ObjectPath(), InterfaceName(),
+                                                       QStringLiteral("SetLevel"));
+    call << kChannel << level;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        error = QStringLiteral("SetLevel on the panel failed: %1").arg(reply.errorMessage());
+    return error.isEmpty();
+}
+
 int Channel2Frames(const std::vector<DeviceFrame>& frames, std::size_t from) {
     int count = 0;
     for (std::size_t i = from; i < frames.size(); ++i)
@@ -46,22 +56,15 @@ bool RunSetupFade(PanelRig& rig, XInput& x, SetupFadeResult& r, QString& error) 
         error = QStringLiteral("morvix-ctl watch did not start");
         return false;
     }
-    // Start the fade from 0, and know watch listens: it prints this change while no dialog is
-    // open. It may have subscribed after the first call, so call until a line comes.
+    // Know that watch listens: it prints a script's change while no dialog is open. It may
+    // subscribe after the first calls, so each call changes the level until a line comes; the
+    // last one puts the channel at 0, where the fade starts.
     bool listening = false;
-    for (int attempt = 0; attempt < 20 && !listening; ++attempt) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            ServiceName(), ObjectPath(), InterfaceName(), QStringLiteral("SetLevel"));
-        call << kChannel << 0;
-        if (QDBusConnection::sessionBus().call(call).type() != QDBusMessage::ReplyMessage) {
-            error = QStringLiteral("SetLevel on the panel failed");
-            PanelRig::stopChild(watch);
-            return false;
-        }
-        listening = ReadWatch(watch, 250) > 0;
-    }
-    if (!listening) {
-        error = QStringLiteral("morvix-ctl watch printed nothing for a script's change");
+    for (int attempt = 1; attempt <= 20 && !listening; ++attempt)
+        listening = SetLevel(attempt, error) && ReadWatch(watch, 250) > 0;
+    if (!listening || !SetLevel(0, error) || ReadWatch(watch, 2000) == 0) {
+        if (error.isEmpty())
+            error = QStringLiteral("morvix-ctl watch printed nothing for a script's change");
         PanelRig::stopChild(watch);
         return false;
     }
