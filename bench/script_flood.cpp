@@ -34,6 +34,7 @@ void PrintSpread(const char* what, const Spread& s, const char* goal) {
 QJsonObject Report(const FloodSettings& s, const FloodResult& r) {
     std::printf("flood: %d clients, SetLevel %d/s each for %.1f s: %d calls, %d refused\n",
                 s.clients, s.rateHz, s.seconds, r.sent, r.refused);
+    PrintSpread("client call behind its schedule", r.clientLateMs, "");
     std::printf("most frames in any 100 ms at the device: %d (goal <= 25)\n", r.mostFramesIn100ms);
     PrintSpread("newest value to wire (each value's first frame)", r.newestToWireMs,
                 " (goal p99 < 60 ms)");
@@ -62,6 +63,7 @@ QJsonObject Report(const FloodSettings& s, const FloodResult& r) {
             {QStringLiteral("seconds"), s.seconds},
             {QStringLiteral("calls"), r.sent},
             {QStringLiteral("refused"), r.refused},
+            {QStringLiteral("client_late"), ToJson(r.clientLateMs)},
             {QStringLiteral("most_frames_in_100ms"), r.mostFramesIn100ms},
             {QStringLiteral("newest_value_to_wire"), ToJson(r.newestToWireMs)},
             {QStringLiteral("sent_value_to_wire"), ToJson(r.eachToWireMs)},

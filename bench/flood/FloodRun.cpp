@@ -138,9 +138,12 @@ bool RunFlood(PanelRig& rig, XInput& x, const FloodSettings& s, FloodResult& r, 
     }
     r.mostFramesIn100ms = MostFramesInWindow(flood, 100'000);
 
-    std::vector<double> newest, each;
+    std::vector<double> newest, each, late;
+    const std::int64_t periodUs = 1'000'000 / s.rateHz;
     for (int c = 0; c < s.clients; ++c) {
         const auto& values = sent[std::size_t(c)];
+        for (std::size_t i = 0; i < values.size(); ++i)
+            late.push_back(double(values[i].tUs - startUs - std::int64_t(i) * periodUs) / 1000.0);
         if (!values.empty())
             r.lastSent[std::size_t(c)] = values.back().level;
         const ClientOutcome o = MatchClient(values, perChannel[std::size_t(c)]);
@@ -152,6 +155,7 @@ bool RunFlood(PanelRig& rig, XInput& x, const FloodSettings& s, FloodResult& r, 
     }
     r.newestToWireMs = Summarize(newest);
     r.eachToWireMs = Summarize(each);
+    r.clientLateMs = Summarize(late);
     r.keys = MatchKeys(presses, keyFrames);
     r.keyToWireMs = Summarize(r.keys.toWireMs);
     return true;

@@ -23,6 +23,7 @@ struct FloodResult {
     int strayFrames = 0;
     int neverCovered = 0;
     Spread newestToWireMs, eachToWireMs;
+    Spread clientLateMs; // each call's start after its place in the client's schedule
     std::array<int, 8> lastSent{}, lastOnWire{};
     KeyOutcome keys;
     Spread keyToWireMs;

@@ -48,6 +48,8 @@ bool PanelRig::start(QString& error) {
     // Set before the first use of the bus here, and inherited by every child.
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
     qputenv("XDG_CONFIG_HOME", m_home.path().toLocal8Bit());
+    // Made private (0700) by QTemporaryDir, as a runtime folder must be.
+    qputenv("XDG_RUNTIME_DIR", m_home.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
 
     const QString logPath = m_home.filePath(QStringLiteral("line.jsonl"));
