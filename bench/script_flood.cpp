@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     settings.rateHz = parser.value(rate).toInt();
     if (settings.seconds <= 0 || settings.seconds > 600 || settings.rateHz < 1 ||
         settings.rateHz > 1000)
-        return Fail(QStringLiteral("--seconds wants 0..600, --rate 1..1000"));
+        return Fail(QStringLiteral("--seconds wants more than 0 up to 600, --rate 1..1000"));
     if (parser.isSet(client))
         return RunFloodClient(parser.value(client).toInt(), settings.rateHz, settings.seconds);
 
