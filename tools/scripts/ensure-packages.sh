@@ -10,6 +10,8 @@ packages=(
     libbenchmark-dev
     fonts-liberation fonts-nanum
     xvfb xauth imagemagick x11-utils
+    # bench/script_flood: presses keys and clicks on the X server (XTest)
+    libxtst-dev
     # tools/scripts/dump-a11y-tree.sh: the accessibility bus and a client that walks it;
     # dbus-daemon also gives the scripting tests their private session bus (dbus-run-session)
     at-spi2-core python3-pyatspi dbus-daemon

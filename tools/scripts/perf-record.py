@@ -8,6 +8,7 @@ Medians and 99th percentiles, each over the samples named in its row; a few minu
 Start-up, memory and idle figures come from the real program on the simulated device, under Xvfb
 (idle also without an X server).
 """
+import json
 import os
 import platform
 import re
@@ -19,7 +20,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 args = [a for a in sys.argv[1:] if not a.startswith("--")]
 BUILD = os.path.abspath(args[0] if args else os.path.join(ROOT, "build"))
 TARGETS = ["morvix", "morvix-devsim", "panel_paint_bench", "serial_latency_bench",
-           "key_to_wire_bench", "settings_io_bench", "fade_pacing_bench"]
+           "key_to_wire_bench", "settings_io_bench", "fade_pacing_bench", "script_flood_bench"]
 ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
@@ -95,6 +96,18 @@ def fade_figures(runs=3):
     return fades, recalls
 
 
+def script_flood_figures(runs=3):
+    """The JSON of `runs` runs of bench/script_flood.cpp under Xvfb."""
+    results = []
+    for i in range(runs):
+        path = os.path.join(BUILD, f"script_flood_{i}.json")
+        run(["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", f"{BUILD}/bench/script_flood_bench",
+             "--json", path], env=dict(os.environ))
+        with open(path) as f:
+            results.append(json.load(f))
+    return results
+
+
 def startup_figures(runs=10):
     """First painted frame (ms) and resident memory (MiB) after 3 s idle, over `runs` starts."""
     text = run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", sys.executable,
@@ -161,6 +174,30 @@ def main():
     p99 = max(r[1] for r in recalls)
     row("Scene recall, fade 0: F-key to eighth frame at the device", med / 1000, p99 / 1000, "ms",
         f"{sum(r[2] for r in recalls)} recalls")
+
+    floods = script_flood_figures()
+    n = f"{len(floods)} floods of 5 s (p99 = worst)"
+    what = "Eight scripts, SetLevel 100/s each on its own channel"
+    most = [r["flood"]["most_frames_in_100ms"] for r in floods]
+    row(f"{what}: most frames in 100 ms (goal 25)", statistics.median(most), max(most), "frames",
+        n)
+    for key, label, goal in (("newest_value_to_wire", "newest value to wire", 60),
+                             ("key_to_wire", "panel's key through X to wire meanwhile", 25)):
+        spreads = [r["flood"][key] for r in floods]
+        row(f"{what}: {label} (goal p99 {goal} ms)",
+            statistics.median(s["p50_ms"] for s in spreads), max(s["p99_ms"] for s in spreads),
+            "ms", f"{sum(s['count'] for s in spreads)} {'values' if 'value' in key else 'presses'}"
+            f", {len(floods)} floods (p99 = worst)")
+    cpu = [r["flood"]["panel_cpu_share"] * 100 for r in floods]
+    row(f"{what}: panel CPU (goal 10 %)", statistics.median(cpu), max(cpu), "%", n)
+    finals = [sum(c["match"] for c in r["flood"]["final_levels"]) for r in floods]
+    row(f"{what}: final levels at the device as last sent (goal 8)", statistics.median(finals),
+        min(finals), "channels", f"{len(floods)} floods (p99 = fewest)")
+    lines = [r["setup_fade"]["watch_lines"] for r in floods]
+    frames = [r["setup_fade"]["frames_on_wire"] for r in floods]
+    row("Fade of one channel over 1.5 s with Setup open: `morvix-ctl watch` lines (goal: one a "
+        "frame)", statistics.median(lines), min(lines), "lines",
+        f"{len(floods)} fades of {min(frames)}..{max(frames)} frames (p99 = fewest)")
 
     starts, rss = startup_figures()
     row("Start to first painted frame", statistics.median(starts), nearest_rank(starts, 0.99),
