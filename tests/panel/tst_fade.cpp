@@ -100,6 +100,7 @@ private Q_SLOTS:
     void controller_runningFadeIsStoppedFirst_data();
     void controller_runningFadeIsStoppedFirst();
     void controller_scriptTakesItsChannel_othersReachTarget();
+    void controller_fadeWhileSetupIsOpen_announcesEveryStep();
     void controller_scenes_emptySaysSo_storedComesBackPaced();
 
 private:
@@ -220,6 +221,31 @@ void tst_Fade::controller_scriptTakesItsChannel_othersReachTarget() {
     QCOMPARE(panel.Channels().Level(0), keyed);
     for (int c : {1, 3, 4, 5, 6, 7})
         QCOMPARE(panel.Channels().Level(c), 200);
+}
+
+// A dialog held open by the operator must not hold back what the fade does meanwhile: each step is
+// announced as it goes out, as the fade's own, not at the dialog's end.
+void tst_Fade::controller_fadeWhileSetupIsOpen_announcesEveryStep() {
+    PanelController& panel = *m_panel;
+    DeviceSession& session = *m_session;
+    FadeTargets targets;
+    targets.fill(std::nullopt);
+    targets[2] = ChannelSetting{true, 250};
+    QVERIFY(session.StartFade(targets, 1.0));
+    QSignalSpy changes(&session, &DeviceSession::ChannelChanged);
+    int insideDialog = 0;
+    m_host->setupDialog = [&](SetupValues&) {
+        Run(1200);
+        insideDialog = int(changes.size());
+        return DialogResult::Cancel;
+    };
+    panel.RunSetup();
+    QVERIFY(!session.Fading());
+    QCOMPARE(session.Channels().Level(2), 250);
+    QVERIFY2(insideDialog >= 40, qPrintable(QString::number(insideDialog)));
+    QCOMPARE(changes.size(), insideDialog);
+    for (const QList<QVariant>& change : changes)
+        QCOMPARE(change.value(3).value<ChangeOrigin>(), ChangeOrigin::Fade());
 }
 
 void tst_Fade::controller_scenes_emptySaysSo_storedComesBackPaced() {

@@ -1,0 +1,181 @@
+#include "Pty.h"
+#include "TempConfigHome.h"
+#include "session/DeviceSession.h"
+#include "session/LineBudget.h"
+
+#include <QtTest>
+#include <map>
+
+using namespace std::chrono_literals;
+using Clock = LineBudget::Clock;
+
+namespace {
+
+// "c<n>" for a channel's frame, "off" for the all-off frame.
+QString Describe(const std::vector<LineBudget::Item>& items) {
+    QStringList text;
+    for (const auto& item : items)
+        text << (item.allOff ? QStringLiteral("off") : QStringLiteral("c%1").arg(item.channel));
+    return text.join(' ');
+}
+
+struct WireFrame {
+    Clock at;
+    int channel;
+    int level;
+};
+
+} // namespace
+
+class tst_LineBudget : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each step: "<ms> want <channel>", "<ms> alloff", "<ms> panel <channel>" (a frame the
+    // panel's own road wrote at once), or "<ms> due <what goes>" (then sent).
+    void budget_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("a single change with the line free goes at once")
+            << QStringList{"0 want 3", "0 due c3"};
+        QTest::newRow("five a tick, the rest the next tick, in the order asked")
+            << QStringList{"0 want 7", "0 want 1",    "0 want 2", "0 want 3",
+                           "0 want 4", "0 want 5",    "0 want 6", "0 due c7 c1 c2 c3 c4",
+                           "10 due",   "20 due c5 c6"};
+        QTest::newRow("asked again before it went: one frame, its place kept")
+            << QStringList{"0 want 2", "0 want 5", "0 want 2", "0 due c2 c5"};
+        QTest::newRow("the panel's frames count, and settle their channel")
+            << QStringList{"0 panel 0", "0 panel 0",   "0 panel 0", "0 want 1", "0 want 2",
+                           "0 want 4",  "0 due c1 c2", "0 panel 4", "20 due"};
+        QTest::newRow("all off goes before the channels")
+            << QStringList{"0 want 1", "0 alloff", "0 due off c1"};
+        QTest::newRow("a tick a little early still finds the room the last one left")
+            << QStringList{"0 want 0", "0 want 1", "0 want 2",
+                           "0 want 3", "0 want 4", "0 due c0 c1 c2 c3 c4",
+                           "0 want 5", "18 due c5"};
+        QTest::newRow("24 in any 100 ms, whoever sends")
+            << QStringList{"0 want 0",        "0 want 1",  "0 want 2",
+                           "0 want 3",        "0 want 4",  "0 due c0 c1 c2 c3 c4",
+                           "20 want 0",       "20 want 1", "20 want 2",
+                           "20 want 3",       "20 want 4", "20 due c0 c1 c2 c3 c4",
+                           "40 want 0",       "40 want 1", "40 want 2",
+                           "40 want 3",       "40 want 4", "40 due c0 c1 c2 c3 c4",
+                           "60 want 0",       "60 want 1", "60 want 2",
+                           "60 want 3",       "60 want 4", "60 due c0 c1 c2 c3 c4",
+                           "80 panel 7",      "80 want 0", "80 want 1",
+                           "80 want 2",       "80 want 3", "80 want 4",
+                           "80 due c0 c1 c2", "99 due",    "100 due c3 c4"};
+    }
+    void budget() {
+        QFETCH(QStringList, steps);
+        LineBudget line;
+        for (const QString& step : steps) {
+            const QStringList words = step.split(' ');
+            const Clock now = std::chrono::milliseconds(words[0].toInt());
+            const QString what = words[1];
+            if (what == "want") {
+                line.Want(words[2].toInt());
+            } else if (what == "alloff") {
+                line.WantAllOff();
+            } else if (what == "panel") {
+                line.Sent(now, words[2].toInt());
+            } else {
+                const auto due = line.Due(now);
+                QCOMPARE(Describe(due), words.mid(2).join(' '));
+                for (const auto& item : due)
+                    line.Sent(now, item.allOff ? std::nullopt : std::optional<int>(item.channel),
+                              item.allOff);
+            }
+        }
+    }
+
+    // Eight clients change their channels every 5 ms for a second, the line ticks every 20 ms,
+    // and the panel's own road sends now and then: what reaches the line never overruns it,
+    // every frame carries the newest value, and each channel ends at its last value.
+    void flood_keepsTheBudget_latestWins_lastValueArrives() {
+        TempConfigHome home;
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        DeviceSession session;
+        session.DriveTicksByHand(true);
+        session.ResetState();
+        Clock now{0};
+        session.SetFadeClock([&] { return now; });
+        session.Com().Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
+        QVERIFY(session.Com().Open());
+
+        std::vector<WireFrame> wire;
+        std::map<int, int> newest;
+        // Everything the port has written so far, read off the master before anything else
+        // changes.
+        long framesRead = 0;
+        const auto collect = [&] {
+            const long written = session.Health().framesSent;
+            const QByteArray bytes = pty.readMaster(int(written - framesRead) * FRAME_SIZE, 2000);
+            QCOMPARE(bytes.size(), qsizetype(written - framesRead) * FRAME_SIZE);
+            framesRead = written;
+            for (qsizetype at = 0; at < bytes.size(); at += FRAME_SIZE) {
+                const auto byte = [&](int i) { return int(std::uint8_t(bytes[at + i])); };
+                if (byte(1) != FRAME_CODE_SET_CHANNEL)
+                    continue;
+                wire.push_back({now, byte(2) - 1, byte(4)});
+                // The newest value asked for, as it stood when the frame went out.
+                QCOMPARE(byte(4), newest[byte(2) - 1]);
+            }
+        };
+        const ChangeOrigin client{ChangeOrigin::Kind::Script, 9};
+        int requests = 0;
+        for (int ms = 0; ms < 1000; ms += 5) {
+            now = std::chrono::milliseconds(ms);
+            for (int c = 0; c < CHANNEL_COUNT; ++c) {
+                const int level = (ms / 5 * 7 + c * 31) % 256;
+                newest[c] = level;
+                QVERIFY(session.Request(SessionRequest::Level(c + 1, level), client).ok());
+                ++requests;
+                collect();
+            }
+            if (ms % 100 == 50) {
+                // The operator's key on channel 1: it goes out at once, whatever waits.
+                const std::size_t before = wire.size();
+                session.Channels().SetLevel(0, newest[0]);
+                session.SendCommand(CMD_CHANNEL, 0);
+                collect();
+                QVERIFY(wire.size() > before);
+            }
+            if (ms % 20 == 0)
+                session.OnLineTick();
+            collect();
+        }
+        for (int ms = 1000; ms < 1200; ms += 20) {
+            now = std::chrono::milliseconds(ms);
+            session.OnLineTick();
+            collect();
+        }
+        QVERIFY(!session.Line().Waiting());
+        QVERIFY(!session.LineTickRunning());
+
+        // Never more than 24 in any 100 ms (the operator's own frames included) nor 5 in a tick.
+        for (const WireFrame& frame : wire) {
+            const auto inWindow = std::count_if(wire.begin(), wire.end(), [&](const WireFrame& f) {
+                return f.at > frame.at - 100ms && f.at <= frame.at;
+            });
+            QVERIFY2(inWindow <= LineBudget::kFramesPerWindow,
+                     qPrintable(QString("%1 frames in the 100 ms up to %2 ms")
+                                    .arg(inWindow)
+                                    .arg(frame.at.count() / 1000)));
+            QVERIFY(std::count_if(wire.begin(), wire.end(), [&](const WireFrame& f) {
+                        return f.at == frame.at;
+                    }) <= LineBudget::kFramesPerTick + 1);
+        }
+        // The line was kept busy, far below what was asked.
+        QVERIFY(wire.size() > 200);
+        QVERIFY(int(wire.size()) < requests / 4);
+        std::map<int, int> last;
+        for (const WireFrame& frame : wire)
+            last[frame.channel] = frame.level;
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            QCOMPARE(last[c], newest[c]);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_LineBudget)
+#include "tst_linebudget.moc"
