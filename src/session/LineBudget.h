@@ -10,7 +10,8 @@
 // What the line to the device carries and what is waiting for it. 19200 baud at 11 bits a byte
 // is about 290 frames a second; every frame written, whoever wrote it, is counted here, and the
 // changes that may wait (a script's, a surface's, a web page's, a fade's) go out only while the
-// count leaves room: at most kFramesPerTick in any tick and kFramesPerWindow in any kWindow.
+// count leaves room: at most kFramesPerTick in any tick and kFramesPerWindow in any kWindow
+// (counted a tick longer, so a late tick does not crowd the device's own 100 ms).
 //
 // Waiting changes are kept per channel, the latest value wins: the frame carries the channel as
 // the model holds it when it goes out, so a value overtaken before it was sent is never sent, and

@@ -52,7 +52,7 @@ private Q_SLOTS:
             << QStringList{"0 want 0", "0 want 1", "0 want 2",
                            "0 want 3", "0 want 4", "0 due c0 c1 c2 c3 c4",
                            "0 want 5", "18 due c5"};
-        QTest::newRow("24 in any 100 ms, whoever sends")
+        QTest::newRow("24 in any 100 ms and a tick, whoever sends")
             << QStringList{"0 want 0",        "0 want 1",  "0 want 2",
                            "0 want 3",        "0 want 4",  "0 due c0 c1 c2 c3 c4",
                            "20 want 0",       "20 want 1", "20 want 2",
@@ -63,7 +63,8 @@ private Q_SLOTS:
                            "60 want 3",       "60 want 4", "60 due c0 c1 c2 c3 c4",
                            "80 panel 7",      "80 want 0", "80 want 1",
                            "80 want 2",       "80 want 3", "80 want 4",
-                           "80 due c0 c1 c2", "99 due",    "100 due c3 c4"};
+                           "80 due c0 c1 c2", "100 due",   "119 due",
+                           "120 due c3 c4"};
     }
     void budget() {
         QFETCH(QStringList, steps);

@@ -24,6 +24,8 @@ CMorvixView::CMorvixView(DeviceSession& session, QWidget* parent)
     connect(setup, &QAction::triggered, this, [this] { m_panel.RunSetup(); });
     addAction(setup);
     InstallPanelAccessibility(*this);
+    m_paintLater.setSingleShot(true);
+    connect(&m_paintLater, &QTimer::timeout, this, &CMorvixView::RequestRepaint);
     m_linkTipRefresh.setInterval(1000);
     connect(&m_linkTipRefresh, &QTimer::timeout, this, &CMorvixView::RefreshLinkTooltip);
 }

@@ -6,6 +6,7 @@
 #include "ui/dialogs/CSetupDlg.h"
 #include "ui/view/PanelRenderer.h"
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QTimer>
 #include <QWidget>
@@ -81,6 +82,10 @@ private:
     std::unique_ptr<PanelContextMenu> m_panelMenu;
     std::unique_ptr<CFadeTimeDlg> m_fadeTimeDlg;
     PanelRenderer m_renderer;
+    // Paints follow each other no faster than a screen's frames.
+    static constexpr qint64 kPaintIntervalMs = 16;
+    QElapsedTimer m_lastPaint;
+    QTimer m_paintLater;
     // Where the lamp's tooltip was asked for while it is ours and open; its ages count on with
     // a refresh once a second, and only then.
     bool m_linkTipShown = false;

@@ -8,6 +8,13 @@
 // The repeat tick asks for a repaint 50 times a second; only the parts of the screen whose look
 // differs from what they show are invalidated, so an idle panel costs no painting at all.
 void CMorvixView::RequestRepaint() {
+    // Changes from scripts and other clients may come faster than a screen shows them; each
+    // paint also sends its pixels to the display server. One paint a screen frame is enough.
+    if (m_lastPaint.isValid() && m_lastPaint.elapsed() < kPaintIntervalMs) {
+        if (!m_paintLater.isActive())
+            m_paintLater.start(int(kPaintIntervalMs - m_lastPaint.elapsed()));
+        return;
+    }
     const QRegion outdated = m_renderer.Shown().OutdatedRegion(PanelLook::Of(m_panel), rect());
     if (!outdated.isEmpty())
         update(outdated);
@@ -35,6 +42,7 @@ void CMorvixView::paintEvent(QPaintEvent* event) {
     }
     p.end();
     m_renderer.Shown().Painted(look, event->region(), rect());
+    m_lastPaint.start();
 }
 
 // A new screen may have another pixel ratio; the panel is drawn afresh at it even when nothing
