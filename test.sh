@@ -34,7 +34,8 @@ echo "== tests"
 (cd build && ctest --output-on-failure -j "$jobs")
 
 echo "== package"
-deb=$(cd build && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+# The package and its -dbgsym companion; the checks take the package.
+deb=$(cd build && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p')
 tools/scripts/check-package.sh "$deb"
 
 if [ "${MORVIX_VM:-1}" != "0" ]; then
