@@ -25,6 +25,19 @@ SYNC_DEADLINE_S = 2.0  # node (or by-id link) to the device holding the panel's 
 CHANNELS = 8
 
 
+# Where the guest mounts the host's folders it needs: the same whichever folder the checkout and
+# the build lie in on the host (under /tmp, which the guest covers with its own tmpfs, or behind a
+# folder only root may enter), and free of the spaces and commas the kernel command line and
+# QEMU's options cannot carry.
+GUEST_SHARES = {"src": "/mnt/src", "build": "/mnt/build", "kernel": "/mnt/kernel",
+                "scratch": "/mnt/scratch"}
+
+
+def qemu_value(text):
+    """A value inside a QEMU option list, where a comma is written twice."""
+    return text.replace(",", ",,")
+
+
 def now_us():
     return int(time.monotonic() * 1e6)
 
@@ -218,7 +231,9 @@ class Bench:
         self.checks = []
         self.numbers = {}
         self.panel_count = 0
-        self.probe = os.path.join(self.build, "morvix-vmprobe")
+        # The programs as the guest sees them; the simulators run on the host from self.build.
+        self.guest_build = GUEST_SHARES["build"]
+        self.probe = os.path.join(self.guest_build, "morvix-vmprobe")
 
     # -- reporting -----------------------------------------------------------------------------
 
@@ -244,14 +259,18 @@ class Bench:
                 os.unlink(os.path.join(out, sock))
         self.ftdi = [DevSim(self.build, out, "ftdi0"), DevSim(self.build, out, "ftdi1")]
         self.uart = DevSim(self.build, out, "uart")
-        cmdline = ("console=ttyS0 panic=-1 loglevel=4 quiet rdinit=/init morvix.scratch=%s "
-                   "morvix.kernel=%s morvix.tree=%s" % (self.scratch, self.args.kernel,
-                                                        self.args.tree))
+        cmdline = "console=ttyS0 panic=-1 loglevel=4 quiet rdinit=/init"
+        shares = {"src": self.args.tree, "build": self.build, "kernel": self.args.kernel,
+                  "scratch": self.scratch}
+        virtfs = []
+        for tag, path in shares.items():
+            virtfs += ["-virtfs", "local,path=%s,mount_tag=%s,security_model=none,multidevs=remap,id=%s%s"
+                       % (qemu_value(path), tag, tag, "" if tag == "scratch" else ",readonly=on")]
         qemu = [
             "qemu-system-x86_64", "-accel", "tcg,thread=multi", "-smp", "2", "-m", "1536",
             "-display", "none", "-monitor", "none", "-no-reboot", "-nic", "none",
             "-kernel", self.args.vmlinuz, "-initrd", self.args.initrd, "-append", cmdline,
-            "-serial", "file:" + os.path.join(out, "console.log"),
+            "-serial", "file:" + qemu_value(os.path.join(out, "console.log")),
             "-chardev", "serial,id=uart,path=" + self.uart.pty,
             "-device", "isa-serial,chardev=uart,index=1",
             "-chardev", "serial,id=ftdi0,path=" + self.ftdi[0].pty,
@@ -260,12 +279,12 @@ class Bench:
             "-device", self.usb_serial_spec(0),
             "-virtfs", "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,"
                        "multidevs=remap,id=hostroot",
-            "-virtfs", "local,path=%s,mount_tag=scratch,security_model=none,id=scratch"
-                       % self.scratch,
+        ] + virtfs + [
             "-device", "virtio-serial-pci",
-            "-chardev", "socket,id=ctl,path=%s,server=on,wait=off" % os.path.join(out, "ctl.sock"),
+            "-chardev", "socket,id=ctl,path=%s,server=on,wait=off"
+                        % qemu_value(os.path.join(out, "ctl.sock")),
             "-device", "virtserialport,chardev=ctl,name=morvix.ctl",
-            "-qmp", "unix:%s,server=on,wait=off" % os.path.join(out, "qmp.sock"),
+            "-qmp", "unix:%s,server=on,wait=off" % qemu_value(os.path.join(out, "qmp.sock")),
         ]
         self.boot_start = time.monotonic()
         self.qemu = subprocess.Popen(qemu, stdin=subprocess.DEVNULL,
@@ -323,14 +342,14 @@ class Bench:
         self.guest.call("write", path=home + "/QV/Morvix/set.ini", text=text)
         self.panel_env = {"QT_QPA_PLATFORM": "offscreen", "XDG_CONFIG_HOME": home}
         since = now_us()
-        r = self.guest.call("spawn", name="panel", argv=[os.path.join(self.build, "morvix")],
+        r = self.guest.call("spawn", name="panel", argv=[os.path.join(self.guest_build, "morvix")],
                             env=self.panel_env)
         self.panel_pid = r["pid"]
         self.ctl("status", retry_s=30)
         return since
 
     def ctl(self, args, retry_s=0):
-        cmd = "%s %s" % (os.path.join(self.build, "morvix-ctl"), args)
+        cmd = "%s %s" % (os.path.join(self.guest_build, "morvix-ctl"), args)
         if retry_s:
             cmd = ("i=0; until out=$(%s 2>&1); do i=$((i+1)); [ $i -gt %d ] && "
                    "{ echo \"$out\"; exit 1; }; sleep 0.2; done; echo \"$out\""
@@ -575,7 +594,7 @@ class Bench:
             return props.split(), owner
         self.fresh_adapter()
         before, _ = replug()
-        rule = os.path.join(self.args.tree, "packaging/udev/70-morvix.rules")
+        rule = os.path.join(GUEST_SHARES["src"], "packaging/udev/70-morvix.rules")
         self.guest.sh("mkdir -p /run/udev/rules.d && cp %s /run/udev/rules.d/ && "
                       "udevadm control --reload" % rule)
         after, owner = replug()
