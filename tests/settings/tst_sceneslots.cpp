@@ -157,7 +157,7 @@ void tst_SceneSlots::slotFile_states() {
 }
 
 void tst_SceneSlots::unreadableSlot_isLeftAlone_data() {
-    QTest::addColumn<bool>("folder");
+    QTest::addColumn<bool>("slotIsFolder");
     // A folder where the file should be reads like a disk error.
     QTest::newRow("a folder in the slot's place") << true;
     // The case a rename could replace: only the refusal to store keeps the file.
@@ -165,24 +165,25 @@ void tst_SceneSlots::unreadableSlot_isLeftAlone_data() {
 }
 
 void tst_SceneSlots::unreadableSlot_isLeftAlone() {
-    QFETCH(bool, folder);
+    QFETCH(bool, slotIsFolder);
     QTemporaryDir dir;
     const SceneSlots slots(dir.path());
     const QString path = slots.PathOf(2);
+    const QString folder = QFileInfo(path).path();
     const QByteArray bytes("[CH SET]\r\nCH VALUE-0=7\r\nFade=2\r\n");
-    if (folder) {
+    if (slotIsFolder) {
         QVERIFY(QDir().mkpath(path));
     } else {
         QVERIFY(WriteAll(path, bytes));
         QVERIFY(QFile::setPermissions(path, {}));
-        // Anyone may write in the folder, so a store that went ahead would replace the file.
-        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0);
     }
+    // Anyone may enter and write, so a store that went ahead would replace the file.
+    for (const QString& open : {dir.path(), folder})
+        QVERIFY(::chmod(QFile::encodeName(open).constData(), 0777) == 0);
     {
         // Root reads any file: this thread checks file access as nobody meanwhile.
         const FileAccessAsNobody asNobody;
-        if (!folder)
-            QVERIFY(WriteAll(dir.path() + "/probe", "may write"));
+        QVERIFY(WriteAll(folder + "/probe", "may write"));
         QCOMPARE(slots.Read(2).state, SceneState::Unreadable);
         QVERIFY(!slots.Read(2).error.isEmpty());
         QString error;
@@ -190,7 +191,7 @@ void tst_SceneSlots::unreadableSlot_isLeftAlone() {
         QVERIFY(!error.isEmpty());
         QVERIFY(!slots.SetFadeTime(2, 1.0));
     }
-    if (folder) {
+    if (slotIsFolder) {
         QVERIFY(QFileInfo(path).isDir());
     } else {
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
