@@ -11,10 +11,15 @@ fail() {
     exit 1
 }
 
+field() { dpkg-deb -f "$deb" "$1"; }
+dbgsym=$(dirname "$deb")/$(field Package)-dbgsym_$(field Version)_$(field Architecture).ddeb
+[ -f "$dbgsym" ] || fail "no debug package $dbgsym"
+
 echo "-- lintian"
-# Informational tags are shown, not failed on: hardening-no-fortify-functions is one of them and
-# stays for a program whose calls the compiler could all prove safe.
-lintian --fail-on error,warning --display-info "$deb"
+# Informational tags are shown, not failed on: hardening-no-fortify-functions stays for a
+# program whose calls the compiler could all prove safe, and lintian cannot tell where the debug
+# package's doc link points without the source package.
+lintian --fail-on error,warning --display-info "$deb" "$dbgsym"
 
 echo "-- files"
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }' | LC_ALL=C sort >"$deb.files"
@@ -38,9 +43,6 @@ share=$root/usr/share
 
 echo "-- debug information"
 # Each shipped program is stripped and finds its debug file by build id in the -dbgsym package.
-field() { dpkg-deb -f "$deb" "$1"; }
-dbgsym=$(dirname "$deb")/$(field Package)-dbgsym_$(field Version)_$(field Architecture).ddeb
-[ -f "$dbgsym" ] || fail "no debug package $dbgsym"
 debug=$root/debug
 dpkg-deb -x "$dbgsym" "$debug"
 for program in "$root"/usr/bin/*; do
