@@ -16,7 +16,9 @@ import signal
 import socket
 import statistics
 import subprocess
+import shutil
 import sys
+import tempfile
 import threading
 import time
 
@@ -254,9 +256,9 @@ class Bench:
         out = self.out
         self.scratch = os.path.join(out, "scratch")
         os.makedirs(self.scratch, exist_ok=True)
-        for sock in ("qmp.sock", "ctl.sock"):
-            if os.path.exists(os.path.join(out, sock)):
-                os.unlink(os.path.join(out, sock))
+        # A socket's path has room for 107 bytes, which a checkout deep in a tree can exceed.
+        sockets = tempfile.mkdtemp(prefix="morvix-vm-")
+        self.sockets = sockets
         self.ftdi = [DevSim(self.build, out, "ftdi0"), DevSim(self.build, out, "ftdi1")]
         self.uart = DevSim(self.build, out, "uart")
         cmdline = "console=ttyS0 panic=-1 loglevel=4 quiet rdinit=/init"
@@ -264,8 +266,9 @@ class Bench:
                   "scratch": self.scratch}
         virtfs = []
         for tag, path in shares.items():
-            virtfs += ["-virtfs", "local,path=%s,mount_tag=%s,security_model=none,multidevs=remap,id=%s%s"
-                       % (qemu_value(path), tag, tag, "" if tag == "scratch" else ",readonly=on")]
+            virtfs += ["-virtfs", "local,path=%s,mount_tag=%s,security_model=none,multidevs=remap,"
+                                  "id=%s%s" % (qemu_value(path), tag, tag,
+                                               "" if tag == "scratch" else ",readonly=on")]
         qemu = [
             "qemu-system-x86_64", "-accel", "tcg,thread=multi", "-smp", "2", "-m", "1536",
             "-display", "none", "-monitor", "none", "-no-reboot", "-nic", "none",
@@ -283,16 +286,16 @@ class Bench:
         ] + virtfs + [
             "-device", "virtio-serial-pci",
             "-chardev", "socket,id=ctl,path=%s,server=on,wait=off"
-                        % qemu_value(os.path.join(out, "ctl.sock")),
+                        % qemu_value(os.path.join(sockets, "ctl.sock")),
             "-device", "virtserialport,chardev=ctl,name=morvix.ctl",
-            "-qmp", "unix:%s,server=on,wait=off" % qemu_value(os.path.join(out, "qmp.sock")),
+            "-qmp", "unix:%s,server=on,wait=off" % qemu_value(os.path.join(sockets, "qmp.sock")),
         ]
         self.boot_start = time.monotonic()
         self.qemu = subprocess.Popen(qemu, stdin=subprocess.DEVNULL,
                                      stdout=open(os.path.join(out, "qemu.log"), "w"),
                                      stderr=subprocess.STDOUT)
-        self.qmp = Qmp(os.path.join(out, "qmp.sock"))
-        self.guest = Guest(os.path.join(out, "ctl.sock"))
+        self.qmp = Qmp(os.path.join(sockets, "qmp.sock"))
+        self.guest = Guest(os.path.join(sockets, "ctl.sock"))
         stamp, hello = self.guest.get(120)
         if hello.get("event") != "hello":
             raise Failure("the guest agent said %r" % hello)
@@ -329,6 +332,7 @@ class Bench:
             self.qemu.kill()
         for sim in self.ftdi + [self.uart]:
             sim.stop()
+        shutil.rmtree(self.sockets, ignore_errors=True)
 
     # -- the panel in the guest ----------------------------------------------------------------
 
