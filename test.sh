@@ -5,8 +5,13 @@
 #   MORVIX_SANITIZERS=0    skip the sanitizer passes (ASan/UBSan suite, TSan serial tests)
 #   MORVIX_FUZZ=0          skip the short fuzz runs
 #   MORVIX_VM=0            skip the bench on real kernel drivers (QEMU, ftdi_sio and 8250)
+#   MORVIX_BUILD_ROOT=dir  put the build folders (build, build-asan, ...) in dir instead of the
+#                          checkout, which is then only read (a read-only tree works)
 set -euo pipefail
 cd "$(dirname "$0")"
+out=${MORVIX_BUILD_ROOT:-.}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 
 tools/scripts/ensure-packages.sh
 
@@ -27,40 +32,45 @@ tools/scripts/check-layers.py
 jobs=$(nproc)
 
 echo "== build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVIX_WERROR=ON >/dev/null
-cmake --build build -j "$jobs"
+cmake -S . -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVIX_WERROR=ON >/dev/null
+cmake --build "$out/build" -j "$jobs"
 
 echo "== tests"
-(cd build && ctest --output-on-failure -j "$jobs")
+(cd "$out/build" && ctest --output-on-failure -j "$jobs")
 
 echo "== package"
-deb=$(cd build && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+# The package and its -dbgsym companion; the checks take the package.
+deb=$(cd "$out/build" && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p')
 tools/scripts/check-package.sh "$deb"
 
 if [ "${MORVIX_VM:-1}" != "0" ]; then
     echo "== real kernel drivers: the panel in a virtual machine (ftdi_sio, 8250)"
-    tools/vm/vm-bench.sh build
+    tools/vm/vm-bench.sh "$out/build"
 else
     echo "== real kernel drivers: skipped (MORVIX_VM=0)"
 fi
 
 if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
     echo "== ASan/UBSan build and suite"
-    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
+    cmake -S . -B "$out/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
         -DMORVIX_BUILD_BENCH=OFF "-DMORVIX_SANITIZE=address;undefined" >/dev/null
-    cmake --build build-asan -j "$jobs"
-    (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    cmake --build "$out/build-asan" -j "$jobs"
+    (cd "$out/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs")
 
     echo "== TSan serial tests"
-    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
+    cmake -S . -B "$out/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
         -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread >/dev/null
-    cmake --build build-tsan -j "$jobs" --target tst_port tsan_negative_control
-    (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/../tests/tsan.supp" \
+    cmake --build "$out/build-tsan" -j "$jobs" --target tst_port tsan_negative_control
+    # TSAN_OPTIONS is split at spaces: the suppressions go by a name without any.
+    supp=$(mktemp --suffix=.supp)
+    cp tests/tsan.supp "$supp"
+    (cd "$out/build-tsan" && TSAN_OPTIONS="halt_on_error=1 suppressions=$supp" \
         ctest --output-on-failure -L device)
+    rm -f "$supp"
 fi
 if [ "${MORVIX_FUZZ:-1}" != "0" ]; then
     echo "== fuzz targets, short budget"
-    tools/scripts/fuzz.sh --seconds=15
+    MORVIX_BUILD_ROOT=$out tools/scripts/fuzz.sh --seconds=15
 fi
 echo "== all green"

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/ClockText.h"
+#include "model/Version.h"
 #include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
@@ -54,7 +55,7 @@ CMainFrame::CMainFrame(DeviceSession& session) {
     connect(m_clockTimer, &QTimer::timeout, this, &CMainFrame::OnTimer);
     m_clockTimer->start(MsUntilClockTick(QTime::currentTime()));
 
-    setWindowTitle(QStringLiteral("Morvix [V1.3]"));
+    setWindowTitle(QStringLiteral("Morvix [V%1]").arg(QLatin1String(kMorvixVersion)));
     setFixedSize(sizeHint());
     int capsBit = 0, numBit = 0;
     quint32 indicators = 0;

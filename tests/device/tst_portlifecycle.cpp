@@ -246,18 +246,23 @@ private Q_SLOTS:
         QCOMPARE(com.OpenedAdapter().Describe(), QString("0403:6001 serial A1"));
         first.closeMaster();
         QTRY_COMPARE(rec.closedNotices, 1);
+        // While ours is away the other adapter takes the configured name: not ours to open.
+        QVERIFY(plug(other, "ttyUSB0", "B2"));
         QCOMPARE(com.ReturnedPath(), QString());
         QVERIFY(!com.Reopen());
+        QVERIFY(!com.IsConnected());
         QCOMPARE(com.LastError().kind, PortErrorKind::NotFound);
+        const QByteArray frame("\x95\x01\x00\x00\x00\x96", 6);
+        QCOMPARE(com.Write(data(frame), 6), 0u);
+        QCOMPARE(other.readMaster(1, 50), QByteArray());
 
         PtyPair back;
         QVERIFY(back.ok());
-        QVERIFY(plug(other, "ttyUSB0", "B2") && plug(back, "ttyUSB1", "A1"));
+        QVERIFY(plug(back, "ttyUSB1", "A1"));
         QCOMPARE(com.ReturnedPath(), tree.dev() + "/ttyUSB1");
         QVERIFY(com.Reopen());
         QCOMPARE(com.OpenedPath(), tree.dev() + "/ttyUSB1");
         QCOMPARE(com.PortName(), tree.dev() + "/ttyUSB0");
-        const QByteArray frame("\x95\x01\x00\x00\x00\x96", 6);
         QCOMPARE(com.Write(data(frame), 6), 6u);
         QCOMPARE(back.readMaster(6), frame);
         QCOMPARE(other.readMaster(1, 50), QByteArray());

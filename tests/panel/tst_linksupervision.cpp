@@ -6,6 +6,8 @@
 #include "session/DeviceSession.h"
 
 #include <QtTest>
+#include <chrono>
+#include <thread>
 
 // Timer logic driven tick by tick: no waiting, the port stays closed.
 class tst_LinkSupervision : public QObject {
@@ -65,17 +67,25 @@ private Q_SLOTS:
         const auto start = LinkCounters::Clock::now();
         const auto at = [&](int ms) { return start + std::chrono::milliseconds(ms); };
         LinkCounters counters;
+        // The answers again as the port's reads bring them, through the receive handler, which
+        // counts the answers at the start of a read.
+        HostedPanel rig;
+        auto& [host, session, panel] = rig;
         for (const QString& event : events.split(' ', Qt::SkipEmptyParts)) {
             const int ms = event.mid(1).toInt();
-            if (event[0] == 'w')
+            if (event[0] == 'w') {
                 counters.FrameWritten(at(ms));
-            else if (event[0] == 'u')
+            } else if (event[0] == 'u') {
                 counters.AnswerReceived(at(ms));
-            else if (event[0] == 'U')
+                session.OnCommRx(RxBurst{{'u', 0}, 1});
+            } else if (event[0] == 'U') {
                 counters.AnswerReceived(at(ms), 2);
-            else
+                session.OnCommRx(RxBurst{{'u', 'u', 'x'}, 3});
+            } else {
                 counters.PortOpened();
+            }
         }
+        QCOMPARE(session.Health().answersReceived, answers);
         const LinkHealth health = counters.Figures(at(1000));
         QCOMPARE(health.framesSent, frames);
         QCOMPARE(health.answersReceived, answers);
@@ -298,6 +308,15 @@ private Q_SLOTS:
         QVERIFY2(blinked >= 5 * WATCHDOG_PERIOD_START_MS - 5 &&
                      blinked < 5 * WATCHDOG_PERIOD_START_MS + 80,
                  qPrintable(QString::number(blinked)));
+        // A loop stalled across the sixth tick runs it late; the seventh keeps to the grid.
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(6 * WATCHDOG_PERIOD_START_MS + 200 - clock.elapsed()));
+        QTRY_VERIFY_WITH_TIMEOUT(session.Link().Supervision().blinkPhase == 0, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(session.Link().Supervision().blinkPhase == 1, 1000);
+        const qint64 onGrid = clock.elapsed();
+        QVERIFY2(onGrid >= 7 * WATCHDOG_PERIOD_START_MS - 5 &&
+                     onGrid < 7 * WATCHDOG_PERIOD_START_MS + 80,
+                 qPrintable(QString::number(onGrid)));
     }
 
     void sync_waitsForAnswerThenSendsEightChannelsInOrder() {

@@ -6,6 +6,10 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <pwd.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +25,30 @@ ChSetValues SomeScene() {
     return v;
 }
 
+// For a test run as root: file access by this thread is checked as nobody's while it lives.
+class FileAccessAsNobody {
+public:
+    FileAccessAsNobody() {
+        const passwd* nobody = ::getpwnam("nobody");
+        if (::geteuid() == 0 && nobody) {
+            ::setfsgid(nobody->pw_gid);
+            ::setfsuid(nobody->pw_uid);
+            m_switched = true;
+        }
+    }
+    ~FileAccessAsNobody() {
+        if (m_switched) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+        }
+    }
+    FileAccessAsNobody(const FileAccessAsNobody&) = delete;
+    FileAccessAsNobody& operator=(const FileAccessAsNobody&) = delete;
+
+private:
+    bool m_switched = false;
+};
+
 } // namespace
 
 class tst_SceneSlots : public QObject {
@@ -31,6 +59,7 @@ private Q_SLOTS:
     void store_keepsTheSlotsFadeTime();
     void slotFile_states_data();
     void slotFile_states();
+    void unreadableSlot_isLeftAlone_data();
     void unreadableSlot_isLeftAlone();
     void fadeSeconds_data();
     void fadeSeconds();
@@ -122,18 +151,47 @@ void tst_SceneSlots::slotFile_states() {
     QCOMPARE(read.scene.values.level[0], level0);
 }
 
+void tst_SceneSlots::unreadableSlot_isLeftAlone_data() {
+    QTest::addColumn<bool>("slotIsFolder");
+    // A folder where the file should be reads like a disk error.
+    QTest::newRow("a folder in the slot's place") << true;
+    // The case a rename could replace: only the refusal to store keeps the file.
+    QTest::newRow("a file the user may not read") << false;
+}
+
 void tst_SceneSlots::unreadableSlot_isLeftAlone() {
+    QFETCH(bool, slotIsFolder);
     QTemporaryDir dir;
     const SceneSlots slots(dir.path());
-    // A folder where the file should be reads like a disk error.
-    QVERIFY(QDir().mkpath(slots.PathOf(2)));
-    QCOMPARE(slots.Read(2).state, SceneState::Unreadable);
-    QVERIFY(!slots.Read(2).error.isEmpty());
-    QString error;
-    QVERIFY(!slots.Store(2, SomeScene(), "COM1", "NULL", &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!slots.SetFadeTime(2, 1.0));
-    QVERIFY(QFileInfo(slots.PathOf(2)).isDir());
+    const QString path = slots.PathOf(2);
+    const QString folder = QFileInfo(path).path();
+    const QByteArray bytes("[CH SET]\r\nCH VALUE-0=7\r\nFade=2\r\n");
+    if (slotIsFolder) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QVERIFY(WriteAll(path, bytes));
+        QVERIFY(QFile::setPermissions(path, {}));
+    }
+    // Anyone may enter and write, so a store that went ahead would replace the file.
+    for (const QString& open : {dir.path(), folder})
+        QVERIFY(::chmod(QFile::encodeName(open).constData(), 0777) == 0);
+    {
+        // Root reads any file: this thread checks file access as nobody meanwhile.
+        const FileAccessAsNobody asNobody;
+        QVERIFY(WriteAll(folder + "/probe", "may write"));
+        QCOMPARE(slots.Read(2).state, SceneState::Unreadable);
+        QVERIFY(!slots.Read(2).error.isEmpty());
+        QString error;
+        QVERIFY(!slots.Store(2, SomeScene(), "COM1", "NULL", &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!slots.SetFadeTime(2, 1.0));
+    }
+    if (slotIsFolder) {
+        QVERIFY(QFileInfo(path).isDir());
+    } else {
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(ReadAll(path), bytes);
+    }
 }
 
 void tst_SceneSlots::fadeSeconds_data() {

@@ -15,8 +15,9 @@ packages=(
     # tools/scripts/dump-a11y-tree.sh: the accessibility bus and a client that walks it;
     # dbus-daemon also gives the scripting tests their private session bus (dbus-run-session)
     at-spi2-core python3-pyatspi dbus-daemon
-    # ./test.sh's package step: dpkg-shlibdeps, the desktop entry, AppStream and man page checks
-    dpkg-dev desktop-file-utils appstream groff-base
+    # ./test.sh's package step: dpkg-shlibdeps and dpkg-buildflags, the desktop entry, AppStream
+    # and man page checks, Debian's own package checker, and the debug link's reader
+    dpkg-dev desktop-file-utils appstream groff-base lintian binutils
     # tools/vm/vm-bench.sh: the machine, its init and module loader, its initramfs, and udev for
     # the /dev/serial/by-id names (the kernel itself is downloaded into the build folder)
     qemu-system-x86 busybox-static kmod cpio udev

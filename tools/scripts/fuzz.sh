@@ -4,7 +4,7 @@
 #   tools/scripts/fuzz.sh --seconds=3600       an hour per target
 #   tools/scripts/fuzz.sh --runs=10000000 frame_parser    ten million inputs, one target
 # Each target starts from its saved corpus in fuzz/corpus/<target> and grows a working corpus in
-# build-fuzz/corpus/<target>. A finding is written to build-fuzz/findings/<target>/ and the run
+# build-fuzz/corpus/<target> (build-fuzz under $MORVIX_BUILD_ROOT when set). A finding is written to build-fuzz/findings/<target>/ and the run
 # fails; once understood and mended, copy the input into fuzz/corpus/<target>/, where the replay
 # test of the normal build keeps it as a regression case.
 set -euo pipefail
@@ -22,7 +22,7 @@ for arg in "$@"; do
 done
 [ ${#targets[@]} -eq 0 ] && targets=(profile_ini settings_roundtrip frame_parser rx_burst)
 
-build=build-fuzz
+build=${MORVIX_BUILD_ROOT:-.}/build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DMORVIX_WERROR=ON -DMORVIX_BUILD_TESTS=OFF -DMORVIX_BUILD_BENCH=OFF -DMORVIX_BUILD_FUZZ=ON \
     >/dev/null

@@ -46,7 +46,7 @@ xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
     build/morvix & app=$!
     window=""
     for _ in $(seq 100); do
-        window=$(xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \"Morvix \[V1.3\]\".*/\1/p" | head -n 1)
+        window=$(xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \"Morvix \[V[0-9.]*\]\".*/\1/p" | head -n 1)
         [ -n "$window" ] && break
         sleep 0.1
     done

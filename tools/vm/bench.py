@@ -16,13 +16,28 @@ import signal
 import socket
 import statistics
 import subprocess
+import shutil
 import sys
+import tempfile
 import threading
 import time
 
 SERIALS = ("MVX0001", "MVX0002")  # the two emulated adapters' USB serial numbers
 SYNC_DEADLINE_S = 2.0  # node (or by-id link) to the device holding the panel's eight channels
 CHANNELS = 8
+
+
+# Where the guest mounts the host's folders it needs: the same whichever folder the checkout and
+# the build lie in on the host (under /tmp, which the guest covers with its own tmpfs, or behind a
+# folder only root may enter), and free of the spaces and commas the kernel command line and
+# QEMU's options cannot carry.
+GUEST_SHARES = {"src": "/mnt/src", "build": "/mnt/build", "kernel": "/mnt/kernel",
+                "scratch": "/mnt/scratch"}
+
+
+def qemu_value(text):
+    """A value inside a QEMU option list, where a comma is written twice."""
+    return text.replace(",", ",,")
 
 
 def now_us():
@@ -218,7 +233,9 @@ class Bench:
         self.checks = []
         self.numbers = {}
         self.panel_count = 0
-        self.probe = os.path.join(self.build, "morvix-vmprobe")
+        # The programs as the guest sees them; the simulators run on the host from self.build.
+        self.guest_build = GUEST_SHARES["build"]
+        self.probe = os.path.join(self.guest_build, "morvix-vmprobe")
 
     # -- reporting -----------------------------------------------------------------------------
 
@@ -239,19 +256,25 @@ class Bench:
         out = self.out
         self.scratch = os.path.join(out, "scratch")
         os.makedirs(self.scratch, exist_ok=True)
-        for sock in ("qmp.sock", "ctl.sock"):
-            if os.path.exists(os.path.join(out, sock)):
-                os.unlink(os.path.join(out, sock))
+        # A socket's path has room for 107 bytes, which a checkout deep in a tree can exceed.
+        sockets = tempfile.mkdtemp(prefix="morvix-vm-")
+        self.sockets = sockets
         self.ftdi = [DevSim(self.build, out, "ftdi0"), DevSim(self.build, out, "ftdi1")]
         self.uart = DevSim(self.build, out, "uart")
-        cmdline = ("console=ttyS0 panic=-1 loglevel=4 quiet rdinit=/init morvix.scratch=%s "
-                   "morvix.kernel=%s morvix.tree=%s" % (self.scratch, self.args.kernel,
-                                                        self.args.tree))
+        cmdline = "console=ttyS0 panic=-1 loglevel=4 quiet rdinit=/init"
+        shares = {"src": self.args.tree, "build": self.build, "kernel": self.args.kernel,
+                  "scratch": self.scratch}
+        virtfs = []
+        for tag, path in shares.items():
+            virtfs += ["-virtfs", "local,path=%s,mount_tag=%s,security_model=none,multidevs=remap,"
+                                  "id=%s%s" % (qemu_value(path), tag, tag,
+                                               "" if tag == "scratch" else ",readonly=on")]
         qemu = [
             "qemu-system-x86_64", "-accel", "tcg,thread=multi", "-smp", "2", "-m", "1536",
             "-display", "none", "-monitor", "none", "-no-reboot", "-nic", "none",
             "-kernel", self.args.vmlinuz, "-initrd", self.args.initrd, "-append", cmdline,
-            "-serial", "file:" + os.path.join(out, "console.log"),
+            "-chardev", "file,id=console,path=" + qemu_value(os.path.join(out, "console.log")),
+            "-serial", "chardev:console",
             "-chardev", "serial,id=uart,path=" + self.uart.pty,
             "-device", "isa-serial,chardev=uart,index=1",
             "-chardev", "serial,id=ftdi0,path=" + self.ftdi[0].pty,
@@ -260,19 +283,19 @@ class Bench:
             "-device", self.usb_serial_spec(0),
             "-virtfs", "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,"
                        "multidevs=remap,id=hostroot",
-            "-virtfs", "local,path=%s,mount_tag=scratch,security_model=none,id=scratch"
-                       % self.scratch,
+        ] + virtfs + [
             "-device", "virtio-serial-pci",
-            "-chardev", "socket,id=ctl,path=%s,server=on,wait=off" % os.path.join(out, "ctl.sock"),
+            "-chardev", "socket,id=ctl,path=%s,server=on,wait=off"
+                        % qemu_value(os.path.join(sockets, "ctl.sock")),
             "-device", "virtserialport,chardev=ctl,name=morvix.ctl",
-            "-qmp", "unix:%s,server=on,wait=off" % os.path.join(out, "qmp.sock"),
+            "-qmp", "unix:%s,server=on,wait=off" % qemu_value(os.path.join(sockets, "qmp.sock")),
         ]
         self.boot_start = time.monotonic()
         self.qemu = subprocess.Popen(qemu, stdin=subprocess.DEVNULL,
                                      stdout=open(os.path.join(out, "qemu.log"), "w"),
                                      stderr=subprocess.STDOUT)
-        self.qmp = Qmp(os.path.join(out, "qmp.sock"))
-        self.guest = Guest(os.path.join(out, "ctl.sock"))
+        self.qmp = Qmp(os.path.join(sockets, "qmp.sock"))
+        self.guest = Guest(os.path.join(sockets, "ctl.sock"))
         stamp, hello = self.guest.get(120)
         if hello.get("event") != "hello":
             raise Failure("the guest agent said %r" % hello)
@@ -309,6 +332,7 @@ class Bench:
             self.qemu.kill()
         for sim in self.ftdi + [self.uart]:
             sim.stop()
+        shutil.rmtree(self.sockets, ignore_errors=True)
 
     # -- the panel in the guest ----------------------------------------------------------------
 
@@ -323,14 +347,14 @@ class Bench:
         self.guest.call("write", path=home + "/QV/Morvix/set.ini", text=text)
         self.panel_env = {"QT_QPA_PLATFORM": "offscreen", "XDG_CONFIG_HOME": home}
         since = now_us()
-        r = self.guest.call("spawn", name="panel", argv=[os.path.join(self.build, "morvix")],
+        r = self.guest.call("spawn", name="panel", argv=[os.path.join(self.guest_build, "morvix")],
                             env=self.panel_env)
         self.panel_pid = r["pid"]
         self.ctl("status", retry_s=30)
         return since
 
     def ctl(self, args, retry_s=0):
-        cmd = "%s %s" % (os.path.join(self.build, "morvix-ctl"), args)
+        cmd = "%s %s" % (os.path.join(self.guest_build, "morvix-ctl"), args)
         if retry_s:
             cmd = ("i=0; until out=$(%s 2>&1); do i=$((i+1)); [ $i -gt %d ] && "
                    "{ echo \"$out\"; exit 1; }; sleep 0.2; done; echo \"$out\""
@@ -464,13 +488,15 @@ class Bench:
             return self.check("%s: the adapter came back in the guest" % label, False,
                               "seen %s" % seen)
         node_host, node_guest, node = seen["/dev/ttyUSB*"]
-        link_host, link_guest, _ = seen[self.by_id(0)]
+        _, link_guest, _ = seen[self.by_id(0)]
         self.number("%s: device_add to %s" % (label, node), (node_host - plugged) * 1000, "ms")
         self.number("%s: udev, node to by-id link" % label, (link_guest - node_guest) * 1000,
                     "ms")
-        # The clock starts when the name the panel can use exists: the by-id link for a by-id
-        # port, the node otherwise.
-        zero = link_host if port.startswith("/dev/serial/by-id/") else node_host
+        # The clock starts when the node appears, for a by-id port too: the panel knows the
+        # adapter it had by what it is and opens the node without waiting for udev's link, which
+        # a busy machine makes a good part of a second later (the panel then had its eight
+        # frames out before the link, and none counted).
+        zero = node_host
         wait_s = 8.0
         sets = sim.wait(lambda: len(sim.sets(int(zero * 1e6))) >= CHANNELS and
                         sim.sets(int(zero * 1e6)), wait_s)
@@ -575,7 +601,7 @@ class Bench:
             return props.split(), owner
         self.fresh_adapter()
         before, _ = replug()
-        rule = os.path.join(self.args.tree, "packaging/udev/70-morvix.rules")
+        rule = os.path.join(GUEST_SHARES["src"], "packaging/udev/70-morvix.rules")
         self.guest.sh("mkdir -p /run/udev/rules.d && cp %s /run/udev/rules.d/ && "
                       "udevadm control --reload" % rule)
         after, owner = replug()

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs as process 1 of the bench machine on the host's read-only root: loads the USB serial
 # drivers from the unpacked kernel package, starts udev so /dev/serial/by-id exists, and runs the
-# guest agent on a private session bus. Powers the machine off when the agent ends.
+# guest agent on a private session bus. Powers the machine off when the agent ends. Its arguments
+# are the guest's own paths of the shares tools/vm/init mounted.
 kernel=$1 scratch=$2 tree=$3
 stage() { echo "morvix-vm: $1 at $(cut -d' ' -f1 /proc/uptime) s"; }
 stage "root mounted"

@@ -77,7 +77,7 @@ if [ ! -e "$initrd" ] || [ "$tree/tools/vm/init" -nt "$initrd" ] || [ "$0" -nt "
     done
     for module in virtio_pci 9pnet_virtio 9p; do
         modprobe -d "$kernel" -S "$kver" --show-depends "$module"
-    done | sed -n 's/^insmod \([^ ]*\).*/\1/p' | sort -u | while read -r ko; do
+    done | sed -n 's/^insmod \(.*\.ko\(\.[a-z]*\)\?\)\( .*\)\?$/\1/p' | sort -u | while read -r ko; do
         rel=${ko#"$kernel"}
         mkdir -p "$staging$(dirname "$rel")"
         cp "$ko" "$staging$rel"

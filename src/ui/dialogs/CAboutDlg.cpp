@@ -1,5 +1,6 @@
 #include "ui/dialogs/CAboutDlg.h"
 
+#include "model/Version.h"
 #include "ui/dialogs/DialogUnits.h"
 #include "ui/dialogs/KoreanFont.h"
 
@@ -20,7 +21,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
     icon->setGeometry(du.X(11), du.Y(17), 32, 32);
 
-    auto* title = new QLabel(tr("Morvix V1.3"), this);
+    auto* title = new QLabel(tr("Morvix V%1").arg(QLatin1String(kMorvixVersion)), this);
     title->setTextFormat(Qt::PlainText);
     title->setGeometry(du.Rect(40, 10, 119, 8).adjusted(0, 0, 0, du.Y(2)));
 
