@@ -1,5 +1,6 @@
 #include "scripting/MorvixClient.h"
 
+#include "panelproxy.h"
 #include "scripting/BusNames.h"
 
 #include <QDBusMessage>
@@ -11,82 +12,101 @@ namespace {
 constexpr int kCallTimeoutMs = 5000;
 const QString kNotRunning = QStringLiteral("Morvix is not running");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+MorvixClient::Result FromError(const QDBusError& error) {
+    const QString name = error.name();
+    if (name == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+        name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+        return {MorvixClient::Outcome::NotRunning, kNotRunning};
+    return {MorvixClient::Outcome::Refused, error.message().isEmpty() ? name : error.message()};
+}
 } // namespace
 
 MorvixClient::MorvixClient(QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)) {
+    : QObject(parent), m_bus(std::move(bus)),
+      m_proxy(new PanelProxy(MorvixBus::Service(), MorvixBus::Path(), m_bus, this)) {
     RegisterChannelStateTypes();
+    m_proxy->setTimeout(kCallTimeoutMs);
 }
 
-MorvixClient::Result MorvixClient::Call(const QString& method, const QVariantList& args,
-                                        QVariantList* replyArgs) {
+// Makes one call through the proxy and blocks until the panel answered it.
+template <typename Call> MorvixClient::Result MorvixClient::Send(Call call) {
     if (!m_bus.isConnected())
         return {Outcome::NotRunning, kNotRunning};
-    const bool isProperty = method == QLatin1String("GetAll") || method == QLatin1String("Get");
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(MorvixBus::Service(), MorvixBus::Path(),
-                                       isProperty ? kProperties : MorvixBus::Interface(), method);
-    call.setArguments(args);
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() == QDBusMessage::ReplyMessage) {
-        if (replyArgs)
-            *replyArgs = reply.arguments();
-        return {};
-    }
-    const QString name = reply.errorName();
-    if (name == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
-        name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
-        return {Outcome::NotRunning, kNotRunning};
-    return {Outcome::Refused, reply.errorMessage().isEmpty() ? name : reply.errorMessage()};
+    QDBusPendingCall pending = call();
+    pending.waitForFinished();
+    return pending.isError() ? FromError(pending.error()) : Result{};
 }
 
 MorvixClient::Result MorvixClient::SetChannel(int channel, bool on, int level) {
-    return Call(QStringLiteral("SetChannel"), {channel, on, level});
+    return Send([&] { return m_proxy->SetChannel(channel, on, level); });
 }
 MorvixClient::Result MorvixClient::SetLevel(int channel, int level) {
-    return Call(QStringLiteral("SetLevel"), {channel, level});
+    return Send([&] { return m_proxy->SetLevel(channel, level); });
 }
 MorvixClient::Result MorvixClient::SetSwitch(int channel, bool on) {
-    return Call(QStringLiteral("SetSwitch"), {channel, on});
+    return Send([&] { return m_proxy->SetSwitch(channel, on); });
 }
 MorvixClient::Result MorvixClient::Step(int channel, int delta) {
-    return Call(QStringLiteral("Step"), {channel, delta});
+    return Send([&] { return m_proxy->Step(channel, delta); });
 }
 MorvixClient::Result MorvixClient::AllOff() {
-    return Call(QStringLiteral("AllOff"), {});
+    return Send([&] { return m_proxy->AllOff(); });
 }
 MorvixClient::Result MorvixClient::LoadPreset(const QString& path) {
-    return Call(QStringLiteral("LoadPreset"), {path});
+    return Send([&] { return m_proxy->LoadPreset(path); });
 }
 MorvixClient::Result MorvixClient::Raise() {
-    return Call(QStringLiteral("Raise"), {});
+    return Send([&] { return m_proxy->Raise(); });
 }
-
 MorvixClient::Result MorvixClient::Fade(const ChannelStates& targets, double seconds) {
-    return Call(QStringLiteral("Fade"), {QVariant::fromValue(targets), seconds});
+    return Send([&] { return m_proxy->Fade(targets, seconds); });
 }
 MorvixClient::Result MorvixClient::FadeToPreset(const QString& path, double seconds) {
-    return Call(QStringLiteral("FadeToPreset"), {path, seconds});
+    return Send([&] { return m_proxy->FadeToPreset(path, seconds); });
 }
 MorvixClient::Result MorvixClient::RecallScene(int slot) {
-    return Call(QStringLiteral("RecallScene"), {slot});
+    return Send([&] { return m_proxy->RecallScene(slot); });
 }
 MorvixClient::Result MorvixClient::StoreScene(int slot) {
-    return Call(QStringLiteral("StoreScene"), {slot});
+    return Send([&] { return m_proxy->StoreScene(slot); });
 }
 MorvixClient::Result MorvixClient::StopFade() {
-    return Call(QStringLiteral("StopFade"), {});
+    return Send([&] { return m_proxy->StopFade(); });
+}
+
+MorvixClient::Result MorvixClient::Channels(ChannelStates& states) {
+    QDBusPendingReply<ChannelStates> reply;
+    Result result = Send([&] { return reply = m_proxy->Channels(); });
+    if (result.ok())
+        states = reply.value();
+    return result;
+}
+
+// The proxy's property getters swallow errors, so properties are read through the standard
+// Properties interface: a missing panel is told apart, and the status takes one round trip.
+MorvixClient::Result MorvixClient::ReadProperties(const QString& method, const QVariantList& args,
+                                                  QVariant& value) {
+    if (!m_bus.isConnected())
+        return {Outcome::NotRunning, kNotRunning};
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(m_proxy->service(), m_proxy->path(), kProperties, method);
+    call.setArguments(args);
+    const QDBusMessage reply = m_bus.call(call, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return FromError(QDBusError(reply));
+    if (reply.arguments().size() != 1)
+        return {Outcome::Refused, QStringLiteral("unexpected answer to %1").arg(method)};
+    value = reply.arguments().constFirst();
+    return {};
 }
 
 MorvixClient::Result MorvixClient::Fading(bool& fading) {
-    QVariantList reply;
-    Result result =
-        Call(QStringLiteral("Get"), {MorvixBus::Interface(), QStringLiteral("Fading")}, &reply);
-    if (!result.ok())
-        return result;
-    if (reply.size() != 1)
-        return {Outcome::Refused, QStringLiteral("unexpected answer to Fading")};
-    fading = reply[0].value<QDBusVariant>().variant().toBool();
+    QVariant value;
+    Result result = ReadProperties(QStringLiteral("Get"),
+                                   {m_proxy->interface(), QStringLiteral("Fading")}, value);
+    if (result.ok())
+        fading = value.value<QDBusVariant>().variant().toBool();
     return result;
 }
 
@@ -115,26 +135,14 @@ MorvixClient::Result MorvixClient::WaitUntilFadeEnds() {
     return ended ? Result{} : outcome;
 }
 
-MorvixClient::Result MorvixClient::Channels(ChannelStates& states) {
-    QVariantList reply;
-    Result result = Call(QStringLiteral("Channels"), {}, &reply);
-    if (!result.ok())
-        return result;
-    if (reply.size() != 1 || !reply[0].canConvert<QDBusArgument>())
-        return {Outcome::Refused, QStringLiteral("unexpected answer to Channels")};
-    states.clear();
-    reply[0].value<QDBusArgument>() >> states;
-    return result;
-}
-
 MorvixClient::Result MorvixClient::ReadStatus(Status& status) {
-    QVariantList reply;
-    Result result = Call(QStringLiteral("GetAll"), {MorvixBus::Interface()}, &reply);
+    QVariant value;
+    Result result = ReadProperties(QStringLiteral("GetAll"), {m_proxy->interface()}, value);
     if (!result.ok())
         return result;
     QVariantMap properties;
-    if (reply.size() == 1 && reply[0].canConvert<QDBusArgument>())
-        reply[0].value<QDBusArgument>() >> properties;
+    if (value.canConvert<QDBusArgument>())
+        value.value<QDBusArgument>() >> properties;
     status.port = properties.value(QStringLiteral("Port")).toString();
     status.portOpen = properties.value(QStringLiteral("PortOpen")).toBool();
     status.linkState = properties.value(QStringLiteral("LinkState")).toString();
@@ -145,24 +153,19 @@ MorvixClient::Result MorvixClient::ReadStatus(Status& status) {
 bool MorvixClient::Watch() {
     if (!m_bus.isConnected())
         return false;
-    auto* watcher = new QDBusServiceWatcher(MorvixBus::Service(), m_bus,
+    auto* watcher = new QDBusServiceWatcher(m_proxy->service(), m_bus,
                                             QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &MorvixClient::PanelGone);
-    const QString service = MorvixBus::Service();
-    const QString path = MorvixBus::Path();
-    return m_bus.connect(service, path, MorvixBus::Interface(), QStringLiteral("ChannelChanged"),
-                         this, SLOT(OnChannelChanged(int, bool, int))) &&
-           m_bus.connect(service, path, kProperties, QStringLiteral("PropertiesChanged"), this,
+    // Connecting to the proxy's signal subscribes to it on the bus.
+    return connect(m_proxy, &PanelProxy::ChannelChanged, this, &MorvixClient::ChannelChanged) &&
+           m_bus.connect(m_proxy->service(), m_proxy->path(), kProperties,
+                         QStringLiteral("PropertiesChanged"), this,
                          SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList)));
-}
-
-void MorvixClient::OnChannelChanged(int channel, bool on, int level) {
-    Q_EMIT ChannelChanged(channel, on, level);
 }
 
 void MorvixClient::OnPropertiesChanged(const QString& interfaceName, const QVariantMap& changed,
                                        const QStringList&) {
-    if (interfaceName != MorvixBus::Interface())
+    if (interfaceName != m_proxy->interface())
         return;
     for (auto it = changed.cbegin(); it != changed.cend(); ++it)
         Q_EMIT PropertyChanged(it.key(), it.value());

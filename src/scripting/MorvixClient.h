@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+class PanelProxy;
+
 // Talks to a running panel over the session bus; what morvix-ctl and other programs use.
 // Each call blocks until the panel answered, refused or is found missing.
 class MorvixClient : public QObject {
@@ -63,12 +65,13 @@ Q_SIGNALS:
     void PanelGone();
 
 private Q_SLOTS:
-    void OnChannelChanged(int channel, bool on, int level);
     void OnPropertiesChanged(const QString& interfaceName, const QVariantMap& changed,
                              const QStringList& invalidated);
 
 private:
-    Result Call(const QString& method, const QVariantList& args, QVariantList* replyArgs = nullptr);
+    template <typename Call> Result Send(Call call);
+    Result ReadProperties(const QString& method, const QVariantList& args, QVariant& value);
 
     QDBusConnection m_bus;
+    PanelProxy* m_proxy; // generated from the interface's XML; a child of this client
 };

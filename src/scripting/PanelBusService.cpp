@@ -1,5 +1,6 @@
 #include "scripting/PanelBusService.h"
 
+#include "paneladaptor.h"
 #include "scripting/BusNames.h"
 #include "session/DeviceSession.h"
 
@@ -9,6 +10,7 @@
 PanelBusService::PanelBusService(DeviceSession& session, QObject* parent)
     : QObject(parent), m_session(session), m_bus(QString()) {
     RegisterChannelStateTypes();
+    new PanelAdaptor(this);
     connect(
         &session, &DeviceSession::ChannelChanged, this,
         [this](int channel, bool on, int level) { Q_EMIT ChannelChanged(channel + 1, on, level); });
@@ -39,10 +41,7 @@ PanelBusService::~PanelBusService() {
 bool PanelBusService::Register(QDBusConnection bus) {
     if (!bus.isConnected())
         return false;
-    if (!bus.registerObject(MorvixBus::Path(), this,
-                            QDBusConnection::ExportScriptableSlots |
-                                QDBusConnection::ExportScriptableSignals |
-                                QDBusConnection::ExportAllProperties))
+    if (!bus.registerObject(MorvixBus::Path(), this, QDBusConnection::ExportAdaptors))
         return false;
     // No queueing and no replacement: a second panel must learn at once that one runs.
     const auto reply = bus.interface()->registerService(

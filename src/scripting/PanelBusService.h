@@ -12,13 +12,14 @@ class DeviceSession;
 struct SessionAnswer;
 struct SessionRequest;
 
-// The running panel on the session bus: object /org/qv/Morvix, interface org.qv.Morvix.Panel.
-// A thin adapter: every call becomes one of the session's requests with this caller as its origin;
-// the session checks it and answers, and a refusal goes back as the D-Bus error. Channels are
-// 1..8 here.
+// The running panel on the session bus: object /org/qv/Morvix, interface org.qv.Morvix.Panel as
+// org.qv.Morvix.Panel.xml writes it down. The adaptor generated from that file forwards each call
+// here; every call becomes one of the session's requests with this caller as its origin, the
+// session checks it and answers, and a refusal goes back as the D-Bus error. Channels are 1..8.
+// This object, not the adaptor, is registered and holds the call's context, and the adaptor reads
+// the properties below by their bus names.
 class PanelBusService : public QObject, protected QDBusContext {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.qv.Morvix.Panel")
     Q_PROPERTY(QString Port READ Port)
     Q_PROPERTY(bool PortOpen READ PortOpen)
     Q_PROPERTY(QString LinkState READ LinkStateText)
@@ -41,25 +42,26 @@ public:
     bool Fading() const;
 
 public Q_SLOTS:
-    Q_SCRIPTABLE void SetChannel(int channel, bool on, int level);
-    Q_SCRIPTABLE void SetLevel(int channel, int level);
-    Q_SCRIPTABLE void SetSwitch(int channel, bool on);
-    Q_SCRIPTABLE void Step(int channel, int delta);
-    Q_SCRIPTABLE void AllOff();
-    Q_SCRIPTABLE ChannelStates Channels() const;
-    Q_SCRIPTABLE void LoadPreset(const QString& path);
-    // Channels 1..8 in order, each (on, level), glided to over seconds 0..3600; (a(bi)d).
-    Q_SCRIPTABLE void Fade(const ChannelStates& channels, double seconds);
-    Q_SCRIPTABLE void FadeToPreset(const QString& path, double seconds);
+    void SetChannel(int channel, bool on, int level);
+    void SetLevel(int channel, int level);
+    void SetSwitch(int channel, bool on);
+    void Step(int channel, int delta);
+    void AllOff();
+    ChannelStates Channels() const;
+    void LoadPreset(const QString& path);
+    // Channels 1..8 in order, each (on, level), glided to over seconds 0..3600.
+    void Fade(const ChannelStates& channels, double seconds);
+    void FadeToPreset(const QString& path, double seconds);
     // Slots 1..8, as F2..F9 and Shift+F2..F9 on the panel.
-    Q_SCRIPTABLE void RecallScene(int slot);
-    Q_SCRIPTABLE void StoreScene(int slot);
-    Q_SCRIPTABLE void StopFade();
+    void RecallScene(int slot);
+    void StoreScene(int slot);
+    void StopFade();
     // Brings the panel's window to the front (a second start of the program asks for it).
-    Q_SCRIPTABLE void Raise();
+    void Raise();
 
 Q_SIGNALS:
-    Q_SCRIPTABLE void ChannelChanged(int channel, bool on, int level);
+    // Relayed to the bus by the adaptor, which has a signal of the same signature.
+    void ChannelChanged(int channel, bool on, int level);
     // Not on the bus: the window around the panel acts on it.
     void RaiseRequested();
 

@@ -20,13 +20,26 @@ BELOW = {
     "app": ["model", "device", "settings", "session", "panel", "ui", "scripting"],
     "ctl": ["model", "scripting"],
 }
+# In scripting only the service reaches the session; every other file there is the client side
+# that morvix-ctl links, and stays on the bus types and the argument rules.
+SCRIPTING_SERVICE = ("src/scripting/PanelBusService.",)
+CLIENT_SIDE = {"model", "scripting"}
+# Files that the client side and ctl may not include even from their own layer.
+SERVICE_HEADERS = {"scripting/PanelBusService.h"}
 # Fixtures shared by every layer's tests stop below the widgets.
 TEST_ONLY = {"support": "panel", "devsim": None}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
+def client_side(path):
+    return path.startswith(("src/scripting/", "src/ctl/")) and not path.startswith(
+        SCRIPTING_SERVICE)
+
+
 def allowed_for(path):
     parts = path.split("/")
+    if client_side(path):
+        return set(CLIENT_SIDE)
     if parts[0] == "src" and parts[1] in BELOW:
         layer = parts[1]
     elif parts[0] == "tests" and len(parts) > 2 and parts[1] in BELOW:
@@ -56,6 +69,8 @@ def violations(files):
             top = name.split("/")[0] if "/" in name else None
             if top in BELOW and top not in allowed:
                 yield f"{path}:{number}: {name} is above this file's layer"
+            elif name in SERVICE_HEADERS and client_side(path):
+                yield f"{path}:{number}: {name} is the service; the client side may not use it"
 
 
 def self_test():
@@ -68,6 +83,13 @@ def self_test():
         ("src/scripting/A.cpp", '  #  include "ui/view/CMorvixView.h"', True),
         ("src/panel/A.cpp", '#include "app/CMainFrame.h"', True),
         ("src/ctl/main.cpp", '#include "ui/view/CMorvixView.h"', True),
+        ("src/ctl/main.cpp", '#include "session/DeviceSession.h"', True),
+        ("src/ctl/main.cpp", '#include "scripting/PanelBusService.h"', True),
+        ("src/scripting/MorvixClient.cpp", '#include "session/DeviceSession.h"', True),
+        ("src/scripting/CtlOutput.h", '#include "scripting/PanelBusService.h"', True),
+        ("src/scripting/PanelBusService.cpp", '#include "session/DeviceSession.h"', False),
+        ("src/scripting/MorvixClient.cpp", '#include "model/Channels.h"', False),
+        ("src/ctl/main.cpp", '#include "scripting/MorvixClient.h"', False),
         ("tests/panel/tst_a.cpp", '#include "ui/view/CMorvixView.h"', True),
         ("tests/support/A.h", '#include "ui/view/CMorvixView.h"', True),
         ("src/panel/A.cpp", '#include "../ui/X.h"', True),
