@@ -43,7 +43,7 @@ void DeviceSession::OnLineTick() {
     if (m_fade.Held() && !SyncRunning())
         m_fade.Hold(false, Now());
     // What waited went first; the fade takes the room that is left.
-    const int room = m_line.Room(Now());
+    const int room = m_line.Room(Now(), LineBudget::Margin::None);
     for (const FadeFrame& frame : m_fade.Tick(Now(), Standing(), room)) {
         m_channels.SetOn(frame.channel, frame.on);
         m_channels.SetLevel(frame.channel, frame.level);

@@ -22,11 +22,12 @@ int LineBudget::SentWithin(Clock now, Clock span) const {
         std::count_if(m_sent.begin(), m_sent.end(), [&](Clock at) { return at > now - span; }));
 }
 
-int LineBudget::Room(Clock now) const {
+int LineBudget::Room(Clock now, Margin margin) const {
     const int inTick = SentWithin(now, kTick - kTickSlack);
     // A tick's frames may reach the device up to a tick late, behind a busy machine or an
     // adapter's buffer: counted over a tick more, no 100 ms of the device's own sees more than 24.
-    const int inWindow = SentWithin(now, kWindow + kTick);
+    // A fade keeps the plain window: it would otherwise fall behind its line.
+    const int inWindow = SentWithin(now, margin == Margin::Tick ? kWindow + kTick : kWindow);
     return std::max(0, std::min(kFramesPerTick - inTick, kFramesPerWindow - inWindow));
 }
 

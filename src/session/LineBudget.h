@@ -35,8 +35,11 @@ public:
     // A frame went out at `now`, by any road. A channel's frame carries its latest value, so it
     // settles what that channel was waiting for; the all-off frame settles a waiting all-off.
     void Sent(Clock now, std::optional<int> channel = std::nullopt, bool allOff = false);
-    // Frames the line takes now without overrunning either limit.
-    int Room(Clock now) const;
+    // Frames the line takes now without overrunning either limit. Waiting changes count the window
+    // a tick longer (see Room's definition); a fade, which paces itself along its line, counts
+    // the plain window.
+    enum class Margin { Tick, None };
+    int Room(Clock now, Margin margin = Margin::Tick) const;
 
     void Want(int channel);
     void WantAllOff();

@@ -32,7 +32,8 @@ class tst_LineBudget : public QObject {
 
 private Q_SLOTS:
     // Each step: "<ms> want <channel>", "<ms> alloff", "<ms> panel <channel>" (a frame the
-    // panel's own road wrote at once), or "<ms> due <what goes>" (then sent).
+    // panel's own road wrote at once), "<ms> faderoom <n>" (the room a fade has, on the plain
+    // window), or "<ms> due <what goes>" (then sent).
     void budget_data() {
         QTest::addColumn<QStringList>("steps");
         QTest::newRow("a single change with the line free goes at once")
@@ -53,18 +54,18 @@ private Q_SLOTS:
                            "0 want 3", "0 want 4", "0 due c0 c1 c2 c3 c4",
                            "0 want 5", "18 due c5"};
         QTest::newRow("24 in any 100 ms and a tick, whoever sends")
-            << QStringList{"0 want 0",        "0 want 1",  "0 want 2",
-                           "0 want 3",        "0 want 4",  "0 due c0 c1 c2 c3 c4",
-                           "20 want 0",       "20 want 1", "20 want 2",
-                           "20 want 3",       "20 want 4", "20 due c0 c1 c2 c3 c4",
-                           "40 want 0",       "40 want 1", "40 want 2",
-                           "40 want 3",       "40 want 4", "40 due c0 c1 c2 c3 c4",
-                           "60 want 0",       "60 want 1", "60 want 2",
-                           "60 want 3",       "60 want 4", "60 due c0 c1 c2 c3 c4",
-                           "80 panel 7",      "80 want 0", "80 want 1",
-                           "80 want 2",       "80 want 3", "80 want 4",
-                           "80 due c0 c1 c2", "100 due",   "119 due",
-                           "120 due c3 c4"};
+            << QStringList{"0 want 0",        "0 want 1",     "0 want 2",
+                           "0 want 3",        "0 want 4",     "0 due c0 c1 c2 c3 c4",
+                           "20 want 0",       "20 want 1",    "20 want 2",
+                           "20 want 3",       "20 want 4",    "20 due c0 c1 c2 c3 c4",
+                           "40 want 0",       "40 want 1",    "40 want 2",
+                           "40 want 3",       "40 want 4",    "40 due c0 c1 c2 c3 c4",
+                           "60 want 0",       "60 want 1",    "60 want 2",
+                           "60 want 3",       "60 want 4",    "60 due c0 c1 c2 c3 c4",
+                           "80 panel 7",      "80 want 0",    "80 want 1",
+                           "80 want 2",       "80 want 3",    "80 want 4",
+                           "80 due c0 c1 c2", "100 due",      "100 faderoom 5",
+                           "119 due",         "120 due c3 c4"};
     }
     void budget() {
         QFETCH(QStringList, steps);
@@ -77,6 +78,8 @@ private Q_SLOTS:
                 line.Want(words[2].toInt());
             } else if (what == "alloff") {
                 line.WantAllOff();
+            } else if (what == "faderoom") {
+                QCOMPARE(line.Room(now, LineBudget::Margin::None), words[2].toInt());
             } else if (what == "panel") {
                 line.Sent(now, words[2].toInt());
             } else {
