@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Channels.h"
+#include "session/LineBudget.h"
 
 #include <QString>
 #include <array>
@@ -39,14 +40,13 @@ struct FadeFrame {
 // channel's last frame carries its exact target.
 class FadeEngine {
 public:
-    using Clock = std::chrono::microseconds;
+    using Clock = LineBudget::Clock;
 
-    static constexpr Clock kTick = std::chrono::milliseconds(20);
-    static constexpr int kFramesPerTick = 5;
-    // A late timer tick followed by a prompt one must not squeeze six ticks' worth into 100 ms,
-    // and the device's clock is not ours: one frame of room below 25.
-    static constexpr Clock kWindow = std::chrono::milliseconds(100);
-    static constexpr int kFramesPerWindow = 24;
+    // The line's limits, the same for a fade as for everything else on the line.
+    static constexpr Clock kTick = LineBudget::kTick;
+    static constexpr int kFramesPerTick = LineBudget::kFramesPerTick;
+    static constexpr Clock kWindow = LineBudget::kWindow;
+    static constexpr int kFramesPerWindow = LineBudget::kFramesPerWindow;
     // A frame carries the line's value a tick ahead: the frames of one tick reach the device over
     // the next 17 ms on a real line, and the channel's next frame follows one or two ticks later,
     // so the device stays as close before its frame as after it.

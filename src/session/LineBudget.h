@@ -22,6 +22,8 @@ public:
 
     static constexpr Clock kTick = std::chrono::milliseconds(20);
     static constexpr int kFramesPerTick = 5;
+    // A late timer tick followed by a prompt one must not squeeze six ticks' worth into 100 ms,
+    // and the device's clock is not ours: one frame of room below 25.
     static constexpr Clock kWindow = std::chrono::milliseconds(100);
     static constexpr int kFramesPerWindow = 24;
 
