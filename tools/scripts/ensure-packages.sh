@@ -21,6 +21,10 @@ packages=(
     # tools/vm/vm-bench.sh: the machine, its init and module loader, its initramfs, and udev for
     # the /dev/serial/by-id names (the kernel itself is downloaded into the build folder)
     qemu-system-x86 busybox-static kmod cpio udev
+    # the control surface: the ALSA sequencer, and the tools the VM bench plays a controller with
+    libasound2-dev alsa-utils
+    # the browser remote: the WebSocket server, the link's QR code, and a real browser for its test
+    qt6-websockets-dev libqrencode-dev chromium chromium-driver python3-selenium
 )
 
 missing=()
