@@ -1,0 +1,2 @@
+// The remote page: a snapshot on connect, then changes, each with its origin.
+"use strict";
