@@ -26,7 +26,8 @@ if [ -n "$files" ]; then
 fi
 
 echo "== layering"
-# Every include points down the layers (model, device, settings, panel, ui | scripting, app | ctl).
+# Every include points down the layers (model, device, settings, session, panel, ui | scripting |
+# surface | remote, app | ctl).
 tools/scripts/check-layers.py
 
 jobs=$(nproc)

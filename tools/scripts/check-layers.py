@@ -17,7 +17,10 @@ BELOW = {
     "panel": ["model", "device", "settings", "session"],
     "ui": ["model", "device", "settings", "session", "panel"],
     "scripting": ["model", "device", "settings", "session"],
-    "app": ["model", "device", "settings", "session", "panel", "ui", "scripting"],
+    "surface": ["model", "device", "settings", "session"],
+    "remote": ["model", "device", "settings", "session"],
+    "app": ["model", "device", "settings", "session", "panel", "ui", "scripting", "surface",
+            "remote"],
     "ctl": ["model", "scripting"],
 }
 # In scripting only the service reaches the session; every other file there is the client side
