@@ -14,7 +14,10 @@ SurfaceBridge::SurfaceBridge(DeviceSession& session, CMainFrame& frame, QObject*
     m_pane->setAccessibleName(tr("Control surface"));
     m_frame.statusBar()->insertPermanentWidget(0, m_pane);
     m_pane->hide();
-    connect(m_surface.get(), &ControlSurface::StateChanged, this, &SurfaceBridge::ShowState);
+    connect(m_surface.get(), &ControlSurface::StateChanged, this, [this] {
+        ShowState();
+        Q_EMIT StateChanged();
+    });
 }
 
 SurfaceBridge::~SurfaceBridge() = default;
@@ -32,4 +35,21 @@ void SurfaceBridge::ShowState() {
     const QString text = m_surface->StateText();
     m_pane->setText(text);
     m_pane->setVisible(!text.isEmpty());
+}
+
+QStringList SurfaceBridge::Ports(QString& error) {
+    error.clear();
+    return m_surface->Ports(&error);
+}
+
+QString SurfaceBridge::Use(const QString& port, const QString& profile) {
+    return m_surface->Use(port, profile);
+}
+
+void SurfaceBridge::Off() {
+    m_surface->Off();
+}
+
+QString SurfaceBridge::Summary() const {
+    return m_surface->Summary();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scripting/SurfaceBusPort.h"
+
 #include <QObject>
 #include <memory>
 
@@ -10,7 +12,7 @@ class QLabel;
 
 // Puts the control surface beside the window: its pane in the status bar, its pick-up marks on
 // the panel, its dialog in the panel's menu, and learn clicks from the panel to the surface.
-class SurfaceBridge : public QObject {
+class SurfaceBridge : public QObject, public SurfaceBusPort {
     Q_OBJECT
 
 public:
@@ -21,6 +23,16 @@ public:
     void Start();
     ControlSurface& Surface() { return *m_surface; }
     QString PaneText() const;
+
+    // SurfaceBusPort
+    QStringList Ports(QString& error) override;
+    QString Use(const QString& port, const QString& profile) override;
+    void Off() override;
+    QString Summary() const override;
+
+Q_SIGNALS:
+    // The choice or the controller's presence changed.
+    void StateChanged();
 
 private:
     void ShowState();
