@@ -121,7 +121,7 @@ QString ControlSurface::StateText() const {
     const SurfaceProfile* profile = FindSurfaceProfile(m_choice.profile);
     const QString name = QString::fromUtf8(profile ? profile->name : "fader box");
     if (!m_sequencer.IsOpen())
-        return name + QStringLiteral(": no sequencer");
+        return name + QStringLiteral(": no MIDI");
     return Attached() ? name + QStringLiteral(" \u2713") : name + QStringLiteral(": unplugged");
 }
 
