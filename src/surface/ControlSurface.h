@@ -54,6 +54,5 @@ private:
     AlsaSequencer m_sequencer;
     SurfaceChoice m_choice;
     QString m_iniPath;
-    QString m_sequencerProblem;
-    bool m_triedSequencer = false;
+    bool m_warnedSequencer = false;
 };
