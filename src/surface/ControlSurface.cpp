@@ -26,6 +26,9 @@ ControlSurface::ControlSurface(DeviceSession& session, QObject* parent)
         if (!m_iniPath.isEmpty())
             SaveSurfaceChoice(m_iniPath, choice);
         m_choice = choice;
+        // The newly learned control shows its channel at once.
+        if (m_sequencer.Attached())
+            m_engine.Connect();
     });
 }
 
