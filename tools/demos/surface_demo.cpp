@@ -1,6 +1,7 @@
 // The main window with a control surface chosen: "marks" plays a few fader moves into the
 // surface's rules (as if a nanoKONTROL2 sent them) so that pick-up marks show; "dialog" opens
-// "Control surface…". For looking at them under a real X server; not part of the test suite.
+// "Control surface…"; "learn" shows the pane while learning, a control heard. For looking at them
+// under a real X server; not part of the test suite.
 #include "app/CMainFrame.h"
 #include "app/SurfaceBridge.h"
 #include "session/DeviceSession.h"
@@ -47,6 +48,11 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(500, &view, [&] {
         if (what == QLatin1String("dialog")) {
             bridge.OpenDialog();
+            return;
+        }
+        if (what == QLatin1String("learn")) {
+            bridge.StartLearning();
+            bridge.Surface().Engine().Receive({MidiEvent::Type::ControlChange, 0, 20, 64});
             return;
         }
         for (int c = 0; c < CHANNEL_COUNT; ++c)
