@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/StartupTrace.h"
+#include "app/SurfaceBridge.h"
 #include "scripting/MorvixClient.h"
 #include "scripting/PanelBusService.h"
 #include "session/DeviceSession.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QIcon>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
@@ -38,6 +40,10 @@ bool CMorvixApp::InitInstance() {
         return false;
     AddShortcuts();
     StartupTrace::WatchIfRequested(&m_mainFrame->View());
+    // Starts once the settings are loaded: right after the initial update, or while its message
+    // about the port is open. A surface that cannot start leaves the panel running.
+    m_surface = std::make_unique<SurfaceBridge>(*m_session, *m_mainFrame);
+    QTimer::singleShot(0, m_surface.get(), &SurfaceBridge::Start);
     m_mainFrame->View().OnInitialUpdate();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();

@@ -8,6 +8,7 @@
 class CMainFrame;
 class DeviceSession;
 class PanelBusService;
+class SurfaceBridge;
 
 // The application: it owns the session (the device and what goes with it) and its clients side
 // by side: the window with its one view, and the panel on the session bus.
@@ -41,5 +42,6 @@ private:
     std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<PanelBusService> m_busService;
+    std::unique_ptr<SurfaceBridge> m_surface;
     int m_handOverExitCode = -1;
 };
