@@ -652,7 +652,11 @@ class Bench:
 
     def scenario_surface(self):
         import surface_stage
-        surface_stage.run(self)
+        started = time.monotonic()
+        try:
+            surface_stage.run(self)
+        finally:
+            self.number("control surface stage", time.monotonic() - started, "s")
 
     def run(self):
         started = time.monotonic()

@@ -20,6 +20,25 @@ JUNK = ["F0 7E 7F 06 01 F7", "F8", "FE", "FA", "90 3C 7F", "80 3C 00", "E0 00 40
         "F0 43 10 4C 00 00 7E 00 F7"]
 
 
+# Line-buffered, so the log can be read while amidi runs.
+AMIDI_DUMP = ["stdbuf", "-oL", "amidi"]
+
+
+def dumped_messages(text):
+    """The messages in amidi -d's output: hex digits, a new line before each status byte."""
+    messages = []
+    for line in text.splitlines():
+        digits = line.replace(" ", "")
+        if not re.fullmatch(r"(?:[0-9A-Fa-f]{2})+", digits):
+            continue  # amidi's own words ("2 bytes read")
+        for i in range(0, len(digits), 2):
+            byte = int(digits[i:i + 2], 16)
+            if byte & 0x80 or not messages:
+                messages.append([])
+            messages[-1].append(byte)
+    return messages
+
+
 class SurfaceStage:
     def __init__(self, bench):
         self.bench = bench
@@ -60,10 +79,10 @@ class SurfaceStage:
 
     def listed_by_aconnect(self):
         out = self.guest.sh("aconnect -l")["out"]
-        client = re.search(r"client (\d+): 'Fader Box'", out)
+        # aconnect pads a port's name to 16 characters.
+        box = re.search(r"client \d+: 'Fader Box' [^\n]*\n\s+\d+ 'Faders *'", out)
         self.check("ALSA: the bench's fader box is a sequencer client with its port (aconnect -l)",
-                   client and "'Faders'" in out[client.end():].split("client ")[0],
-                   out.replace("\n", " | ")[:300])
+                   box, box.group(0).replace("\n", " ") if box else out.replace("\n", " | "))
 
     def virmidi(self):
         """(sequencer client:port, raw MIDI hw name) of the first virtual raw MIDI port."""
@@ -74,19 +93,29 @@ class SurfaceStage:
             raise RuntimeError("no virtual raw MIDI client in aconnect -l: %s" % out)
         return m.group(2), m.group(5), "hw:%s,0" % m.group(3), "%s:%s" % (m.group(1), m.group(4))
 
+    def amidi_dump(self, name, hw):
+        """amidi -d on hw, once it holds the raw MIDI device: virmidi drops what comes before."""
+        pid = self.guest.call("spawn", name=name, argv=AMIDI_DUMP + ["-p", hw, "-d"])["pid"]
+        node = "/dev/snd/midiC%sD%s" % tuple(hw[3:].split(","))
+        deadline = time.monotonic() + 10
+        while node not in self.guest.call("fds", pid=pid)["links"]:
+            if time.monotonic() > deadline:
+                raise RuntimeError("amidi did not open %s" % node)
+            time.sleep(0.05)
+
     def loop_through_virmidi(self, box):
         """The guest's chain on its own: the fader box subscribed to a virmidi port, read by
         amidi -d on its raw MIDI device."""
         _, _, hw, address = self.virmidi()
         self.guest.sh("aconnect 'Fader Box:Faders' %s" % address)
-        self.guest.call("spawn", name="amidi-loop", argv=["amidi", "-p", hw, "-d"])
-        time.sleep(0.5)
+        self.amidi_dump("amidi-loop", hw)
         box.send("B0 05 2A", "90 40 11")
         time.sleep(0.5)
         log = self.guest.call("stop", name="amidi-loop").get("log", "")
         self.guest.sh("aconnect -d 'Fader Box:Faders' %s" % address)
+        got = dumped_messages(log)
         self.check("ALSA: the fader box through snd-virmidi reaches amidi -d on %s" % hw,
-                   "B0 05 2A" in log and "90 40 11" in log, log.replace("\n", " | ")[:200])
+                   got[:2] == [[0xB0, 0x05, 0x2A], [0x90, 0x40, 0x11]], log.replace("\n", " | "))
 
     # -- the panel ----------------------------------------------------------------------------
 
@@ -103,7 +132,8 @@ class SurfaceStage:
                    "CC 32-39)", all(got.get(k) == v for k, v in want.items()),
                    "missing or wrong %s" % {k: got.get(k) for k, v in want.items()
                                             if got.get(k) != v})
-        listed = b.ctl("surface")
+        listed = self.guest.sh("%s/morvix-ctl surface" % b.guest_build, check=False)
+        listed = listed["out"] + listed["err"]
         self.check("surface: morvix-ctl surface lists Fader Box:Faders",
                    "Fader Box:Faders" in listed, listed.replace("\n", " | ")[:300])
         self.faders(box, clock)
@@ -216,17 +246,16 @@ class SurfaceStage:
         device."""
         b = self.bench
         client, port, hw, _ = self.virmidi()
-        self.guest.call("spawn", name="amidi-read", argv=["amidi", "-p", hw, "-d"])
-        time.sleep(0.5)
+        self.amidi_dump("amidi-read", hw)
         b.start_panel(DEVICE_PORT, START, surface=SURFACE_INI % ("%s:%s" % (client, port)))
         want = state_feedback(START)
         deadline = time.monotonic() + 20
         while True:
-            words = self.guest.call("read", path="/tmp/amidi-read.log").get("text", "").split()
             got = {}
-            for i in range(len(words) - 2):
-                if words[i] == "B0":
-                    got[int(words[i + 1], 16)] = int(words[i + 2], 16)
+            for m in dumped_messages(self.guest.call("read", path="/tmp/amidi-read.log")
+                                     .get("text", "")):
+                if len(m) == 3 and m[0] == 0xB0:
+                    got[m[1]] = m[2]
             if all(got.get(k) == v for k, v in want.items()) or time.monotonic() > deadline:
                 break
             time.sleep(0.2)
