@@ -201,11 +201,11 @@ class SurfaceStage:
         since = self.guest.call("clock")["t"]
         self.bench.ctl("set 3 on 128")
         self.bench.ctl("set 4 off")
-        got = box.wait_controls({2: cc_out(128), 34: 127, 35: 0}, since, 5)
+        # Channel 3 is on already: its level moves; channel 4's switch goes off.
+        got = box.wait_controls({2: cc_out(128), 35: 0}, since, 5)
         self.check("surface: a change made by morvix-ctl arrives at the controller as CC",
-                   got.get(2) == cc_out(128) and got.get(34) == 127 and got.get(35) == 0,
-                   "CC 2 %s (want %d), CC 34 %s, CC 35 %s"
-                   % (got.get(2), cc_out(128), got.get(34), got.get(35)))
+                   got.get(2) == cc_out(128) and got.get(35) == 0,
+                   "CC 2 %s (want %d), CC 35 %s (want 0)" % (got.get(2), cc_out(128), got.get(35)))
 
     def junk(self, box):
         b = self.bench
@@ -248,28 +248,28 @@ class SurfaceStage:
         client, port, hw, _ = self.virmidi()
         self.amidi_dump("amidi-read", hw)
         b.start_panel(DEVICE_PORT, START, surface=SURFACE_INI % ("%s:%s" % (client, port)))
-        want = state_feedback(START)
-        deadline = time.monotonic() + 20
-        while True:
-            got = {}
-            for m in dumped_messages(self.guest.call("read", path="/tmp/amidi-read.log")
-                                     .get("text", "")):
-                if len(m) == 3 and m[0] == 0xB0:
-                    got[m[1]] = m[2]
-            if all(got.get(k) == v for k, v in want.items()) or time.monotonic() > deadline:
-                break
-            time.sleep(0.2)
-        self.check("surface through snd-virmidi: amidi -d reads the whole state at connect",
-                   all(got.get(k) == v for k, v in want.items()),
-                   "missing or wrong %s" % {k: got.get(k) for k, v in want.items()
-                                            if got.get(k) != v})
+        # The panel takes its surface a little after morvix-ctl reaches it: the fader is played
+        # until one arrives, and the state it was sent at connect is read once amidi has ended
+        # (it writes its dump out then).
         since_us = int(time.monotonic() * 1e6)
-        self.guest.sh("amidi -p %s -S 'B0 03 64'" % hw)
-        sent = self.sim.wait(lambda: [r for r in self.sim.sets(since_us)
-                                      if (r["channel"], r["level"]) == (4, cc_in(0x64))], 5)
+        sent = False
+        for _ in range(20):
+            self.guest.sh("amidi -p %s -S 'B0 03 64'" % hw)
+            sent = self.sim.wait(lambda: [r for r in self.sim.sets(since_us)
+                                          if (r["channel"], r["level"]) == (4, cc_in(0x64))], 1)
+            if sent:
+                break
         self.check("surface through snd-virmidi: amidi -S moves a fader to the device",
                    bool(sent))
-        self.guest.call("stop", name="amidi-read")
+        time.sleep(1.0)
+        got = {}
+        for m in dumped_messages(self.guest.call("stop", name="amidi-read").get("log", "")):
+            if len(m) == 3 and m[0] == 0xB0:
+                got[m[1]] = m[2]
+        want = state_feedback(START)
+        self.check("surface through snd-virmidi: amidi -d reads the whole state at connect, and "
+                   "no echo of the fader", got == want,
+                   "got %s, want %s" % (got, want) if got != want else "")
         b.stop_panel()
 
 
