@@ -53,8 +53,9 @@ int main(int argc, char** argv) {
     engine.Connect();
 
     const Figures fader = run.FaderToWire(300);
-    std::printf("surface fader to wire (host, no ALSA): median %.2f ms, p99 %.2f ms, %zu moves\n",
-                fader.Median(), fader.P99(), fader.values.size());
+    std::printf("surface fader to wire (host, no ALSA): median %.2f ms, p99 %.2f ms, %zu moves, "
+                "%zu over 25 ms\n",
+                fader.Median(), fader.P99(), fader.values.size(), fader.Over(25.0));
     const SweepFigures sweep = run.Sweep();
     std::printf("surface sweep 8 faders x 100/s for 5 s (host, no ALSA): most frames in 100 ms %d, "
                 "newest value to wire median %.2f ms p99 %.2f ms (%zu frames), final levels as "

@@ -91,6 +91,11 @@ double Figures::P99() const {
     return v[std::min(v.size() - 1, v.size() * 99 / 100)];
 }
 
+std::size_t Figures::Over(double ms) const {
+    return std::size_t(
+        std::count_if(values.begin(), values.end(), [ms](double v) { return v > ms; }));
+}
+
 SurfaceHostRun::SurfaceHostRun(DevSim& sim, DeviceSession& session, CMorvixView& view,
                                SurfaceEngine& engine, int simTid)
     : m_sim(sim), m_session(session), m_view(view), m_engine(engine), m_simTid(simTid) {

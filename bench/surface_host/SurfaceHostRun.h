@@ -16,6 +16,7 @@ struct Figures {
     std::vector<double> values; // milliseconds
     double Median() const;
     double P99() const;
+    std::size_t Over(double ms) const;
 };
 
 struct SweepFigures {

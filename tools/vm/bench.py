@@ -662,9 +662,14 @@ class Bench:
         started = time.monotonic()
         try:
             self.boot()
-            for scenario in (self.scenario_lines, self.scenario_replug, self.scenario_grabber,
-                             self.scenario_udev_rule, self.scenario_drain, self.scenario_roundtrip,
-                             self.scenario_surface):
+            scenarios = (self.scenario_lines, self.scenario_replug, self.scenario_grabber,
+                         self.scenario_udev_rule, self.scenario_drain, self.scenario_roundtrip,
+                         self.scenario_surface)
+            # MORVIX_VM_ONLY=surface,lines runs those scenarios alone, to work on one of them.
+            only = [n for n in os.environ.get("MORVIX_VM_ONLY", "").split(",") if n]
+            for scenario in scenarios:
+                if only and scenario.__name__[len("scenario_"):] not in only:
+                    continue
                 try:
                     scenario()
                 except (Failure, RuntimeError) as e:

@@ -262,6 +262,7 @@ class SurfaceStage:
         self.check("surface through snd-virmidi: amidi -S moves a fader to the device",
                    bool(sent))
         time.sleep(1.0)
+        routes = self.guest.sh("aconnect -l; cat /proc/asound/seq/clients", check=False)["out"]
         got = {}
         for m in dumped_messages(self.guest.call("stop", name="amidi-read").get("log", "")):
             if len(m) == 3 and m[0] == 0xB0:
@@ -269,7 +270,8 @@ class SurfaceStage:
         want = state_feedback(START)
         self.check("surface through snd-virmidi: amidi -d reads the whole state at connect, and "
                    "no echo of the fader", got == want,
-                   "got %s, want %s" % (got, want) if got != want else "")
+                   "got %s, want %s; %s" % (got, want, routes.replace("\n", " | "))
+                   if got != want else "")
         b.stop_panel()
 
 
