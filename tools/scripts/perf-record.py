@@ -168,7 +168,7 @@ def surface_rows(row):
          "feedback: the box's button press to its lamp, through the panel", "ms", "20 presses")
     pair("surface feedback, morvix-ctl level to the controller's message",
          "feedback: `morvix-ctl level` (process start, D-Bus) to the controller's message", "ms",
-         "20 changes")
+         "10 changes")
 
 
 def startup_figures(runs=10):

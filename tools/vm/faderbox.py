@@ -53,8 +53,12 @@ class FaderBox:
         self.port = port
         self.log_path = "/tmp/%s.jsonl" % name
         self.plays = 0
+        self.read_to = 0  # bytes of the log already parsed into self.seen
+        self.seen = []
 
     def start(self):
+        # A new box writes its log anew.
+        self.read_to, self.seen, self.plays = 0, [], 0
         program = os.path.join(self.bench.guest_build, "morvix-faderbox")
         self.guest.call("spawn", name=self.name, stdin=True,
                         argv=[program, "--log", self.log_path, "--client", self.client,
@@ -90,8 +94,12 @@ class FaderBox:
         return False
 
     def records(self):
-        r = self.guest.call("read", path=self.log_path)
-        return [json.loads(line) for line in r.get("text", "").splitlines() if line.strip()]
+        """Every line of the log so far; only what was added since the last call crosses over."""
+        text = self.guest.call("read", path=self.log_path, offset=self.read_to).get("text", "")
+        whole = text[:text.rfind("\n") + 1]  # a line still being written waits for next time
+        self.read_to += len(whole.encode())
+        self.seen += [json.loads(line) for line in whole.splitlines() if line.strip()]
+        return self.seen
 
     def messages(self, direction, since_t=0):
         """[(guest time in s, record)] of direction "tx" or "rx" at or after since_t (guest s)."""

@@ -24,18 +24,39 @@ JUNK = ["F0 7E 7F 06 01 F7", "F8", "FE", "FA", "90 3C 7F", "80 3C 00", "E0 00 40
 AMIDI_DUMP = ["stdbuf", "-oL", "amidi"]
 
 
+def data_bytes(status):
+    """How many data bytes follow a status byte; None for SysEx (until F7)."""
+    if status < 0xF0:
+        return 1 if 0xC0 <= status < 0xE0 else 2
+    return {0xF0: None, 0xF1: 1, 0xF2: 2, 0xF3: 1}.get(status, 0)
+
+
 def dumped_messages(text):
-    """The messages in amidi -d's output: hex digits, a new line before each status byte."""
-    messages = []
+    """The messages in amidi -d's hex dump, running status undone: a virtual raw MIDI port
+    writes a run of control changes with one status byte."""
+    stream = []
     for line in text.splitlines():
         digits = line.replace(" ", "")
-        if not re.fullmatch(r"(?:[0-9A-Fa-f]{2})+", digits):
-            continue  # amidi's own words ("2 bytes read")
-        for i in range(0, len(digits), 2):
-            byte = int(digits[i:i + 2], 16)
-            if byte & 0x80 or not messages:
-                messages.append([])
-            messages[-1].append(byte)
+        if re.fullmatch(r"(?:[0-9A-Fa-f]{2})+", digits):  # not amidi's own words
+            stream += [int(digits[i:i + 2], 16) for i in range(0, len(digits), 2)]
+    messages, status, current = [], None, None
+    for byte in stream:
+        if byte >= 0xF8:
+            messages.append([byte])  # real time, even inside another message
+        elif byte & 0x80:
+            if current and current[0] == 0xF0 and byte == 0xF7:
+                current.append(byte)
+                current = None
+                continue
+            status = byte if byte < 0xF0 else None
+            current = [byte]
+            messages.append(current)
+        elif current is not None and (data_bytes(current[0]) is None or
+                                      len(current) <= data_bytes(current[0])):
+            current.append(byte)
+        elif status is not None:
+            current = [status, byte]
+            messages.append(current)
     return messages
 
 
