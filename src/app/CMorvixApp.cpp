@@ -44,6 +44,11 @@ bool CMorvixApp::InitInstance() {
     // about the port is open. A surface that cannot start leaves the panel running.
     m_surface = std::make_unique<SurfaceBridge>(*m_session, *m_mainFrame);
     QTimer::singleShot(0, m_surface.get(), &SurfaceBridge::Start);
+    if (m_busService) {
+        m_busService->SetSurfacePort(m_surface.get());
+        connect(m_surface.get(), &SurfaceBridge::StateChanged, m_busService.get(),
+                &PanelBusService::AnnounceSurface);
+    }
     m_mainFrame->View().OnInitialUpdate();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();

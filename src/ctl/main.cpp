@@ -76,6 +76,17 @@ MorvixClient::Result StartFade(MorvixClient& client, const CtlRequest& request) 
     return client.WaitUntilFadeEnds();
 }
 
+// The current choice, then the ports; with no sequencer the choice is still printed.
+int ShowSurface(MorvixClient& client) {
+    QString summary;
+    if (const auto result = client.Surface(summary); !result.ok())
+        return Finish(result);
+    QStringList ports;
+    const auto listed = client.SurfacePorts(ports);
+    Print(stdout, FormatSurface(summary, ports));
+    return Finish(listed);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -134,6 +145,12 @@ int main(int argc, char* argv[]) {
         return Finish(client.StoreScene(request.slot));
     case Command::StopFade:
         return Finish(client.StopFade());
+    case Command::Surface:
+        return ShowSurface(client);
+    case Command::SurfaceUse:
+        return Finish(client.UseSurface(request.port, request.profile));
+    case Command::SurfaceOff:
+        return Finish(client.SurfaceOff());
     case Command::Help:
         break;
     }

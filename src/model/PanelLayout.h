@@ -80,6 +80,10 @@ constexpr QRect LevelNumberArea(int row) {
                  SliderArea(row).x() - (PlusButton(row).x() + kStepButtonSize), kSliderHeight);
 }
 inline constexpr int kLevelNumberRight = 240;
+// A control surface's pick-up mark, left of the level number (which is right-aligned).
+constexpr QRect PickUpMarkArea(int row) {
+    return QRect(LevelNumberArea(row).x() + 2, RowY(row) + 5, 9, 9);
+}
 
 // The bottom bar and what is on it.
 inline constexpr QRect kBar(10, 380, 505, 60);

@@ -21,4 +21,8 @@ inline QString PresetError() {
 inline QString SceneError() {
     return QStringLiteral("org.qv.Morvix.Error.Scene");
 }
+// The control surface: none in this panel, no sequencer, or a choice it cannot follow.
+inline QString SurfaceError() {
+    return QStringLiteral("org.qv.Morvix.Error.Surface");
+}
 } // namespace MorvixBus

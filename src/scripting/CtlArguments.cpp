@@ -26,6 +26,7 @@ constexpr CommandSpec kCommands[] = {
     {"fade", Command::FadeToPreset, 2, 3, "fade FILE SECONDS | fade CH LEVEL SECONDS [--wait]"},
     {"scene", Command::Scene, 1, 2, "scene N [--wait] | scene store N"},
     {"stop", Command::StopFade, 0, 0, "stop"},
+    {"surface", Command::Surface, 0, 3, "surface | surface use \"PORT\" [PROFILE] | surface off"},
 };
 
 CtlRequest Fail(QString error) {
@@ -68,6 +69,26 @@ bool ToSeconds(const QString& text, double& value) {
 QString ReadNumber(const char* name, const QString& text, int& value) {
     if (!ToNumber(text, value))
         return QStringLiteral("%1 must be a number, not \"%2\"").arg(QLatin1String(name), text);
+    return {};
+}
+
+// "surface", "surface use PORT [PROFILE]", "surface off"; the panel checks the names.
+QString ReadSurface(const QStringList& rest, CtlRequest& request) {
+    const QString usage = QStringLiteral("usage: morvix-ctl surface | surface use \"PORT\" "
+                                         "[PROFILE] | surface off");
+    if (rest.isEmpty())
+        return {};
+    if (rest[0] == QLatin1String("off") && rest.size() == 1) {
+        request.command = Command::SurfaceOff;
+        return {};
+    }
+    if (rest[0] != QLatin1String("use") || rest.size() < 2)
+        return usage;
+    if (rest[1].trimmed().isEmpty())
+        return QStringLiteral("port name is empty; see morvix-ctl surface");
+    request.command = Command::SurfaceUse;
+    request.port = rest[1];
+    request.profile = rest.value(2);
     return {};
 }
 
@@ -187,6 +208,9 @@ CtlRequest ParseCtlArguments(const QStringList& args) {
         if (error.isEmpty())
             error = ChannelArgs::CheckDelta(request.delta);
         break;
+    case Command::Surface:
+        error = ReadSurface(rest, request);
+        break;
     case Command::Preset:
         if (rest[0].isEmpty())
             error = QStringLiteral("preset file name is empty");
@@ -217,6 +241,12 @@ QString CtlUsage() {
         "  scene N                 recall scene slot N (1..8) with its fade time (as F2..F9)\n"
         "  scene store N           store the panel into scene slot N (as Shift+F2..F9)\n"
         "  stop                    stop a running fade where the channels stand\n"
+        "  surface                 the control surface chosen, and the MIDI ports to choose from\n"
+        "  surface use \"PORT\" [PROFILE]\n"
+        "                          follow the controller on PORT (\"client name:port name\");\n"
+        "                          PROFILE: generic, nanokontrol2, mackie, xtouch-compact,\n"
+        "                          apc-mini (default: the one chosen before)\n"
+        "  surface off             stop following the controller\n"
         "\n"
         "Options:\n"
         "  --json                  with get: one JSON array\n"
@@ -229,6 +259,7 @@ QString CtlUsage() {
         "  morvix-ctl preset ~/night.qvd\n"
         "  morvix-ctl fade ~/night.qvd 2.5 --wait\n"
         "  morvix-ctl fade 4 0 10\n"
+        "  morvix-ctl surface use \"nanoKONTROL2:nanoKONTROL2 _ CTRL\" nanokontrol2\n"
         "\n"
         "Exit status: 0 done, 1 refused by the panel, 2 bad arguments, 3 Morvix is not running.\n");
 }

@@ -20,6 +20,9 @@ struct CtlRequest {
         Scene,
         StoreScene,
         StopFade,
+        Surface,    // surface
+        SurfaceUse, // surface use PORT [PROFILE]
+        SurfaceOff, // surface off
     };
 
     Command command = Command::Help;
@@ -31,6 +34,9 @@ struct CtlRequest {
     QString path;
     double seconds = 0.0;
     int slot = 0; // 1..8
+    // The control surface's "client name:port name" and profile (empty: keep the current).
+    QString port;
+    QString profile;
     bool json = false;
     // Return once the fade has ended (fade, scene).
     bool wait = false;

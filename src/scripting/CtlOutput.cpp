@@ -40,3 +40,10 @@ QString FormatPropertyLine(const QString& name, const QVariant& value) {
         return QStringLiteral("open %1\n").arg(value.toBool() ? u"yes" : u"no");
     return {};
 }
+
+QString FormatSurface(const QString& summary, const QStringList& ports) {
+    QString text = QStringLiteral("surface: %1\n").arg(summary);
+    for (const QString& port : ports)
+        text += QStringLiteral("port: %1\n").arg(port);
+    return text;
+}

@@ -150,6 +150,31 @@ MorvixClient::Result MorvixClient::ReadStatus(Status& status) {
     return result;
 }
 
+MorvixClient::Result MorvixClient::SurfacePorts(QStringList& ports) {
+    QDBusPendingReply<QStringList> reply;
+    Result result = Send([&] { return reply = m_proxy->SurfacePorts(); });
+    if (result.ok())
+        ports = reply.value();
+    return result;
+}
+
+MorvixClient::Result MorvixClient::Surface(QString& summary) {
+    QVariant value;
+    Result result = ReadProperties(QStringLiteral("Get"),
+                                   {m_proxy->interface(), QStringLiteral("Surface")}, value);
+    if (result.ok())
+        summary = value.value<QDBusVariant>().variant().toString();
+    return result;
+}
+
+MorvixClient::Result MorvixClient::UseSurface(const QString& port, const QString& profile) {
+    return Send([&] { return m_proxy->UseSurface(port, profile); });
+}
+
+MorvixClient::Result MorvixClient::SurfaceOff() {
+    return Send([&] { return m_proxy->SurfaceOff(); });
+}
+
 bool MorvixClient::Watch() {
     if (!m_bus.isConnected())
         return false;

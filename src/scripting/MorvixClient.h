@@ -53,6 +53,12 @@ public:
     Result WaitUntilFadeEnds();
     Result Channels(ChannelStates& states);
     Result ReadStatus(Status& status);
+    // The control surface: the ports a controller can send from, the current choice as one line,
+    // and choosing (an empty profile keeps the current one) or dropping the controller.
+    Result SurfacePorts(QStringList& ports);
+    Result Surface(QString& summary);
+    Result UseSurface(const QString& port, const QString& profile);
+    Result SurfaceOff();
 
     // Relays the panel's change signals; false when the bus refused the subscriptions.
     bool Watch();

@@ -2,6 +2,7 @@
 
 #include "paneladaptor.h"
 #include "scripting/BusNames.h"
+#include "scripting/SurfaceBusPort.h"
 #include "session/DeviceSession.h"
 
 #include <QDBusConnectionInterface>
@@ -161,4 +162,35 @@ void PanelBusService::AnnounceProperties(const QVariantMap& changed) {
         QStringLiteral("PropertiesChanged"));
     signal << MorvixBus::Interface() << changed << QStringList();
     m_bus.send(signal);
+}
+
+QString PanelBusService::Surface() const {
+    return m_surface ? m_surface->Summary() : QStringLiteral("off");
+}
+
+void PanelBusService::AnnounceSurface() {
+    AnnounceProperties({{QStringLiteral("Surface"), Surface()}});
+}
+
+QStringList PanelBusService::SurfacePorts() {
+    QString error = QStringLiteral("this panel has no control surface");
+    const QStringList ports = m_surface ? m_surface->Ports(error) : QStringList();
+    if (!error.isEmpty() && calledFromDBus())
+        sendErrorReply(MorvixBus::SurfaceError(), error);
+    return ports;
+}
+
+void PanelBusService::UseSurface(const QString& port, const QString& profile) {
+    const QString problem = m_surface ? m_surface->Use(port, profile)
+                                      : QStringLiteral("this panel has no control surface");
+    if (!problem.isEmpty() && calledFromDBus())
+        sendErrorReply(MorvixBus::SurfaceError(), problem);
+}
+
+void PanelBusService::SurfaceOff() {
+    if (m_surface)
+        m_surface->Off();
+    else if (calledFromDBus())
+        sendErrorReply(MorvixBus::SurfaceError(),
+                       QStringLiteral("this panel has no control surface"));
 }

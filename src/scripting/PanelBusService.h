@@ -9,6 +9,7 @@
 #include <QString>
 
 class DeviceSession;
+class SurfaceBusPort;
 struct SessionAnswer;
 struct SessionRequest;
 
@@ -25,6 +26,7 @@ class PanelBusService : public QObject, protected QDBusContext {
     Q_PROPERTY(QString LinkState READ LinkStateText)
     Q_PROPERTY(int SelectedChannel READ SelectedChannel)
     Q_PROPERTY(bool Fading READ Fading)
+    Q_PROPERTY(QString Surface READ Surface)
 
 public:
     explicit PanelBusService(DeviceSession& session, QObject* parent = nullptr);
@@ -40,6 +42,11 @@ public:
     QString LinkStateText() const;
     int SelectedChannel() const;
     bool Fading() const;
+    QString Surface() const;
+    // The control surface's calls go here; nullptr (the default) answers them with an error.
+    void SetSurfacePort(SurfaceBusPort* port) { m_surface = port; }
+    // The surface's state changed: tells the bus.
+    void AnnounceSurface();
 
 public Q_SLOTS:
     void SetChannel(int channel, bool on, int level);
@@ -58,6 +65,9 @@ public Q_SLOTS:
     void StopFade();
     // Brings the panel's window to the front (a second start of the program asks for it).
     void Raise();
+    QStringList SurfacePorts();
+    void UseSurface(const QString& port, const QString& profile);
+    void SurfaceOff();
 
 Q_SIGNALS:
     // Relayed to the bus by the adaptor, which has a signal of the same signature.
@@ -74,4 +84,5 @@ private:
     DeviceSession& m_session;
     QDBusConnection m_bus;
     bool m_registered = false;
+    SurfaceBusPort* m_surface = nullptr;
 };

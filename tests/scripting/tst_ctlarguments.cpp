@@ -78,6 +78,16 @@ private Q_SLOTS:
         QTest::newRow("scene 8") << QStringList{"scene", "8"} << scene;
         QTest::newRow("scene store 1") << QStringList{"scene", "store", "1"} << store;
         QTest::newRow("stop") << QStringList{"stop"} << Want(Command::StopFade);
+        CtlRequest use = Want(Command::SurfaceUse);
+        use.port = "Fader Box:Faders";
+        CtlRequest useProfile = use;
+        useProfile.profile = "mackie";
+        QTest::newRow("surface") << QStringList{"surface"} << Want(Command::Surface);
+        QTest::newRow("surface use, profile kept")
+            << QStringList{"surface", "use", "Fader Box:Faders"} << use;
+        QTest::newRow("surface use with profile")
+            << QStringList{"surface", "use", "Fader Box:Faders", "mackie"} << useProfile;
+        QTest::newRow("surface off") << QStringList{"surface", "off"} << Want(Command::SurfaceOff);
     }
     void goodLines() {
         QFETCH(QStringList, args);
@@ -141,6 +151,14 @@ private Q_SLOTS:
             << QStringList{"scene", "store", "2", "--wait"} << "--wait goes with fade and scene";
         QTest::newRow("wait with set") << QStringList{"set", "1", "on", "--wait"} << "--wait";
         QTest::newRow("stop takes nothing") << QStringList{"stop", "1"} << "usage: morvix-ctl stop";
+        QTest::newRow("surface use without port")
+            << QStringList{"surface", "use"} << "usage: morvix-ctl surface";
+        QTest::newRow("surface use, blank port")
+            << QStringList{"surface", "use", " "} << "port name is empty";
+        QTest::newRow("surface off with more")
+            << QStringList{"surface", "off", "now"} << "usage: morvix-ctl surface";
+        QTest::newRow("surface, unknown word")
+            << QStringList{"surface", "list"} << "usage: morvix-ctl surface";
     }
     void badLines() {
         QFETCH(QStringList, args);

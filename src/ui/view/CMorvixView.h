@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/PickUpMarks.h"
 #include "panel/PanelController.h"
 #include "panel/PanelHost.h"
 #include "ui/dialogs/CExitDlg.h"
@@ -15,6 +16,7 @@
 class CFadeTimeDlg;
 class PanelContextMenu;
 class QHelpEvent;
+class QPainter;
 
 // The one view: the painted control panel, a client of the session. It owns the panel's own road
 // (PanelController), the exit dialog and the Setup dialog, turns Qt events into the road's
@@ -52,6 +54,10 @@ public:
     void ShowPanelMenu(const QPoint& globalPos);
     void EditFadeTimes();
 
+    // A control surface's pick-up marks, beside each row's level; all None hides them.
+    void SetPickUpMarks(const PickUpMarks& marks);
+    const PickUpMarks& ShownPickUpMarks() const { return m_pickUpMarks; }
+
 Q_SIGNALS:
     // The operator confirmed the exit; the program should end with this code.
     void ExitConfirmed(int exitCode);
@@ -73,6 +79,7 @@ private:
     bool ShowLinkTooltip(const QHelpEvent& help);
     void RefreshLinkTooltip();
     bool HandleSceneKey(const QKeyEvent& event);
+    void PaintPickUpMarks(QPainter& p, const QRegion& region) const;
 
     PanelController m_panel;
     // Built on first use, kept for the view's life (Setup keeps its values between showings);
@@ -91,4 +98,5 @@ private:
     bool m_linkTipShown = false;
     QPoint m_linkTipPos;
     QTimer m_linkTipRefresh;
+    PickUpMarks m_pickUpMarks{};
 };

@@ -40,6 +40,7 @@ void CMorvixView::paintEvent(QPaintEvent* event) {
         p.drawImage(QRectF(QPointF(pixels.topLeft()) / ratio, QSizeF(pixels.size()) / ratio),
                     canvas, pixels);
     }
+    PaintPickUpMarks(p, event->region());
     p.end();
     m_renderer.Shown().Painted(look, event->region(), rect());
     m_lastPaint.start();

@@ -22,6 +22,8 @@ PanelContextMenu::PanelContextMenu(QWidget* parent) : QMenu(parent) {
     m_fadeTime = addAction(tr("&Fade time…"));
     connect(m_fadeTime, &QAction::triggered, this, &PanelContextMenu::FadeTimesRequested);
     addSeparator();
+    m_surface = addAction(tr("Control s&urface…"));
+    connect(m_surface, &QAction::triggered, this, &PanelContextMenu::SurfaceRequested);
     m_setup = addAction(tr("Se&tup…"));
     connect(m_setup, &QAction::triggered, this, &PanelContextMenu::SetupRequested);
     m_exit = addAction(tr("E&xit…"));

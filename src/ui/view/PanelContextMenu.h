@@ -22,6 +22,7 @@ public:
     QAction* RecallAction(int slot) const { return m_recall.at(slot - 1); }
     QAction* StoreAction(int slot) const { return m_store.at(slot - 1); }
     QAction* FadeTimeAction() const { return m_fadeTime; }
+    QAction* SurfaceAction() const { return m_surface; }
     QAction* SetupAction() const { return m_setup; }
     QAction* ExitAction() const { return m_exit; }
     QMenu* StoreMenu() const { return m_storeMenu; }
@@ -33,6 +34,8 @@ Q_SIGNALS:
     void RecallRequested(int slot);
     void StoreRequested(int slot);
     void FadeTimesRequested();
+    // Whoever holds the control surface answers this; the view does not.
+    void SurfaceRequested();
     void SetupRequested();
     void ExitRequested();
 
@@ -41,6 +44,7 @@ private:
     std::array<QAction*, SCENE_SLOTS> m_store{};
     QMenu* m_storeMenu = nullptr;
     QAction* m_fadeTime = nullptr;
+    QAction* m_surface = nullptr;
     QAction* m_setup = nullptr;
     QAction* m_exit = nullptr;
 };
