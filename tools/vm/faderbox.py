@@ -57,7 +57,9 @@ class FaderBox:
         self.seen = []
 
     def start(self):
-        # A new box writes its log anew.
+        # A new box writes its log anew; the old one goes first, or its lines would be read as
+        # the new box's before it has truncated the file.
+        self.guest.sh("rm -f %s" % self.log_path)
         self.read_to, self.seen, self.plays = 0, [], 0
         program = os.path.join(self.bench.guest_build, "morvix-faderbox")
         self.guest.call("spawn", name=self.name, stdin=True,
