@@ -44,6 +44,9 @@ CMainFrame::CMainFrame(DeviceSession& session) {
     bar->addPermanentWidget(m_clockPane);
 
     connect(&session, &DeviceSession::FadeProgressChanged, m_fadePane, &QLabel::setText);
+    // Only while a fade runs: the room is the control surface's pane's otherwise.
+    m_fadePane->hide();
+    connect(&session, &DeviceSession::FadingChanged, m_fadePane, &QLabel::setVisible);
     connect(&session, &DeviceSession::StatusMessage, bar,
             [bar](const QString& text) { bar->showMessage(text, kStatusMessageMs); });
 

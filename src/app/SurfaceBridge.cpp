@@ -31,8 +31,8 @@ SurfaceBridge::SurfaceBridge(DeviceSession& session, CMainFrame& frame, QObject*
     connect(&view.PanelMenu(), &PanelContextMenu::SurfaceRequested, this,
             &SurfaceBridge::OpenDialog);
     connect(&m_surface->Engine(), &SurfaceEngine::ControlHeard, this, [this](const QString& c) {
-        m_frame.statusBar()->showMessage(
-            tr("Learn: %1 heard; click a slider or a switch on the panel (Esc ends)").arg(c));
+        m_learnPrompt = tr("Learn: click for %1").arg(c);
+        ShowState();
     });
     view.installEventFilter(this);
 }
@@ -48,9 +48,12 @@ QString SurfaceBridge::PaneText() const {
     return m_pane->text();
 }
 
+// The status bar has little room: the learn prompts take the pane's place while they last, and
+// the tooltip tells the whole state.
 void SurfaceBridge::ShowState() {
-    const QString text = m_surface->StateText();
+    const QString text = m_learning ? m_learnPrompt : m_surface->StateText();
     m_pane->setText(text);
+    m_pane->setToolTip(m_surface->Summary());
     m_pane->setVisible(!text.isEmpty());
 }
 
@@ -91,13 +94,14 @@ void SurfaceBridge::OpenDialog() {
 void SurfaceBridge::StartLearning() {
     m_learning = true;
     m_surface->Engine().SetLearning(true);
-    m_frame.statusBar()->showMessage(
-        tr("Learn: move a control on the surface, then click a slider or a switch (Esc ends)"));
+    m_learnPrompt = tr("Learn: move a control");
+    ShowState();
 }
 
 void SurfaceBridge::StopLearning(const QString& note) {
     m_learning = false;
     m_surface->Engine().SetLearning(false);
+    ShowState();
     if (note.isEmpty())
         m_frame.statusBar()->clearMessage();
     else
@@ -114,10 +118,10 @@ bool SurfaceBridge::LearnClick(int x, int y) {
     const auto element = onSwitch ? SurfaceEngine::Element::Switch : SurfaceEngine::Element::Fader;
     const auto heard = m_surface->Engine().HeardControl();
     if (const QString problem = m_surface->Engine().AssignHeard(row, element); !problem.isEmpty()) {
-        m_frame.statusBar()->showMessage(tr("Learn: %1").arg(problem));
+        m_frame.statusBar()->showMessage(problem, CMainFrame::kStatusMessageMs);
         return true;
     }
-    StopLearning(tr("Learned: %1 on channel %2's %3")
+    StopLearning(tr("%1: channel %2's %3")
                      .arg(heard ? heard->ToText() : QString())
                      .arg(row + 1)
                      .arg(onSwitch ? tr("switch") : tr("slider")));

@@ -55,4 +55,5 @@ private:
     std::unique_ptr<ControlSurface> m_surface;
     QLabel* m_pane = nullptr;
     bool m_learning = false;
+    QString m_learnPrompt;
 };

@@ -82,7 +82,7 @@ constexpr QRect LevelNumberArea(int row) {
 inline constexpr int kLevelNumberRight = 240;
 // A control surface's pick-up mark, left of the level number (which is right-aligned).
 constexpr QRect PickUpMarkArea(int row) {
-    return QRect(LevelNumberArea(row).x() + 2, RowY(row) + 5, 9, 9);
+    return QRect(LevelNumberArea(row).x() + 1, RowY(row) + 6, 7, 8);
 }
 
 // The bottom bar and what is on it.

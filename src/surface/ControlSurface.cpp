@@ -94,16 +94,16 @@ void ControlSurface::Follow() {
         Q_EMIT StateChanged();
         return;
     }
-    if (!m_sequencer.IsOpen() && !m_triedSequencer) {
-        m_triedSequencer = true;
-        m_sequencerProblem = m_sequencer.Open();
-        if (!m_sequencerProblem.isEmpty())
-            Warn(m_sequencerProblem + QStringLiteral("; the panel runs without it"));
+    // Tried again with every choice (the module may have been loaded since), said once.
+    if (!m_sequencer.IsOpen()) {
+        const QString problem = m_sequencer.Open();
+        if (!problem.isEmpty() && !m_warnedSequencer) {
+            m_warnedSequencer = true;
+            Warn(problem + QStringLiteral("; the panel runs without it"));
+        }
     }
+    // Attaching, also to the port followed before, connects the engine with the new choice.
     m_sequencer.Follow(names->first, names->second);
-    // Following the same port again: it still gets the whole state of the new choice.
-    if (m_sequencer.Attached())
-        m_engine.Connect();
     Q_EMIT StateChanged();
 }
 
@@ -121,7 +121,7 @@ QString ControlSurface::StateText() const {
     const SurfaceProfile* profile = FindSurfaceProfile(m_choice.profile);
     const QString name = QString::fromUtf8(profile ? profile->name : "fader box");
     if (!m_sequencer.IsOpen())
-        return name + QStringLiteral(": no sequencer");
+        return name + QStringLiteral(": no MIDI");
     return Attached() ? name + QStringLiteral(" \u2713") : name + QStringLiteral(": unplugged");
 }
 

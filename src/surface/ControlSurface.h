@@ -34,7 +34,8 @@ public:
 
     const SurfaceChoice& Choice() const { return m_choice; }
     bool Attached() const { return m_sequencer.Attached(); }
-    // "nanoKONTROL2 ✓", "fader box: unplugged"; empty with no surface chosen.
+    // "nanoKONTROL2 ✓", "fader box: unplugged", "APC mini: no MIDI" (no sequencer); empty with
+    // no surface chosen. Short: the status bar has little room.
     QString StateText() const;
     // One line for scripts: the port, the profile, pick-up and the state.
     QString Summary() const;
@@ -53,6 +54,5 @@ private:
     AlsaSequencer m_sequencer;
     SurfaceChoice m_choice;
     QString m_iniPath;
-    QString m_sequencerProblem;
-    bool m_triedSequencer = false;
+    bool m_warnedSequencer = false;
 };
