@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
 
     DeviceSession session;
     CMorvixView view(session);
+    // On screen, as the operator has it: every change the sweep makes is painted too.
+    view.show();
     PanelController& panel = view.Panel();
     panel.ResetState();
     session.BuildPaths();
