@@ -73,7 +73,13 @@ void SurfaceBridge::OpenDialog() {
         const QStringList ports = m_surface->Ports(&problem);
         dialog.SetPorts(ports, problem);
     });
-    if (dialog.exec() != QDialog::Accepted)
+    int answer = QDialog::Rejected;
+    {
+        // Faders, scripts and fades go on while the dialog is open, and are announced as made.
+        const DeviceSession::ModalGap gap(m_session);
+        answer = dialog.exec();
+    }
+    if (answer != QDialog::Accepted)
         return;
     const SurfaceDialogValues chosen = dialog.Values();
     SurfaceChoice next = choice;

@@ -38,6 +38,8 @@ QString FormatPropertyLine(const QString& name, const QVariant& value) {
         return QStringLiteral("port %1\n").arg(value.toString());
     if (name == QLatin1String("PortOpen"))
         return QStringLiteral("open %1\n").arg(value.toBool() ? u"yes" : u"no");
+    if (name == QLatin1String("Surface"))
+        return QStringLiteral("surface: %1\n").arg(value.toString());
     return {};
 }
 

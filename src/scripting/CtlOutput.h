@@ -8,7 +8,8 @@
 // What morvix-ctl prints; every text ends in a newline.
 QString FormatChannels(const ChannelStates& states, bool json);
 QString FormatStatus(const MorvixClient::Status& status);
-// One watch line: "3 on 128", or a property as "link answering", "selected 2", "port ...".
+// One watch line: "3 on 128", or a property as "link answering", "selected 2", "port ...",
+// "surface: ...".
 QString FormatChannelLine(int channel, bool on, int level);
 QString FormatPropertyLine(const QString& name, const QVariant& value);
 // "surface: <summary>" and then the ports a controller can send from, one a line.
