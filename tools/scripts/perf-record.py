@@ -20,7 +20,8 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 args = [a for a in sys.argv[1:] if not a.startswith("--")]
 BUILD = os.path.abspath(args[0] if args else os.path.join(ROOT, "build"))
 TARGETS = ["morvix", "morvix-devsim", "panel_paint_bench", "serial_latency_bench",
-           "key_to_wire_bench", "settings_io_bench", "fade_pacing_bench", "script_flood_bench"]
+           "key_to_wire_bench", "settings_io_bench", "fade_pacing_bench", "script_flood_bench",
+           "surface_host_bench"]
 ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
@@ -106,6 +107,68 @@ def script_flood_figures(runs=3):
         with open(path) as f:
             results.append(json.load(f))
     return results
+
+
+def surface_rows(row):
+    """The control surface: bench/surface_host.cpp on this machine (decoded events into the
+    surface's engine, no ALSA), and the last VM bench's figures (the guest's real sequencer under
+    QEMU's software emulation) from <build>/vm/results.json when there is one."""
+    text = run([f"{BUILD}/bench/surface_host_bench"])
+    host = "host, decoded events, no ALSA"
+
+    def find(pattern):
+        m = re.search(pattern, text)
+        if not m:
+            raise SystemExit(f"surface_host_bench said:\n{text}")
+        return [float(g) for g in m.groups()]
+
+    med, p99, n = find(r"fader to wire .*: median ([\d.]+) ms, p99 ([\d.]+) ms, (\d+) moves")
+    row(f"Control surface, fader to wire ({host}; goal p99 25 ms)", med, p99, "ms",
+        f"{n:.0f} moves")
+    most, vmed, vp99, frames, finals, kmed, kp99, keys, presses, cpu = find(
+        r"most frames in 100 ms (\d+), newest value to wire median ([\d.]+) ms p99 ([\d.]+) ms "
+        r"\((\d+) frames\), final levels as last sent (\d) of 8, key to wire meanwhile median "
+        r"([\d.]+) ms p99 ([\d.]+) ms \((\d+) of (\d+) presses\), panel CPU ([\d.]+) %")
+    what = f"Control surface, 8 faders 100/s each for 5 s ({host})"
+    row(f"{what}: most frames in 100 ms (goal 25)", most, most, "frames", "1 sweep")
+    row(f"{what}: newest value to wire (goal p99 60 ms)", vmed, vp99, "ms", f"{frames:.0f} frames")
+    row(f"{what}: final levels at the device as last sent (goal 8)", finals, finals, "channels",
+        "1 sweep")
+    row(f"{what}: panel's key (Space) to wire meanwhile (goal p99 25 ms)", kmed, kp99, "ms",
+        f"{keys:.0f} of {presses:.0f} presses")
+    row(f"{what}: panel CPU (goal 5 %)", cpu, cpu, "%", "1 sweep")
+    med, p99, n = find(r"feedback, .*: median ([\d.]+) ms, p99 ([\d.]+) ms, (\d+) changes")
+    row(f"Control surface, feedback: a script's change to the controller's message ({host})", med,
+        p99, "ms", f"{n:.0f} changes")
+
+    path = os.path.join(BUILD, "vm", "results.json")
+    if not os.path.exists(path):
+        return
+    with open(path) as f:
+        numbers = json.load(f)["numbers"]
+    vm = "VM bench: real ALSA sequencer, QEMU TCG"
+
+    def pair(prefix, label, unit, samples):
+        med, p99 = numbers.get(prefix + ", median"), numbers.get(prefix + ", p99")
+        if med and p99:
+            row(f"Control surface, {label} ({vm})", med["value"], p99["value"], unit, samples)
+
+    pair("surface fader to wire", "fader to wire", "ms", "50 moves")
+    sweep = "8 faders 100/s each for 5 s"
+    most = numbers.get("surface sweep, most frames at the device in any 100 ms")
+    if most:
+        row(f"Control surface, {sweep}: most frames in 100 ms ({vm})", most["value"],
+            most["value"], "frames", "1 sweep")
+    pair("surface sweep, newest value to wire", f"{sweep}: newest value to wire", "ms", "1 sweep")
+    cpu = numbers.get("surface sweep, panel CPU (QEMU TCG guest)")
+    if cpu:
+        row(f"Control surface, {sweep}: panel CPU ({vm})", cpu["value"], cpu["value"], "%",
+            "1 sweep")
+    pair("surface feedback, button press to its lamp",
+         "feedback: the box's button press to its lamp, through the panel", "ms", "20 presses")
+    pair("surface feedback, morvix-ctl level to the controller's message",
+         "feedback: `morvix-ctl level` (process start, D-Bus) to the controller's message", "ms",
+         "10 changes")
 
 
 def startup_figures(runs=10):
@@ -198,6 +261,8 @@ def main():
     row("Fade of one channel over 1.5 s with Setup open: `morvix-ctl watch` lines (goal: one a "
         "frame)", statistics.median(lines), min(lines), "lines",
         f"{len(floods)} fades of {min(frames)}..{max(frames)} frames (p99 = fewest)")
+
+    surface_rows(row)
 
     starts, rss = startup_figures()
     row("Start to first painted frame", statistics.median(starts), nearest_rank(starts, 0.99),

@@ -336,15 +336,17 @@ class Bench:
 
     # -- the panel in the guest ----------------------------------------------------------------
 
-    def start_panel(self, port, channels):
-        """A fresh settings folder with `port` and `channels` [(on, level)], the panel started on
-        it; returns once morvix-ctl reaches it."""
+    def start_panel(self, port, channels, surface=None):
+        """A fresh settings folder with `port` and `channels` [(on, level)] (and surface.ini's
+        text when given), the panel started on it; returns once morvix-ctl reaches it."""
         self.panel_count += 1
         home = "/tmp/cfg%d" % self.panel_count
         text = "[set]\r\nPort=%s\r\nFile Name=NULL\r\n[CH SET]\r\n" % port
         for i, (on, level) in enumerate(channels):
             text += "CH POWER-%d=%d\r\nCH VALUE-%d=%d\r\n" % (i, on, i, level)
         self.guest.call("write", path=home + "/QV/Morvix/set.ini", text=text)
+        if surface is not None:
+            self.guest.call("write", path=home + "/QV/Morvix/surface.ini", text=surface)
         self.panel_env = {"QT_QPA_PLATFORM": "offscreen", "XDG_CONFIG_HOME": home}
         since = now_us()
         r = self.guest.call("spawn", name="panel", argv=[os.path.join(self.guest_build, "morvix")],
@@ -648,15 +650,29 @@ class Bench:
         self.number("round trip frame to 'u' over 8250, median", statistics.median(r["times_ms"]),
                     "ms")
 
+    def scenario_surface(self):
+        import surface_stage
+        started = time.monotonic()
+        try:
+            surface_stage.run(self)
+        finally:
+            self.number("control surface stage", time.monotonic() - started, "s")
+
     def run(self):
         started = time.monotonic()
         try:
             self.boot()
-            for scenario in (self.scenario_lines, self.scenario_replug, self.scenario_grabber,
-                             self.scenario_udev_rule, self.scenario_drain, self.scenario_roundtrip):
+            scenarios = (self.scenario_lines, self.scenario_replug, self.scenario_grabber,
+                         self.scenario_udev_rule, self.scenario_drain, self.scenario_roundtrip,
+                         self.scenario_surface)
+            # MORVIX_VM_ONLY=surface,lines runs those scenarios alone, to work on one of them.
+            only = [n for n in os.environ.get("MORVIX_VM_ONLY", "").split(",") if n]
+            for scenario in scenarios:
+                if only and scenario.__name__[len("scenario_"):] not in only:
+                    continue
                 try:
                     scenario()
-                except Failure as e:
+                except (Failure, RuntimeError) as e:
                     self.check(scenario.__name__, False, str(e))
                     try:
                         self.stop_panel()

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs as process 1 of the bench machine on the host's read-only root: loads the USB serial
-# drivers from the unpacked kernel package, starts udev so /dev/serial/by-id exists, and runs the
+# drivers and the ALSA sequencer with its virtual raw MIDI card from the unpacked kernel package, starts udev so /dev/serial/by-id exists, and runs the
 # guest agent on a private session bus. Powers the machine off when the agent ends. Its arguments
 # are the guest's own paths of the shares tools/vm/init mounted.
 kernel=$1 scratch=$2 tree=$3
@@ -21,6 +21,12 @@ off() {
 # 8250 is built into the Debian kernel; these are modules.
 modprobe -d "$kernel" -a virtio_console xhci_pci usbserial ftdi_sio || {
     echo "morvix-vm: the USB serial modules did not load" >&2
+    off
+}
+# The sequencer for the control surface, and a sound card of four virtual raw MIDI ports (each
+# also a sequencer client) for amidi to play a controller on.
+modprobe -d "$kernel" -a snd_seq snd_virmidi || {
+    echo "morvix-vm: the ALSA sequencer modules did not load" >&2
     off
 }
 /lib/systemd/systemd-udevd --daemon --resolve-names=early 2>/tmp/udevd.log || {

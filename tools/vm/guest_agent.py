@@ -83,10 +83,15 @@ class Agent:
         return {"ok": True}
 
     def op_sh(self, r):
+        t0 = time.monotonic()
         p = subprocess.run(r["cmd"], shell=True, capture_output=True, text=True,
                            timeout=r.get("timeout_s", 60), env=self.env(r.get("env")),
                            **self.as_user(r.get("user"), r.get("groups_of")))
-        return {"rc": p.returncode, "out": p.stdout, "err": p.stderr}
+        return {"rc": p.returncode, "out": p.stdout, "err": p.stderr, "t0": t0,
+                "t1": time.monotonic()}
+
+    def op_clock(self, r):
+        return {"t": time.monotonic()}
 
     @staticmethod
     def as_user(user, groups_of):
@@ -108,9 +113,11 @@ class Agent:
         return {"ok": True}
 
     def op_read(self, r):
+        """The file's text, from byte `offset` on when given (a log read as it grows)."""
         try:
-            with open(r["path"]) as f:
-                return {"text": f.read()}
+            with open(r["path"], "rb") as f:
+                f.seek(r.get("offset", 0))
+                return {"text": f.read().decode(errors="replace")}
         except OSError as e:
             return {"errno": errno.errorcode.get(e.errno, str(e.errno))}
 
@@ -123,9 +130,17 @@ class Agent:
         self.op_stop({"name": r["name"]})
         log = open("/tmp/%s.log" % r["name"], "wb")
         p = subprocess.Popen(r["argv"], env=self.env(r.get("env")), stdout=log,
-                             stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+                             stderr=subprocess.STDOUT,
+                             stdin=subprocess.PIPE if r.get("stdin") else subprocess.DEVNULL)
         self.children[r["name"]] = p
         return {"pid": p.pid}
+
+    def op_feed(self, r):
+        """A line to the standard input of a child spawned with stdin."""
+        p = self.children[r["name"]]
+        p.stdin.write((r["line"] + "\n").encode())
+        p.stdin.flush()
+        return {"t": time.monotonic()}
 
     def op_stop(self, r):
         p = self.children.pop(r["name"], None)

@@ -11,13 +11,14 @@ build=$(cd "${1:-$tree/build}" && pwd)
 vm=$build/vm
 mkdir -p "$vm/cache"
 
-for tool in qemu-system-x86_64 busybox kmod cpio dpkg-deb udevadm python3 dbus-run-session; do
+for tool in qemu-system-x86_64 busybox kmod cpio dpkg-deb udevadm python3 dbus-run-session amidi \
+    aconnect; do
     command -v "$tool" >/dev/null || {
         echo "vm-bench: $tool is missing; run tools/scripts/ensure-packages.sh" >&2
         exit 1
     }
 done
-for program in morvix morvix-ctl morvix-devsim morvix-vmprobe; do
+for program in morvix morvix-ctl morvix-devsim morvix-vmprobe morvix-faderbox; do
     [ -x "$build/$program" ] || {
         echo "vm-bench: $build/$program is not built" >&2
         exit 1
