@@ -52,6 +52,9 @@ AlsaSequencer::~AlsaSequencer() {
         snd_seq_close(m_seq);
 }
 
+// The most the kernel lets a client keep waiting.
+constexpr std::size_t kInputPoolEvents = 2000;
+
 QString AlsaSequencer::Open() {
     if (m_seq)
         return {};
@@ -61,6 +64,9 @@ QString AlsaSequencer::Open() {
         err < 0)
         return QStringLiteral("cannot open the ALSA sequencer: %1").arg(Text(snd_strerror(err)));
     snd_seq_set_client_name(seq, "Morvix");
+    // A sweep of eight faders arrives faster than a busy panel may read it; the kernel's default
+    // of 200 waiting events would drop the overflow, and with it perhaps a fader's last value.
+    snd_seq_set_client_pool_input(seq, kInputPoolEvents);
     const int port = snd_seq_create_simple_port(
         seq, "Morvix",
         SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_READ |
