@@ -10,7 +10,8 @@
 using SceneMenuSlots = std::array<std::optional<double>, SCENE_SLOTS>;
 
 // The right button's menu over the panel: recall a scene, store the panel into a slot, the slots'
-// fade times, and Setup and Exit as the buttons do them. It only asks; the view acts.
+// fade times, Setup and Exit as the buttons do them, and the browser remote. It only asks; the view
+// acts.
 class PanelContextMenu : public QMenu {
     Q_OBJECT
 
@@ -23,6 +24,7 @@ public:
     QAction* StoreAction(int slot) const { return m_store.at(slot - 1); }
     QAction* FadeTimeAction() const { return m_fadeTime; }
     QAction* SetupAction() const { return m_setup; }
+    QAction* RemoteAction() const { return m_remote; }
     QAction* ExitAction() const { return m_exit; }
     QMenu* StoreMenu() const { return m_storeMenu; }
 
@@ -34,6 +36,7 @@ Q_SIGNALS:
     void StoreRequested(int slot);
     void FadeTimesRequested();
     void SetupRequested();
+    void RemoteRequested();
     void ExitRequested();
 
 private:
@@ -42,5 +45,6 @@ private:
     QMenu* m_storeMenu = nullptr;
     QAction* m_fadeTime = nullptr;
     QAction* m_setup = nullptr;
+    QAction* m_remote = nullptr;
     QAction* m_exit = nullptr;
 };
