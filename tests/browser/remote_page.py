@@ -1,0 +1,162 @@
+#!/usr/bin/python3
+"""The browser remote in a real browser: headless chromium at 360 x 640 against the real panel on
+the simulated device.
+
+    dbus-run-session -- xvfb-run -a /usr/bin/python3 tests/browser/remote_page.py BUILD_DIR
+
+Checks what the operator relies on: a fader moved and a switch toggled on the page reach the
+device; a change made with morvix-ctl shows on the page; a dropped remote greys the page out and it
+comes back by itself with fresh levels; a page without the token, with a wrong one or with a
+replaced one says "ask for a new link" and sends nothing. Keeps BUILD_DIR/remote-page-360x640.png.
+"""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from remote_rig import PanelRig, browser, sockets_opened, wait_for  # noqa: E402
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.common.keys import Keys  # noqa: E402
+
+build = sys.argv[1] if len(sys.argv) > 1 else "build"
+failures = []
+
+
+def check(name, condition, detail=""):
+    print(f"{'ok  ' if condition else 'FAIL'} {name}{': ' + str(detail) if detail else ''}")
+    if not condition:
+        failures.append(name)
+
+
+def fader(driver, ch):
+    return driver.find_elements(By.CSS_SELECTOR, ".fader")[ch - 1]
+
+
+def switch(driver, ch):
+    return driver.find_elements(By.CSS_SELECTOR, ".switch")[ch - 1]
+
+
+def shown_level(driver, ch):
+    return int(fader(driver, ch).get_attribute("aria-valuenow"))
+
+
+def status(driver):
+    return driver.find_element(By.ID, "conn").text
+
+
+def live(driver):
+    return "offline" not in driver.find_element(By.TAG_NAME, "body").get_attribute("class")
+
+
+def run(rig, driver):
+    link = rig.remote_on()
+    base = link.split("#")[0]
+    driver.get(link)
+    wait_for("the page's snapshot", lambda: live(driver))
+    check("the page is live after its snapshot", status(driver) == "connected", status(driver))
+
+    size = driver.execute_script(
+        "const e = document.scrollingElement; return [e.scrollWidth, e.scrollHeight,"
+        " innerWidth, innerHeight];")
+    check("everything fits a 360 x 640 screen without scrolling",
+          size[0] <= size[2] == 360 and size[1] <= size[3] == 640, size)
+
+    # The keyboard on a fader: End is the top.
+    mark = rig.log.mark()
+    fader(driver, 3).send_keys(Keys.END)
+    frame = rig.log.wait_frame(mark, "channel 3 at 255",
+                               lambda f: f["channel"] == 3 and f["level"] == 255)
+    check("End on fader 3 sends level 255 to the device", frame is not None)
+
+    # A finger's drag: the device ends where the page says the fader is.
+    mark = rig.log.mark()
+    knob = fader(driver, 1).find_element(By.CSS_SELECTOR, ".knob")
+    ActionChains(driver).click_and_hold(knob).move_by_offset(0, -40).move_by_offset(0, -40) \
+        .release().perform()
+    moved = shown_level(driver, 1)
+    check("dragging fader 1 up moves it", moved > 0, moved)
+    rig.log.wait_frame(mark, f"channel 1 at {moved}",
+                       lambda f: f["channel"] == 1 and f["level"] == moved)
+    sent = [f["level"] for f in rig.log.since(mark) if f["channel"] == 1]
+    check("the drag's frames rise to the shown level", sent == sorted(sent) and sent[-1] == moved,
+          sent)
+
+    mark = rig.log.mark()
+    switch(driver, 5).click()
+    rig.log.wait_frame(mark, "channel 5 switched on",
+                       lambda f: f["channel"] == 5 and f["switch"] == 1)
+    check("the switch of channel 5 turns it on at the device", True)
+
+    # Changes made elsewhere show on the page.
+    rig.ctl("level", "6", "200")
+    rig.ctl("set", "7", "on", "77")
+    wait_for("morvix-ctl's levels on the page",
+             lambda: shown_level(driver, 6) == 200 and shown_level(driver, 7) == 77)
+    check("morvix-ctl's changes show on the page", switch(driver, 7).is_selected())
+    driver.save_screenshot(os.path.join(build, "remote-page-360x640.png"))
+
+    # The remote goes away: the page greys out, says so, and comes back with fresh levels.
+    rig.ctl("remote", "off")
+    wait_for("the page to notice", lambda: not live(driver))
+    check("a dropped page says reconnecting", "reconnecting" in status(driver), status(driver))
+    rig.ctl("level", "2", "123")
+    rig.ctl("remote", "on")
+    wait_for("the page back", lambda: live(driver), timeout=15)
+    check("the page reconnects and takes the fresh levels", shown_level(driver, 2) == 123,
+          shown_level(driver, 2))
+
+    # A page opened without the token, or with a wrong one, changes nothing.
+    for name, url, sockets in (("no token", base + "/", 0),
+                               ("a wrong token", base + "/#not-the-token", 1)):
+        driver.get("about:blank")
+        sockets_opened(driver)
+        mark = rig.log.mark()
+        driver.get(url)
+        wait_for(f"the refusal of {name}", lambda: status(driver) == "ask for a new link")
+        time.sleep(1.5)  # long enough for a page that would retry to have done so
+        opened = sockets_opened(driver)
+        check(f"a page with {name} says ask for a new link and stops",
+              len(opened) == sockets and status(driver) == "ask for a new link", opened)
+        check(f"a page with {name} offers no switch", not switch(driver, 4).is_enabled())
+        fader(driver, 4).send_keys(Keys.END)
+        time.sleep(0.3)
+        check(f"a page with {name} moves nothing", rig.log.since(mark) == [],
+              rig.log.since(mark))
+
+    # A new link closes the pages opened with the old one.
+    driver.get(link)
+    wait_for("the page's snapshot", lambda: live(driver))
+    rig.ctl("remote", "new-link")
+    wait_for("the old link refused", lambda: status(driver) == "ask for a new link")
+    check("a new link closes the old page", not live(driver))
+    driver.get(rig.link())
+    wait_for("the new link's snapshot", lambda: live(driver))
+    check("the new link works", shown_level(driver, 3) == 255, shown_level(driver, 3))
+
+    errors = [e["message"] for e in driver.get_log("browser") if e["level"] == "SEVERE"
+              and "WebSocket" not in e["message"]]
+    check("no script errors or refused resources in the console", not errors, errors)
+
+
+def main():
+    rig = PanelRig(build)
+    driver = None
+    try:
+        driver = browser()
+        run(rig, driver)
+    except AssertionError as error:
+        failures.append(str(error))
+        print(f"FAIL {error}")
+        if driver:
+            driver.save_screenshot(os.path.join(build, "remote-page-failure.png"))
+    finally:
+        if driver:
+            driver.quit()
+        rig.close()
+    print("browser remote: " + ("all passed" if not failures else f"{len(failures)} failed"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
