@@ -75,7 +75,8 @@ CRemoteDlg::CRemoteDlg(QWidget* parent) : QDialog(parent) {
     m_link = new QLineEdit(this);
     m_link->setReadOnly(true);
     m_link->setAccessibleName(tr("Link"));
-    m_link->setMinimumWidth(340);
+    m_link->setMinimumWidth(m_link->fontMetrics().horizontalAdvance(
+        QStringLiteral("http://192.168.100.200:65535/#0123456789abcdefghijkl")));
     m_copy = Button(tr("&Copy"), this);
     auto* linkRow = new QHBoxLayout;
     auto* linkLabel = new QLabel(tr("&Link:"), this);
@@ -155,6 +156,8 @@ void CRemoteDlg::ShowStatus() {
 
     const bool shown = s.running && !s.link.isEmpty();
     m_link->setText(shown ? s.link : QString());
+    // The host and port at the start matter more than the token's last letters.
+    m_link->setCursorPosition(0);
     m_copy->setEnabled(shown);
     m_newLink->setEnabled(s.running);
     const QrMatrix qr = shown ? EncodeQr(s.link.toUtf8()) : QrMatrix{};
