@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from remote_rig import PanelRig, browser, sockets_opened, wait_for  # noqa: E402
+from remote_rig import PanelRig, browser, frames_sent, sockets_opened, wait_for  # noqa: E402
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
@@ -81,6 +81,33 @@ def run(rig, driver):
     sent = [f["level"] for f in rig.log.since(mark) if f["channel"] == 1]
     check("the drag's frames rise to the shown level", sent == sorted(sent) and sent[-1] == moved,
           sent)
+
+    # A fast sweep is coalesced: the page stays well inside the server's 200 messages a second
+    # and its last message is where the fader stopped.
+    sockets_opened(driver)
+    knob = fader(driver, 4).find_element(By.CSS_SELECTOR, ".knob")
+    sweep = ActionChains(driver, duration=0).click_and_hold(knob)
+    for _ in range(60):
+        sweep.move_by_offset(0, -3)
+    started = time.monotonic()
+    sweep.release().perform()
+    took = time.monotonic() - started
+    time.sleep(0.3)
+    sent = [m for m in frames_sent(driver) if m.get("op") == "level" and m.get("ch") == 4]
+    rate = len(sent) / max(took, 0.001)
+    check("a sweep sends at most 100 levels a second, ending where the fader stopped",
+          sent and rate <= 110 and sent[-1]["level"] == shown_level(driver, 4),
+          f"{len(sent)} in {took:.2f} s")
+
+    # A held fader does not move under the finger; it takes the latest value when it lifts.
+    knob = fader(driver, 8).find_element(By.CSS_SELECTOR, ".knob")
+    ActionChains(driver).click_and_hold(knob).perform()
+    rig.ctl("level", "8", "99")
+    time.sleep(0.5)
+    held = shown_level(driver, 8)
+    ActionChains(driver).release().perform()
+    check("a held fader stays under the finger, then takes the latest value",
+          held == 0 and shown_level(driver, 8) == 99, (held, shown_level(driver, 8)))
 
     mark = rig.log.mark()
     switch(driver, 5).click()

@@ -130,11 +130,22 @@ def browser(width=PHONE["width"], height=PHONE["height"]):
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
-def sockets_opened(driver):
-    """The WebSockets the page opened since the last call, from the browser's own log."""
-    urls = []
+def _network(driver, method):
+    # The performance log is read once: each call takes what came since the last.
+    found = []
     for entry in driver.get_log("performance"):
         message = json.loads(entry["message"])["message"]
-        if message.get("method") == "Network.webSocketCreated":
-            urls.append(message["params"]["url"])
-    return urls
+        if message.get("method") == method:
+            found.append(message["params"])
+    return found
+
+
+def sockets_opened(driver):
+    """The WebSockets the page opened since the browser's log was last read."""
+    return [p["url"] for p in _network(driver, "Network.webSocketCreated")]
+
+
+def frames_sent(driver):
+    """The page's WebSocket messages since the browser's log was last read, parsed."""
+    return [json.loads(p["response"]["payloadData"])
+            for p in _network(driver, "Network.webSocketFrameSent")]

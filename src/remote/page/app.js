@@ -17,7 +17,9 @@
 
   const $ = (id) => document.getElementById(id);
   const clamp = (v) => Math.max(0, Math.min(MAX_LEVEL, Math.round(Number(v) || 0)));
-  const token = decodeURIComponent(location.hash.slice(1));
+  const token = (() => {
+    try { return decodeURIComponent(location.hash.slice(1)); } catch { return ""; }
+  })();
 
   let socket = null;
   let denied = false;
@@ -26,7 +28,6 @@
   let lastHeard = 0;
   let nextId = 1;
 
-  // ---- what the page shows -------------------------------------------------------------------
   const faders = [];
   const scenes = [];
 
@@ -154,7 +155,6 @@
     $("fade-stop").disabled = !live;
   }
 
-  // ---- sending ---------------------------------------------------------------------------------
   let tokens = SEND_BURST;
   let tokensAt = performance.now();
   let flushTimer = 0;
@@ -205,7 +205,6 @@
     if (!send(Object.assign({ id: nextId++ }, msg))) notice("not connected");
   }
 
-  // ---- input -----------------------------------------------------------------------------------
   function wireFader(f) {
     let startY = 0;
     let startLevel = 0;
@@ -292,7 +291,6 @@
             () => request({ op: "store", slot }));
   }
 
-  // ---- the connection ----------------------------------------------------------------------------
   function handle(msg) {
     switch (msg.type) {
       case "snapshot":
@@ -369,10 +367,13 @@
     else send({ op: "ping" });
   }, PING_MS);
 
+  // Back from sleep: a socket silent for long is not trusted with the levels on screen.
   function wake() {
     if (denied) return;
-    if (socket && socket.readyState === WebSocket.OPEN) send({ op: "ping" });
-    else { retries = 0; connect(); }
+    retries = 0;
+    if (!socket || socket.readyState !== WebSocket.OPEN) connect();
+    else if (Date.now() - lastHeard > SILENCE_MS) drop();
+    else send({ op: "ping" });
   }
   document.addEventListener("visibilitychange", () => {
     if (document.visibilityState === "visible") wake();
@@ -380,7 +381,6 @@
   window.addEventListener("online", wake);
   window.addEventListener("pageshow", (e) => { if (e.persisted) wake(); });
 
-  // ---- start -------------------------------------------------------------------------------------
   for (let ch = 1; ch <= CHANNELS; ++ch) buildFader(ch);
   for (let slot = 1; slot <= SLOTS; ++slot) buildScene(slot);
   $("fade-stop").addEventListener("click", () => request({ op: "stop" }));
