@@ -1,7 +1,9 @@
 #include "app/CMorvixApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/RemoteDialogBridge.h"
 #include "app/StartupTrace.h"
+#include "remote/RemoteService.h"
 #include "scripting/MorvixClient.h"
 #include "scripting/PanelBusService.h"
 #include "session/DeviceSession.h"
@@ -36,6 +38,10 @@ bool CMorvixApp::InitInstance() {
     // Before the port is opened: a second panel must not take the device from the first.
     if (!StartScripting())
         return false;
+    // After the bus: a panel that hands over to a running one must not take its port.
+    m_remote = std::make_unique<RemoteService>(*m_session);
+    ConnectRemoteDialog(m_mainFrame->View(), *m_remote);
+    m_remote->Load();
     AddShortcuts();
     StartupTrace::WatchIfRequested(&m_mainFrame->View());
     m_mainFrame->View().OnInitialUpdate();

@@ -8,9 +8,10 @@
 class CMainFrame;
 class DeviceSession;
 class PanelBusService;
+class RemoteService;
 
 // The application: it owns the session (the device and what goes with it) and its clients side
-// by side: the window with its one view, and the panel on the session bus.
+// by side: the window with its one view, the panel on the session bus, and the browser remote.
 class CMorvixApp : public QApplication {
     Q_OBJECT
 
@@ -25,6 +26,7 @@ public:
     int HandOverExitCode() const { return m_handOverExitCode; }
     CMainFrame* MainFrame() { return m_mainFrame.get(); }
     DeviceSession& Session() { return *m_session; }
+    RemoteService& Remote() { return *m_remote; }
 
     void OnAppAbout();
     void OnFileNew();
@@ -41,5 +43,6 @@ private:
     std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<PanelBusService> m_busService;
+    std::unique_ptr<RemoteService> m_remote;
     int m_handOverExitCode = -1;
 };

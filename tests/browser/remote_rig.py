@@ -145,7 +145,9 @@ def sockets_opened(driver):
     return [p["url"] for p in _network(driver, "Network.webSocketCreated")]
 
 
-def frames_sent(driver):
-    """The page's WebSocket messages since the browser's log was last read, parsed."""
-    return [json.loads(p["response"]["payloadData"])
+def frames_sent(driver, stamped=False):
+    """The page's WebSocket messages since the browser's log was last read, parsed; with
+    `stamped`, each with the browser's time stamp in seconds."""
+    sent = [(p["timestamp"], json.loads(p["response"]["payloadData"]))
             for p in _network(driver, "Network.webSocketFrameSent")]
+    return sent if stamped else [m for _, m in sent]
