@@ -177,7 +177,7 @@ def main():
     rig = PanelRig(build)
     rows = []
     try:
-        link = rig.remote_on()
+        link = rig.first_link
         driver = browser()
         try:
             driver.get(link)

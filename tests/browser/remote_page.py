@@ -29,6 +29,13 @@ def check(name, condition, detail=""):
         failures.append(name)
 
 
+def eventually(condition, timeout=3.0):
+    try:
+        return bool(wait_for("", condition, timeout))
+    except AssertionError:
+        return False
+
+
 def fader(driver, ch):
     return driver.find_elements(By.CSS_SELECTOR, ".fader")[ch - 1]
 
@@ -41,6 +48,14 @@ def shown_level(driver, ch):
     return int(fader(driver, ch).get_attribute("aria-valuenow"))
 
 
+def scene(driver, slot):
+    return driver.find_elements(By.CSS_SELECTOR, ".scene")[slot - 1]
+
+
+def scene_text(driver, slot):
+    return scene(driver, slot).find_element(By.CSS_SELECTOR, ".time").text
+
+
 def status(driver):
     return driver.find_element(By.ID, "conn").text
 
@@ -50,7 +65,7 @@ def live(driver):
 
 
 def run(rig, driver):
-    link = rig.remote_on()
+    link = rig.first_link
     base = link.split("#")[0]
     driver.get(link)
     wait_for("the page's snapshot", lambda: live(driver))
@@ -119,7 +134,37 @@ def run(rig, driver):
     wait_for("morvix-ctl's levels on the page",
              lambda: shown_level(driver, 6) == 200 and shown_level(driver, 7) == 77)
     check("morvix-ctl's changes show on the page", switch(driver, 7).is_selected())
+
+    # Scenes: one stored elsewhere shows with its fade time; a long press stores after asking.
+    rig.ctl("scene", "store", "2")
+    wait_for("scene 2 stored on the page", lambda: scene_text(driver, 2) != "empty")
+    check("a scene stored with morvix-ctl shows its fade time", scene_text(driver, 2).endswith(" s"),
+          scene_text(driver, 2))
+    ActionChains(driver).click_and_hold(scene(driver, 3)).pause(0.9).release().perform()
+    confirm = driver.find_element(By.ID, "confirm")
+    check("a long press asks before storing", confirm.is_displayed())
+    driver.find_element(By.ID, "confirm-ok").click()
+    wait_for("scene 3 stored", lambda: scene_text(driver, 3) != "empty")
     driver.save_screenshot(os.path.join(build, "remote-page-360x640.png"))
+
+    rig.ctl("level", "6", "10")
+    wait_for("channel 6 at 10 on the page", lambda: shown_level(driver, 6) == 10)
+    mark = rig.log.mark()
+    scene(driver, 2).click()
+    rig.log.wait_frame(mark, "scene 2's channel 6", lambda f: f["channel"] == 6 and f["level"] == 200)
+    check("a tap on scene 2 recalls it, and the page shows the recalled levels",
+          eventually(lambda: shown_level(driver, 6) == 200), shown_level(driver, 6))
+
+    mark = rig.log.mark()
+    driver.find_element(By.ID, "all-off").click()
+    check("All off asks first", confirm.is_displayed())
+    driver.find_element(By.ID, "confirm-ok").click()
+    wait_for("every switch off", lambda: not any(switch(driver, ch).is_selected()
+                                                 for ch in range(1, 9)))
+    for ch in (5, 7):
+        rig.log.wait_frame(mark, f"channel {ch} off", lambda f: f["channel"] == ch and
+                           f["switch"] == 0)
+    check("All off switches the channels off at the device and on the page", True)
 
     # The remote goes away: the page greys out, says so, and comes back with fresh levels.
     rig.ctl("remote", "off")
@@ -176,6 +221,7 @@ def main():
         print(f"FAIL {error}")
         if driver:
             driver.save_screenshot(os.path.join(build, "remote-page-failure.png"))
+        print("the panel's log:\n" + rig.panel_log())
     finally:
         if driver:
             driver.quit()

@@ -3,10 +3,13 @@
 Shared by the browser test and the remote bench. Needs a session bus and an X display (run it
 under dbus-run-session and xvfb-run); drives Debian's chromium through its own chromedriver.
 """
+import base64
 import json
 import os
 import re
+import secrets
 import shutil
+import socket
 import subprocess
 import tempfile
 import time
@@ -45,8 +48,13 @@ class LineLog:
         self.offset += len(complete.encode())
         for line in complete.splitlines():
             record = json.loads(line)
-            if record.get("dir") == "rx" and record.get("cmd") == "set" and record.get("valid"):
-                self.frames.append(record)
+            if record.get("dir") == "rx" and record.get("valid"):
+                if record.get("cmd") == "set":
+                    self.frames.append(record)
+                elif record.get("cmd") == "alloff":
+                    # As eight frames switching off: what the device does with it.
+                    self.frames += [dict(record, cmd="set", channel=ch, switch=0, level=-1)
+                                    for ch in range(1, 9)]
         return self.frames
 
     def mark(self):
@@ -73,9 +81,18 @@ class PanelRig:
         os.makedirs(config)
         with open(os.path.join(config, "set.ini"), "wb") as f:
             f.write(f"[set]\r\nPort={port}\r\nFile Name=NULL\r\n".encode())
+        # The remote on from the start, on a port free now, so runs side by side do not meet.
+        token = base64.urlsafe_b64encode(secrets.token_bytes(16)).rstrip(b"=").decode()
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            web_port = probe.getsockname()[1]
+        with open(os.path.join(config, "remote.ini"), "w") as f:
+            f.write(f"[remote]\nEnabled=true\nListen=local\nPort={web_port}\nToken={token}\n")
+        self.first_link = f"http://127.0.0.1:{web_port}/#{token}"
         self.env = dict(os.environ, XDG_CONFIG_HOME=self.home)
-        self.panel = subprocess.Popen([f"{self.build}/morvix"], env=self.env,
-                                      stderr=subprocess.PIPE, text=True)
+        # A file, not a pipe nobody reads: the panel must never block on its own log.
+        self.stderr = open(os.path.join(self.home, "panel.log"), "w")
+        self.panel = subprocess.Popen([f"{self.build}/morvix"], env=self.env, stderr=self.stderr)
         wait_for("the panel on the bus", lambda: self.ctl("get", check=False).returncode == 0,
                  timeout=15, interval=0.1)
         # The start-up synchronisation of all eight channels has reached the device.
@@ -88,11 +105,8 @@ class PanelRig:
             raise AssertionError(f"morvix-ctl {' '.join(args)}: {result.stderr.strip()}")
         return result
 
-    def remote_on(self):
-        self.ctl("remote", "on")
-        return self.link()
-
     def link(self):
+        """The link as `morvix-ctl remote` prints it."""
         out = self.ctl("remote").stdout
         found = re.search(r"http://\S+/#\S+", out)
         if not found:
@@ -111,7 +125,12 @@ class PanelRig:
                 except subprocess.TimeoutExpired:
                     proc.kill()
                     proc.wait()
+        self.stderr.close()
         shutil.rmtree(self.home, ignore_errors=True)
+
+    def panel_log(self):
+        with open(os.path.join(self.home, "panel.log")) as f:
+            return f.read()
 
 
 def browser(width=PHONE["width"], height=PHONE["height"]):

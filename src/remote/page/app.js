@@ -286,6 +286,12 @@
     dlg.showModal();
   }
 
+  // The server does not echo a page's own changes: the page shows them itself.
+  function allOff() {
+    request({ op: "alloff" });
+    for (const f of faders) { f.on = false; f.sw.checked = false; f.col.classList.remove("on"); }
+  }
+
   function askStore(slot) {
     confirm(`Store the current levels as scene ${slot}?`, "Store",
             () => request({ op: "store", slot }));
@@ -385,7 +391,7 @@
   for (let slot = 1; slot <= SLOTS; ++slot) buildScene(slot);
   $("fade-stop").addEventListener("click", () => request({ op: "stop" }));
   $("all-off").addEventListener("click", () =>
-    confirm("Switch every channel off?", "All off", () => request({ op: "alloff" })));
+    confirm("Switch every channel off?", "All off", allOff));
   setLive(false, "connecting…");
   if (!token) refuse();
   else connect();
