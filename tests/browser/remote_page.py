@@ -155,6 +155,19 @@ def run(rig, driver):
     check("a tap on scene 2 recalls it, and the page shows the recalled levels",
           eventually(lambda: shown_level(driver, 6) == 200), shown_level(driver, 6))
 
+    # A fade started elsewhere shows its progress; Stop on the page ends it where it stands.
+    start = shown_level(driver, 1)
+    rig.ctl("fade", "1", "255", "20")
+    fade = driver.find_element(By.ID, "fade")
+    wait_for("the fade on the page", lambda: fade.is_displayed() and "fade" in fade.text)
+    driver.save_screenshot(os.path.join(build, "remote-page-fade-360x640.png"))
+    driver.find_element(By.ID, "fade-stop").click()
+    wait_for("the fade's end on the page", lambda: not fade.is_displayed())
+    stopped = shown_level(driver, 1)
+    time.sleep(0.5)
+    check("Stop ends the fade where it stands", start <= stopped < 255 and
+          shown_level(driver, 1) == stopped, stopped)
+
     mark = rig.log.mark()
     driver.find_element(By.ID, "all-off").click()
     check("All off asks first", confirm.is_displayed())
