@@ -70,7 +70,7 @@ class LineLog:
 
 
 class PanelRig:
-    def __init__(self, build):
+    def __init__(self, build, remote=True):
         self.build = os.path.abspath(build)
         self.home = tempfile.mkdtemp(prefix="morvix-remote-")
         self.log = LineLog(os.path.join(self.home, "line.jsonl"))
@@ -87,7 +87,8 @@ class PanelRig:
             probe.bind(("127.0.0.1", 0))
             web_port = probe.getsockname()[1]
         with open(os.path.join(config, "remote.ini"), "w") as f:
-            f.write(f"[remote]\nEnabled=true\nListen=local\nPort={web_port}\nToken={token}\n")
+            f.write(f"[remote]\nEnabled={str(remote).lower()}\nListen=local\n"
+                    f"Port={web_port}\nToken={token}\n")
         self.first_link = f"http://127.0.0.1:{web_port}/#{token}"
         self.env = dict(os.environ, XDG_CONFIG_HOME=self.home)
         # A file, not a pipe nobody reads: the panel must never block on its own log.
