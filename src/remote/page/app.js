@@ -31,38 +31,28 @@
   const faders = [];
   const scenes = [];
 
+  // An element with its class, attributes and text; only DOM calls, as the page's policy wants.
+  function el(tag, cls, attrs = {}, text = "") {
+    const e = document.createElement(tag);
+    e.className = cls;
+    for (const [k, v] of Object.entries(attrs)) e.setAttribute(k, String(v));
+    if (text) e.textContent = text;
+    return e;
+  }
+
   function buildFader(ch) {
-    const col = document.createElement("div");
-    col.className = "channel";
-    const value = document.createElement("output");
-    value.className = "value";
-    value.textContent = "0";
-    const slider = document.createElement("div");
-    slider.className = "fader";
-    slider.tabIndex = 0;
-    slider.setAttribute("role", "slider");
-    slider.setAttribute("aria-orientation", "vertical");
-    slider.setAttribute("aria-valuemin", "0");
-    slider.setAttribute("aria-valuemax", String(MAX_LEVEL));
-    slider.setAttribute("aria-valuenow", "0");
-    const fill = document.createElement("div");
-    fill.className = "fill";
-    const knob = document.createElement("div");
-    knob.className = "knob";
-    slider.append(fill, knob);
-    const name = document.createElement("span");
-    name.className = "name";
-    name.id = `name-${ch}`;
-    name.textContent = String(ch);
-    const sw = document.createElement("input");
-    sw.type = "checkbox";
-    sw.className = "switch";
-    sw.setAttribute("role", "switch");
+    const col = el("div", "channel");
+    const value = el("output", "value", {}, "0");
+    const slider = el("div", "fader", { role: "slider", tabindex: 0, "aria-orientation": "vertical",
+      "aria-valuemin": 0, "aria-valuemax": MAX_LEVEL, "aria-valuenow": 0 });
+    const fill = el("div", "fill");
+    slider.append(fill, el("div", "knob"));
+    const name = el("span", "name", {}, String(ch));
+    const sw = el("input", "switch", { type: "checkbox", role: "switch" });
     col.append(value, slider, name, sw);
     $("faders").append(col);
-
-    const f = { ch, col, value, slider, fill, sw, name: String(ch), level: 0, on: false,
-                held: false, incoming: null, pending: null, lastSent: 0 };
+    const f = { ch, col, value, slider, fill, sw, nameEl: name, name: String(ch), level: 0,
+                on: false, held: false, incoming: null, pending: null, lastSent: 0 };
     faders.push(f);
     label(f);
     wireFader(f);
@@ -83,28 +73,23 @@
   function showChannel(f, c) {
     if (typeof c.name === "string" && c.name !== f.name) {
       f.name = c.name || String(f.ch);
-      f.col.querySelector(".name").textContent = f.name;
+      f.nameEl.textContent = f.name;
       label(f);
     }
     f.on = Boolean(c.on);
     f.sw.checked = f.on;
     f.col.classList.toggle("on", f.on);
-    if (f.held) f.incoming = clamp(c.level); // applied when the finger lifts
+    // Under a finger, or with our own value about to go out, the page's value is the later one.
+    if (f.held || f.pending !== null) f.incoming = clamp(c.level);
     else showLevel(f, clamp(c.level));
   }
 
   function buildScene(slot) {
-    const b = document.createElement("button");
-    b.type = "button";
-    b.className = "control scene";
-    const n = document.createElement("span");
-    n.className = "slot";
-    n.textContent = String(slot);
-    const t = document.createElement("span");
-    t.className = "time";
-    b.append(n, t);
-    $("scenes").append(b);
-    const s = { slot, button: b, time: t };
+    const button = el("button", "control scene", { type: "button" });
+    const time = el("span", "time");
+    button.append(el("span", "slot", {}, String(slot)), time);
+    $("scenes").append(button);
+    const s = { slot, button, time };
     scenes.push(s);
     showScene(s, { stored: false });
     wireScene(s);
