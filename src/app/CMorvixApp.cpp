@@ -1,7 +1,9 @@
 #include "app/CMorvixApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/RemoteBusBridge.h"
 #include "app/StartupTrace.h"
+#include "remote/RemoteService.h"
 #include "scripting/MorvixClient.h"
 #include "scripting/PanelBusService.h"
 #include "session/DeviceSession.h"
@@ -30,7 +32,10 @@ bool CMorvixApp::InitInstance() {
     if (!m_document.OnNewDocument())
         return false;
     m_session = std::make_unique<DeviceSession>();
+    m_remote = std::make_unique<RemoteService>(*m_session);
+    m_remoteBridge = std::make_unique<RemoteBusBridge>(*m_remote);
     m_mainFrame = std::make_unique<CMainFrame>(*m_session);
+    m_mainFrame->ShowRemote(*m_remote);
     connect(&m_mainFrame->View(), &CMorvixView::ExitConfirmed, this,
             [](int exitCode) { QCoreApplication::exit(exitCode); });
     // Before the port is opened: a second panel must not take the device from the first.
@@ -39,6 +44,8 @@ bool CMorvixApp::InitInstance() {
     AddShortcuts();
     StartupTrace::WatchIfRequested(&m_mainFrame->View());
     m_mainFrame->View().OnInitialUpdate();
+    // Once the settings folder is known; a remote left on starts with the panel.
+    m_remote->Load();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();
     return true;
@@ -53,6 +60,7 @@ bool CMorvixApp::StartScripting() {
         return true;
     }
     m_busService = std::make_unique<PanelBusService>(*m_session);
+    m_busService->SetRemote(m_remoteBridge.get());
     if (m_busService->Register(bus)) {
         connect(m_busService.get(), &PanelBusService::RaiseRequested, this,
                 &CMorvixApp::RaiseMainFrame);
