@@ -1,6 +1,7 @@
 #include "app/CMorvixApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/RemoteBusBridge.h"
 #include "app/RemoteDialogBridge.h"
 #include "app/StartupTrace.h"
 #include "remote/RemoteService.h"
@@ -32,19 +33,21 @@ bool CMorvixApp::InitInstance() {
     if (!m_document.OnNewDocument())
         return false;
     m_session = std::make_unique<DeviceSession>();
+    m_remote = std::make_unique<RemoteService>(*m_session);
+    m_remoteBridge = std::make_unique<RemoteBusBridge>(*m_remote);
     m_mainFrame = std::make_unique<CMainFrame>(*m_session);
+    m_mainFrame->ShowRemote(*m_remote);
+    ConnectRemoteDialog(m_mainFrame->View(), *m_remote);
     connect(&m_mainFrame->View(), &CMorvixView::ExitConfirmed, this,
             [](int exitCode) { QCoreApplication::exit(exitCode); });
     // Before the port is opened: a second panel must not take the device from the first.
     if (!StartScripting())
         return false;
-    // After the bus: a panel that hands over to a running one must not take its port.
-    m_remote = std::make_unique<RemoteService>(*m_session);
-    ConnectRemoteDialog(m_mainFrame->View(), *m_remote);
-    m_remote->Load();
     AddShortcuts();
     StartupTrace::WatchIfRequested(&m_mainFrame->View());
     m_mainFrame->View().OnInitialUpdate();
+    // Once the settings folder is known; a remote left on starts with the panel.
+    m_remote->Load();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();
     return true;
@@ -59,6 +62,7 @@ bool CMorvixApp::StartScripting() {
         return true;
     }
     m_busService = std::make_unique<PanelBusService>(*m_session);
+    m_busService->SetRemote(m_remoteBridge.get());
     if (m_busService->Register(bus)) {
         connect(m_busService.get(), &PanelBusService::RaiseRequested, this,
                 &CMorvixApp::RaiseMainFrame);

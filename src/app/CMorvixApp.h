@@ -8,6 +8,7 @@
 class CMainFrame;
 class DeviceSession;
 class PanelBusService;
+class RemoteBusBridge;
 class RemoteService;
 
 // The application: it owns the session (the device and what goes with it) and its clients side
@@ -26,6 +27,7 @@ public:
     int HandOverExitCode() const { return m_handOverExitCode; }
     CMainFrame* MainFrame() { return m_mainFrame.get(); }
     DeviceSession& Session() { return *m_session; }
+    // The browser remote, a client of the session beside the window and the bus.
     RemoteService& Remote() { return *m_remote; }
 
     void OnAppAbout();
@@ -41,8 +43,9 @@ private:
 
     CMorvixDoc m_document;
     std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<RemoteService> m_remote;
+    std::unique_ptr<RemoteBusBridge> m_remoteBridge;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<PanelBusService> m_busService;
-    std::unique_ptr<RemoteService> m_remote;
     int m_handOverExitCode = -1;
 };

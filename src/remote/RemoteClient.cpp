@@ -53,14 +53,13 @@ void RemoteClient::Close(int code, const QString& reason) {
     QTimer::singleShot(kCloseTimeoutMs, m_socket, [socket = m_socket] { socket->abort(); });
 }
 
-bool RemoteClient::Ping(qint64 nowMs, int silenceMs) {
-    if (nowMs - m_lastHeardMs >= silenceMs) {
-        m_closing = true;
-        m_socket->abort();
-        return false;
-    }
+void RemoteClient::Ping() {
     m_socket->ping();
-    return true;
+}
+
+void RemoteClient::Drop() {
+    m_closing = true;
+    m_socket->abort();
 }
 
 bool RemoteClient::Admit() {

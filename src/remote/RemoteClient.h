@@ -28,8 +28,11 @@ public:
 
     void Send(const QByteArray& message);
     void Close(int code, const QString& reason);
-    // One ping, unless nothing was heard for `silenceMs`: then the socket is dropped and false.
-    bool Ping(qint64 nowMs, int silenceMs);
+    // Nothing heard for `silenceMs`: the socket is taken for half-open.
+    bool Silent(qint64 nowMs, int silenceMs) const { return nowMs - m_lastHeardMs >= silenceMs; }
+    void Ping();
+    // Drops the socket without a close handshake, for one that cannot answer it.
+    void Drop();
     // Steady milliseconds, the clock of the above.
     static qint64 Now();
 

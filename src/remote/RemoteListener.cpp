@@ -27,8 +27,10 @@ RemoteListener::RemoteListener(QObject* parent)
     m_sockets->setMaxPendingConnections(RemoteProtocol::kMaxClients * 2);
     m_sockets->setHandshakeTimeout(kHeadTimeoutMs);
     connect(m_sockets, &QWebSocketServer::newConnection, this, [this] {
-        while (QWebSocket* socket = m_sockets->nextPendingConnection())
+        while (QWebSocket* socket = m_sockets->nextPendingConnection()) {
+            Adopt(socket);
             Q_EMIT Upgraded(socket);
+        }
     });
 }
 
@@ -182,8 +184,27 @@ void RemoteListener::HandOver(QTcpSocket* socket) {
     Forget(socket);
     delete socket->findChild<QTimer*>();
     socket->disconnect(this);
+    // A handshake the WebSocket server turns down leaves the socket with us.
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        if (socket->parent() == this)
+            socket->deleteLater();
+    });
     // The WebSocket server reads the head itself and times out its own handshake.
     m_sockets->handleConnection(socket);
+}
+
+// The WebSocket does not take its TCP socket as a child; it is given it here, found by its
+// ends, so the two go together and none stays behind with the listener.
+void RemoteListener::Adopt(QWebSocket* webSocket) {
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly)) {
+        if (socket->peerPort() == webSocket->peerPort() &&
+            socket->peerAddress() == webSocket->peerAddress() &&
+            socket->localPort() == webSocket->localPort()) {
+            socket->disconnect(this);
+            socket->setParent(webSocket);
+            return;
+        }
+    }
 }
 
 void RemoteListener::Forget(QTcpSocket* socket) {

@@ -48,6 +48,7 @@ private:
     void OnReadable(QTcpSocket* socket);
     void Answer(QTcpSocket* socket, const HttpAnswer& answer, const HttpRequestHead& head);
     void HandOver(QTcpSocket* socket);
+    void Adopt(QWebSocket* webSocket);
     void Forget(QTcpSocket* socket);
 
     std::vector<QTcpServer*> m_servers;

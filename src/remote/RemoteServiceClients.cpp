@@ -135,11 +135,15 @@ void RemoteService::OnPingTick() {
     // A dropped socket leaves the list as it goes.
     const QList<RemoteClient*> clients = m_clients;
     for (RemoteClient* client : clients) {
-        if (!client->Ping(now, m_silenceMs))
-            RemoteLog(QStringLiteral("page %1 from %2 did not answer for %3 s; dropped")
-                          .arg(client->Id())
-                          .arg(client->Peer())
-                          .arg(m_silenceMs / 1000.0));
+        if (!client->Silent(now, m_silenceMs)) {
+            client->Ping();
+            continue;
+        }
+        RemoteLog(QStringLiteral("page %1 from %2 did not answer for %3 s; dropping it")
+                      .arg(client->Id())
+                      .arg(client->Peer())
+                      .arg(m_silenceMs / 1000.0));
+        client->Drop();
     }
 }
 

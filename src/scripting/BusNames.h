@@ -21,4 +21,8 @@ inline QString PresetError() {
 inline QString SceneError() {
     return QStringLiteral("org.qv.Morvix.Error.Scene");
 }
+// The browser remote is not there (a panel without one) or cannot listen.
+inline QString RemoteError() {
+    return QStringLiteral("org.qv.Morvix.Error.Remote");
+}
 } // namespace MorvixBus

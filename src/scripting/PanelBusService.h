@@ -9,6 +9,7 @@
 #include <QString>
 
 class DeviceSession;
+class RemoteBusPort;
 struct SessionAnswer;
 struct SessionRequest;
 
@@ -34,6 +35,8 @@ public:
     // finds the object too. False, with nothing left registered, when the name is taken or the
     // bus refuses.
     bool Register(QDBusConnection bus);
+    // The browser remote the bus turns on and off; none, and its calls are refused.
+    void SetRemote(RemoteBusPort* remote) { m_remote = remote; }
 
     QString Port() const;
     bool PortOpen() const;
@@ -58,6 +61,11 @@ public Q_SLOTS:
     void StopFade();
     // Brings the panel's window to the front (a second start of the program asks for it).
     void Raise();
+    // The browser remote; see the interface file for the state's keys.
+    QVariantMap RemoteState();
+    QString RemoteOn(bool lan);
+    void RemoteOff();
+    QString RemoteNewLink();
 
 Q_SIGNALS:
     // Relayed to the bus by the adaptor, which has a signal of the same signature.
@@ -70,8 +78,11 @@ private:
     void Ask(const SessionRequest& request);
     void Reply(const SessionAnswer& answer);
     void AnnounceProperties(const QVariantMap& changed);
+    // The remote, or null after the caller was told there is none.
+    RemoteBusPort* Remote();
 
     DeviceSession& m_session;
     QDBusConnection m_bus;
     bool m_registered = false;
+    RemoteBusPort* m_remote = nullptr;
 };
