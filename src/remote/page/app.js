@@ -371,6 +371,8 @@
   });
   window.addEventListener("online", wake);
   window.addEventListener("pageshow", (e) => { if (e.persisted) wake(); });
+  // A new link opened over the old page changes only the part after '#': start afresh with it.
+  window.addEventListener("hashchange", () => location.reload());
 
   for (let ch = 1; ch <= CHANNELS; ++ch) buildFader(ch);
   for (let slot = 1; slot <= SLOTS; ++slot) buildScene(slot);
