@@ -10,6 +10,7 @@ comes back by itself with fresh levels; a page without the token, with a wrong o
 replaced one says "ask for a new link" and sends nothing. Keeps BUILD_DIR/remote-page-360x640.png.
 """
 import os
+import signal
 import sys
 import time
 
@@ -189,6 +190,17 @@ def run(rig, driver):
     wait_for("the page back", lambda: live(driver), timeout=15)
     check("the page reconnects and takes the fresh levels", shown_level(driver, 2) == 123,
           shown_level(driver, 2))
+
+    # A panel that stops answering (a network that dropped without a word): the page's pings go
+    # unanswered, it greys out by itself and comes back when the panel does.
+    os.kill(rig.pid(), signal.SIGSTOP)
+    try:
+        silent = eventually(lambda: not live(driver), timeout=20)
+        check("an unanswered page greys out and says reconnecting",
+              silent and "reconnecting" in status(driver), status(driver))
+    finally:
+        os.kill(rig.pid(), signal.SIGCONT)
+    wait_for("the page back after the silence", lambda: live(driver), timeout=20)
 
     # A page opened without the token, or with a wrong one, changes nothing.
     for name, url, sockets in (("no token", base, 0), ("a wrong token", base + "#not-the-token", 1)):
