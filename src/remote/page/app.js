@@ -42,7 +42,8 @@
 
   function buildFader(ch) {
     const col = el("div", "channel");
-    const value = el("output", "value", {}, "0");
+    // The slider tells screen readers its value; a live number would chatter through a fade.
+    const value = el("span", "value", { "aria-hidden": "true" }, "0");
     const slider = el("div", "fader", { role: "slider", tabindex: 0, "aria-orientation": "vertical",
       "aria-valuemin": 0, "aria-valuemax": MAX_LEVEL, "aria-valuenow": 0 });
     const fill = el("div", "fill");
