@@ -72,7 +72,7 @@ private Q_SLOTS:
         QCOMPARE(counts.last().first().toInt(), 0);
         QTRY_COMPARE(SocketsHeld(rig.remote), 0);
         // The panel went on meanwhile.
-        rig.panel.SetChannelLevel(0, 99);
+        rig.PanelSetsLevel(0, 99);
         QTRY_COMPARE(rig.device.sim.channel(0).level, 99);
     }
 
@@ -150,7 +150,7 @@ private Q_SLOTS:
         // The page that answers its pings stays, and still hears the panel.
         QTest::qWait(600);
         QCOMPARE(rig.remote.ClientCount(), 1);
-        rig.panel.SetChannelLevel(2, 42);
+        rig.PanelSetsLevel(2, 42);
         QCOMPARE(healthy.WaitFor("channel").value("level").toInt(), 42);
         QTRY_COMPARE(SocketsHeld(rig.remote), 1);
     }
