@@ -16,6 +16,11 @@ QByteArray Handshake(const RemoteRig& rig) {
            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
 }
 
+bool RoundTripPing(TestPage& page, const QString& token) {
+    page.Send({{"t", token}, {"op", "ping"}});
+    return !page.WaitFor("pong", 10000).isEmpty();
+}
+
 // Sockets the remote still holds: the listener's and the pages'.
 int SocketsHeld(RemoteService& remote) {
     return static_cast<int>(remote.findChildren<QTcpSocket*>().size());
@@ -116,6 +121,32 @@ private Q_SLOTS:
         QTest::qWait(200);
         QCOMPARE(announced.count(), 0);
         QCOMPARE(rig.session.Channels().Level(0), 0);
+    }
+
+    void pageThatNeverReads_droppedBeforeItsBacklogGrowsWithoutEnd() {
+        RemoteRig rig;
+        START_RIG(rig);
+        TestPage healthy(rig.Host());
+        QVERIFY(healthy.OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
+        QTcpSocket stuck;
+        stuck.setReadBufferSize(1);
+        stuck.connectToHost(QHostAddress::LocalHost, quint16(rig.remote.BoundPort()));
+        QVERIFY(stuck.waitForConnected(5000));
+        stuck.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+        stuck.write(Handshake(rig));
+        QTRY_COMPARE(rig.remote.ClientCount(), 2);
+        // A script's changes, each announced to both; the stuck page takes none of them.
+        int level = 0;
+        for (int round = 0; round < 400 && rig.remote.ClientCount() == 2; ++round) {
+            for (int i = 0; i < 200; ++i)
+                rig.session.Request(SessionRequest::Level(1 + i % 8, ++level % 256),
+                                    {ChangeOrigin::Kind::Script, 1});
+            QTest::qWait(1);
+        }
+        QTRY_COMPARE(rig.remote.ClientCount(), 1);
+        // The page that reads stays, and hears the rest.
+        QVERIFY(RoundTripPing(healthy, rig.Token()));
+        QVERIFY(!healthy.Closed());
     }
 
     void silentOrVanishingSocket_droppedAndPanelUnharmed_data() {
