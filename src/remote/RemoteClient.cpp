@@ -9,7 +9,7 @@
 #include <chrono>
 
 RemoteClient::RemoteClient(QWebSocket* socket, quint64 id, QObject* parent)
-    : QObject(parent), m_socket(socket), m_id(id), m_peer(socket->peerAddress().toString()),
+    : QObject(parent), m_socket(socket), m_id(id), m_peer(PeerText(socket->peerAddress())),
       m_lastHeardMs(Now()) {
     socket->setParent(this);
     // Room to refuse an oversized message with a reason; anything larger closes the socket.
