@@ -45,9 +45,9 @@ bool CMorvixApp::InitInstance() {
         return false;
     AddShortcuts();
     StartupTrace::WatchIfRequested(&m_mainFrame->View());
-    m_mainFrame->View().OnInitialUpdate();
-    // Once the settings folder is known; a remote left on starts with the panel.
+    // A remote left on starts with the panel, before a port message can hold the start-up.
     m_remote->Load();
+    m_mainFrame->View().OnInitialUpdate();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();
     return true;

@@ -1,5 +1,6 @@
 #include "remote/RemoteClient.h"
 
+#include "remote/RemoteLog.h"
 #include "remote/RemoteProtocol.h"
 
 #include <QTimer>
@@ -8,7 +9,7 @@
 #include <chrono>
 
 RemoteClient::RemoteClient(QWebSocket* socket, quint64 id, QObject* parent)
-    : QObject(parent), m_socket(socket), m_id(id), m_peer(socket->peerAddress().toString()),
+    : QObject(parent), m_socket(socket), m_id(id), m_peer(PeerText(socket->peerAddress())),
       m_lastHeardMs(Now()) {
     socket->setParent(this);
     // Room to refuse an oversized message with a reason; anything larger closes the socket.
@@ -41,8 +42,16 @@ QString RemoteClient::Token() const {
 }
 
 void RemoteClient::Send(const QByteArray& message) {
-    if (!m_closing)
-        m_socket->sendTextMessage(QString::fromUtf8(message));
+    if (m_closing)
+        return;
+    if (m_socket->bytesToWrite() > kMaxBacklogBytes) {
+        RemoteLog(QStringLiteral("page %1 from %2 does not read its messages; dropping it")
+                      .arg(m_id)
+                      .arg(m_peer));
+        Drop();
+        return;
+    }
+    m_socket->sendTextMessage(QString::fromUtf8(message));
 }
 
 void RemoteClient::Close(int code, const QString& reason) {

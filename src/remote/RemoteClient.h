@@ -16,6 +16,9 @@ class RemoteClient : public QObject {
 public:
     // How long a closing socket may take to finish the close handshake.
     static constexpr int kCloseTimeoutMs = 5000;
+    // Messages waiting for a page that does not read them; past this it is dropped rather than
+    // let the panel's memory grow with every change.
+    static constexpr qint64 kMaxBacklogBytes = 1024 * 1024;
 
     RemoteClient(QWebSocket* socket, quint64 id, QObject* parent = nullptr);
     ~RemoteClient() override;

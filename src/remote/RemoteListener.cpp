@@ -16,7 +16,7 @@ namespace {
 const char kWaitingProperty[] = "morvixRemoteWaiting";
 
 QString Peer(const QTcpSocket* socket) {
-    return socket->peerAddress().toString();
+    return PeerText(socket->peerAddress());
 }
 
 } // namespace

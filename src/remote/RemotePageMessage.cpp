@@ -12,13 +12,13 @@ namespace {
 
 enum class Field { Ch, Level, On, Slot };
 
-struct OpSpec {
+struct OpRule {
     const char* name;
     Op op;
     std::initializer_list<Field> fields;
 };
 
-const OpSpec kOps[] = {
+const OpRule kOps[] = {
     {"level", Op::Level, {Field::Ch, Field::Level}},
     {"switch", Op::Switch, {Field::Ch, Field::On}},
     {"alloff", Op::AllOff, {}},
@@ -121,19 +121,19 @@ PageMessage ParsePageMessage(const QByteArray& text) {
         return refuse(QStringLiteral("missing field op"));
     if (!opValue.isString())
         return refuse(QStringLiteral("op must be a string"));
-    const OpSpec* spec = nullptr;
-    for (const OpSpec& candidate : kOps)
+    const OpRule* rule = nullptr;
+    for (const OpRule& candidate : kOps)
         if (opValue.toString() == QLatin1String(candidate.name))
-            spec = &candidate;
-    if (!spec)
+            rule = &candidate;
+    if (!rule)
         return refuse(QStringLiteral("unknown op %1").arg(Quoted(opValue.toString())));
-    m.op = spec->op;
+    m.op = rule->op;
 
     for (auto it = o.begin(); it != o.end(); ++it) {
         const QString& key = it.key();
         bool known =
             key == QLatin1String("t") || key == QLatin1String("op") || key == QLatin1String("id");
-        for (Field field : spec->fields)
+        for (Field field : rule->fields)
             known = known || key == FieldName(field);
         if (!known)
             return refuse(QStringLiteral("unknown field %1").arg(Quoted(key)));
@@ -148,7 +148,7 @@ PageMessage ParsePageMessage(const QByteArray& text) {
         m.token = token.toString();
         m.hasToken = true;
     }
-    for (Field field : spec->fields) {
+    for (Field field : rule->fields) {
         const QJsonValue value = o.value(FieldName(field));
         if (value.isUndefined())
             return refuse(QStringLiteral("missing field %1").arg(FieldName(field)));

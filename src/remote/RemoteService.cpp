@@ -29,8 +29,12 @@ void RemoteService::Load() {
     m_settings = LoadRemoteSettings(IniPath());
     if (!m_settings.enabled)
         return;
+    const bool hadToken = !m_settings.token.isEmpty();
     if (const QString why = Start(m_settings.lan, m_settings.port); !why.isEmpty())
         RemoteLog(QStringLiteral("not started: %1").arg(why));
+    else if (!hadToken)
+        // A file written by hand: the link made now must still open the page after a restart.
+        Save();
 }
 
 QString RemoteService::IniPath() const {

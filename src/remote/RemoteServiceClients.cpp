@@ -148,7 +148,9 @@ void RemoteService::OnPingTick() {
 }
 
 void RemoteService::Broadcast(const QByteArray& message, quint64 except) {
-    for (RemoteClient* client : std::as_const(m_clients))
+    // A page dropped for not reading leaves the list as it goes.
+    const QList<RemoteClient*> clients = m_clients;
+    for (RemoteClient* client : clients)
         if (client->Id() != except)
             client->Send(message);
 }

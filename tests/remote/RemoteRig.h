@@ -1,8 +1,7 @@
 #pragma once
 
 #include "DeviceWithSettings.h"
-#include "RecordingHost.h"
-#include "panel/PanelController.h"
+#include "model/ChannelFrame.h"
 #include "remote/RemoteService.h"
 #include "session/DeviceSession.h"
 
@@ -28,7 +27,13 @@ struct RemoteRig {
     bool Start(bool lan = false) {
         if (!device.Start())
             return false;
-        panel.OnInitialUpdate();
+        // As the panel starts it: settings, the port, the watchdog and the first poll.
+        session.BuildPaths();
+        session.ResetState();
+        session.LoadSettings();
+        session.Connect();
+        session.StartWatchdog();
+        session.SendCommand(CMD_POLL);
         // Past the synchronisation, so only what the test causes reaches the log.
         if (!QTest::qWaitFor([this] { return device.sim.validFrameCount() >= 9; }, 5000) ||
             !QTest::qWaitFor([this] { return !session.Link().SyncRunning(); }, 3000))
@@ -42,10 +47,15 @@ struct RemoteRig {
         return QUrl(QStringLiteral("ws://%1/ws?t=%2").arg(Host(), token));
     }
 
+    // A level set on the panel's own road: the model changed in a scope and the frame sent.
+    void PanelSetsLevel(int channel, int level) {
+        const DeviceSession::ChangeScope scope(session);
+        session.Channels().SetLevel(channel, level);
+        session.SendCommand(CMD_CHANNEL, channel);
+    }
+
     DeviceWithSettings device;
-    RecordingHost host;
     DeviceSession session;
-    PanelController panel{session, host};
     RemoteService remote{session};
 };
 

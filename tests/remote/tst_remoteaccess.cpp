@@ -1,4 +1,5 @@
 #include "RemoteRig.h"
+#include "remote/RemoteHosts.h"
 #include "remote/RemoteListener.h"
 #include "remote/RemoteProtocol.h"
 
@@ -166,6 +167,22 @@ private Q_SLOTS:
         if (!upgraded)
             QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(rig.device.sim.frameCount(), 0);
+    }
+
+    void localNetwork_linkAndHostNameTheMachinesAddress() {
+        RemoteRig rig;
+        START_RIG(rig, true);
+        const QByteArray lan = LanAddress().toLatin1();
+        if (lan.isEmpty())
+            QSKIP("this machine has no address but loopback");
+        const QByteArray host = lan + ':' + QByteArray::number(rig.remote.BoundPort());
+        QCOMPARE(rig.remote.Link(), QStringLiteral("http://%1/#%2").arg(host, rig.Token()));
+        const QByteArray page =
+            HttpExchange(rig.remote.BoundPort(), "GET / HTTP/1.1\r\nHost: " + host + "\r\n\r\n");
+        QCOMPARE(StatusLine(page), QByteArray("HTTP/1.1 200 OK"));
+        TestPage phone(QString::fromLatin1(host));
+        QVERIFY(phone.OpenAndTakeSnapshot(
+            QUrl(QStringLiteral("ws://%1/ws?t=%2").arg(QString::fromLatin1(host), rig.Token()))));
     }
 
     void pageWithoutTheToken_closedAskingForANewLink_data() {

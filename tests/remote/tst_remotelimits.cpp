@@ -16,6 +16,11 @@ QByteArray Handshake(const RemoteRig& rig) {
            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
 }
 
+bool RoundTripPing(TestPage& page, const QString& token) {
+    page.Send({{"t", token}, {"op", "ping"}});
+    return !page.WaitFor("pong", 10000).isEmpty();
+}
+
 // Sockets the remote still holds: the listener's and the pages'.
 int SocketsHeld(RemoteService& remote) {
     return static_cast<int>(remote.findChildren<QTcpSocket*>().size());
@@ -72,7 +77,7 @@ private Q_SLOTS:
         QCOMPARE(counts.last().first().toInt(), 0);
         QTRY_COMPARE(SocketsHeld(rig.remote), 0);
         // The panel went on meanwhile.
-        rig.panel.SetChannelLevel(0, 99);
+        rig.PanelSetsLevel(0, 99);
         QTRY_COMPARE(rig.device.sim.channel(0).level, 99);
     }
 
@@ -118,6 +123,32 @@ private Q_SLOTS:
         QCOMPARE(rig.session.Channels().Level(0), 0);
     }
 
+    void pageThatNeverReads_droppedBeforeItsBacklogGrowsWithoutEnd() {
+        RemoteRig rig;
+        START_RIG(rig);
+        TestPage healthy(rig.Host());
+        QVERIFY(healthy.OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
+        QTcpSocket stuck;
+        stuck.setReadBufferSize(1);
+        stuck.connectToHost(QHostAddress::LocalHost, quint16(rig.remote.BoundPort()));
+        QVERIFY(stuck.waitForConnected(5000));
+        stuck.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+        stuck.write(Handshake(rig));
+        QTRY_COMPARE(rig.remote.ClientCount(), 2);
+        // A script's changes, each announced to both; the stuck page takes none of them.
+        int level = 0;
+        for (int round = 0; round < 400 && rig.remote.ClientCount() == 2; ++round) {
+            for (int i = 0; i < 200; ++i)
+                rig.session.Request(SessionRequest::Level(1 + i % 8, ++level % 256),
+                                    {ChangeOrigin::Kind::Script, 1});
+            QTest::qWait(1);
+        }
+        QTRY_COMPARE(rig.remote.ClientCount(), 1);
+        // The page that reads stays, and hears the rest.
+        QVERIFY(RoundTripPing(healthy, rig.Token()));
+        QVERIFY(!healthy.Closed());
+    }
+
     void silentOrVanishingSocket_droppedAndPanelUnharmed_data() {
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<bool>("vanish");
@@ -150,7 +181,7 @@ private Q_SLOTS:
         // The page that answers its pings stays, and still hears the panel.
         QTest::qWait(600);
         QCOMPARE(rig.remote.ClientCount(), 1);
-        rig.panel.SetChannelLevel(2, 42);
+        rig.PanelSetsLevel(2, 42);
         QCOMPARE(healthy.WaitFor("channel").value("level").toInt(), 42);
         QTRY_COMPARE(SocketsHeld(rig.remote), 1);
     }

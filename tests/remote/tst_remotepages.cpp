@@ -139,7 +139,7 @@ private Q_SLOTS:
         for (TestPage* page : {&first, &second, &actor})
             QVERIFY(page->OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
         if (by == "panel")
-            rig.panel.SetChannelLevel(4, 77);
+            rig.PanelSetsLevel(4, 77);
         else if (by == "script")
             rig.session.Request(SessionRequest::Level(5, 77), {ChangeOrigin::Kind::Script, 9});
         else if (by == "surface")

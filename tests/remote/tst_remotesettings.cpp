@@ -60,6 +60,26 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(rig.device.home.settingsFile()), setIni);
     }
 
+    void handWrittenFileWithoutToken_linkKeptForTheNextStart() {
+        RemoteRig rig;
+        START_RIG(rig);
+        rig.remote.TurnOff();
+        const QString ini = rig.device.home.settingsFolder() + "/remote.ini";
+        QVERIFY(
+            WriteAll(ini, "[remote]\nEnabled=true\nPort=" + QByteArray::number(FreePort()) + "\n"));
+        QString link;
+        {
+            // The program ends without the remote being turned off.
+            RemoteService first(rig.session);
+            first.Load();
+            QVERIFY(first.Running());
+            link = first.Link();
+        }
+        RemoteService second(rig.session);
+        second.Load();
+        QCOMPARE(second.Link(), link);
+    }
+
     void portTaken_nextFreeOneUsedAndShown_data() {
         QTest::addColumn<QList<QHostAddress>>("taken");
         QTest::newRow("on 127.0.0.1") << QList<QHostAddress>{QHostAddress::LocalHost};

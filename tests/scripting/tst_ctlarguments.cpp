@@ -78,6 +78,15 @@ private Q_SLOTS:
         QTest::newRow("scene 8") << QStringList{"scene", "8"} << scene;
         QTest::newRow("scene store 1") << QStringList{"scene", "store", "1"} << store;
         QTest::newRow("stop") << QStringList{"stop"} << Want(Command::StopFade);
+        CtlRequest remoteLan = Want(Command::RemoteOn);
+        remoteLan.lan = true;
+        QTest::newRow("remote") << QStringList{"remote"} << Want(Command::RemoteStatus);
+        QTest::newRow("remote on") << QStringList{"remote", "on"} << Want(Command::RemoteOn);
+        QTest::newRow("remote on --lan") << QStringList{"remote", "on", "--lan"} << remoteLan;
+        QTest::newRow("--lan first") << QStringList{"--lan", "remote", "on"} << remoteLan;
+        QTest::newRow("remote off") << QStringList{"remote", "off"} << Want(Command::RemoteOff);
+        QTest::newRow("remote new-link")
+            << QStringList{"remote", "new-link"} << Want(Command::RemoteNewLink);
     }
     void goodLines() {
         QFETCH(QStringList, args);
@@ -141,6 +150,15 @@ private Q_SLOTS:
             << QStringList{"scene", "store", "2", "--wait"} << "--wait goes with fade and scene";
         QTest::newRow("wait with set") << QStringList{"set", "1", "on", "--wait"} << "--wait";
         QTest::newRow("stop takes nothing") << QStringList{"stop", "1"} << "usage: morvix-ctl stop";
+        QTest::newRow("remote what") << QStringList{"remote", "up"} << "usage: morvix-ctl remote";
+        QTest::newRow("remote on twice")
+            << QStringList{"remote", "on", "on"} << "usage: morvix-ctl remote";
+        QTest::newRow("lan with remote off")
+            << QStringList{"remote", "off", "--lan"} << "--lan goes with remote on only";
+        QTest::newRow("lan alone with remote")
+            << QStringList{"remote", "--lan"} << "--lan goes with remote on only";
+        QTest::newRow("lan with set") << QStringList{"set", "1", "on", "--lan"} << "--lan";
+        QTest::newRow("wait with remote") << QStringList{"remote", "on", "--wait"} << "--wait";
     }
     void badLines() {
         QFETCH(QStringList, args);
