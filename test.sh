@@ -39,6 +39,12 @@ cmake --build "$out/build" -j "$jobs"
 echo "== tests"
 (cd "$out/build" && ctest --output-on-failure -j "$jobs")
 
+echo "== browser remote"
+# The page in headless chromium at a phone's size against the real panel on the simulated device;
+# keeps build/remote-page-360x640.png.
+dbus-run-session -- xvfb-run -a -s "-screen 0 800x600x24" \
+    /usr/bin/python3 tests/browser/remote_page.py "$out/build"
+
 echo "== package"
 # The package and its -dbgsym companion; the checks take the package.
 deb=$(cd "$out/build" && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p')

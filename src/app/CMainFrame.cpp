@@ -2,6 +2,7 @@
 
 #include "app/ClockText.h"
 #include "model/Version.h"
+#include "remote/RemoteService.h"
 #include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
@@ -85,6 +86,29 @@ QString CMainFrame::ClockPaneText() const {
 
 QString CMainFrame::FadePaneText() const {
     return m_fadePane->text();
+}
+
+void CMainFrame::ShowRemote(RemoteService& remote) {
+    if (!m_remotePane) {
+        m_remotePane = new QLabel(this);
+        m_remotePane->setAccessibleName(tr("Remote pages open"));
+        statusBar()->insertPermanentWidget(0, m_remotePane);
+    }
+    const auto show = [this, &remote] {
+        m_remotePane->setText(tr("remote: %1").arg(remote.ClientCount()));
+        m_remotePane->setVisible(remote.Running());
+    };
+    connect(&remote, &RemoteService::StateChanged, m_remotePane, show);
+    connect(&remote, &RemoteService::ClientCountChanged, m_remotePane, show);
+    show();
+}
+
+QString CMainFrame::RemotePaneText() const {
+    return m_remotePane ? m_remotePane->text() : QString();
+}
+
+bool CMainFrame::RemotePaneShown() const {
+    return m_remotePane && !m_remotePane->isHidden();
 }
 
 QString CMainFrame::CapsLockPaneText() const {

@@ -6,6 +6,7 @@
 
 class CMorvixView;
 class DeviceSession;
+class RemoteService;
 class QLabel;
 class QTimer;
 
@@ -28,6 +29,10 @@ public:
     QString CapsLockPaneText() const;
     QString NumLockPaneText() const;
     QString FadePaneText() const;
+    // "remote: 2", the pages open, shown only while the remote runs.
+    void ShowRemote(RemoteService& remote);
+    QString RemotePaneText() const;
+    bool RemotePaneShown() const;
 
 Q_SIGNALS:
     // The window was asked to close (title bar, window manager); it stays open.
@@ -46,6 +51,7 @@ private:
     QLabel* m_numPane = nullptr;
     QLabel* m_clockPane = nullptr;
     QLabel* m_fadePane = nullptr;
+    QLabel* m_remotePane = nullptr;
     QTimer* m_clockTimer = nullptr;
     LockKeyTracker m_lockKeys;
     X11LockKeyEvents m_x11LockKeys;

@@ -1,8 +1,11 @@
 #include "app/CMorvixApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/RemoteBusBridge.h"
+#include "app/RemoteDialogBridge.h"
 #include "app/StartupTrace.h"
 #include "app/SurfaceBridge.h"
+#include "remote/RemoteService.h"
 #include "scripting/MorvixClient.h"
 #include "scripting/PanelBusService.h"
 #include "session/DeviceSession.h"
@@ -32,7 +35,11 @@ bool CMorvixApp::InitInstance() {
     if (!m_document.OnNewDocument())
         return false;
     m_session = std::make_unique<DeviceSession>();
+    m_remote = std::make_unique<RemoteService>(*m_session);
+    m_remoteBridge = std::make_unique<RemoteBusBridge>(*m_remote);
     m_mainFrame = std::make_unique<CMainFrame>(*m_session);
+    m_mainFrame->ShowRemote(*m_remote);
+    ConnectRemoteDialog(m_mainFrame->View(), *m_remote);
     connect(&m_mainFrame->View(), &CMorvixView::ExitConfirmed, this,
             [](int exitCode) { QCoreApplication::exit(exitCode); });
     // Before the port is opened: a second panel must not take the device from the first.
@@ -49,6 +56,8 @@ bool CMorvixApp::InitInstance() {
         connect(m_surface.get(), &SurfaceBridge::StateChanged, m_busService.get(),
                 &PanelBusService::AnnounceSurface);
     }
+    // A remote left on starts with the panel, before a port message can hold the start-up.
+    m_remote->Load();
     m_mainFrame->View().OnInitialUpdate();
     m_mainFrame->show();
     m_mainFrame->View().setFocus();
@@ -64,6 +73,7 @@ bool CMorvixApp::StartScripting() {
         return true;
     }
     m_busService = std::make_unique<PanelBusService>(*m_session);
+    m_busService->SetRemote(m_remoteBridge.get());
     if (m_busService->Register(bus)) {
         connect(m_busService.get(), &PanelBusService::RaiseRequested, this,
                 &CMorvixApp::RaiseMainFrame);

@@ -9,9 +9,11 @@ class CMainFrame;
 class DeviceSession;
 class PanelBusService;
 class SurfaceBridge;
+class RemoteBusBridge;
+class RemoteService;
 
 // The application: it owns the session (the device and what goes with it) and its clients side
-// by side: the window with its one view, and the panel on the session bus.
+// by side: the window with its one view, the panel on the session bus, and the browser remote.
 class CMorvixApp : public QApplication {
     Q_OBJECT
 
@@ -26,6 +28,8 @@ public:
     int HandOverExitCode() const { return m_handOverExitCode; }
     CMainFrame* MainFrame() { return m_mainFrame.get(); }
     DeviceSession& Session() { return *m_session; }
+    // The browser remote, a client of the session beside the window and the bus.
+    RemoteService& Remote() { return *m_remote; }
 
     void OnAppAbout();
     void OnFileNew();
@@ -40,6 +44,8 @@ private:
 
     CMorvixDoc m_document;
     std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<RemoteService> m_remote;
+    std::unique_ptr<RemoteBusBridge> m_remoteBridge;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<PanelBusService> m_busService;
     std::unique_ptr<SurfaceBridge> m_surface;

@@ -151,6 +151,25 @@ int main(int argc, char* argv[]) {
         return Finish(client.UseSurface(request.port, request.profile));
     case Command::SurfaceOff:
         return Finish(client.SurfaceOff());
+    case Command::RemoteStatus: {
+        QVariantMap state;
+        const auto result = client.RemoteState(state);
+        if (result.ok())
+            Print(stdout, FormatRemoteState(state));
+        return Finish(result);
+    }
+    case Command::RemoteOn:
+    case Command::RemoteNewLink: {
+        QString link;
+        const auto result = request.command == Command::RemoteOn
+                                ? client.RemoteOn(request.lan, link)
+                                : client.RemoteNewLink(link);
+        if (result.ok())
+            Print(stdout, link + u'\n');
+        return Finish(result);
+    }
+    case Command::RemoteOff:
+        return Finish(client.RemoteOff());
     case Command::Help:
         break;
     }

@@ -25,4 +25,8 @@ inline QString SceneError() {
 inline QString SurfaceError() {
     return QStringLiteral("org.qv.Morvix.Error.Surface");
 }
+// The browser remote is not there (a panel without one) or cannot listen.
+inline QString RemoteError() {
+    return QStringLiteral("org.qv.Morvix.Error.Remote");
+}
 } // namespace MorvixBus

@@ -27,6 +27,7 @@ constexpr CommandSpec kCommands[] = {
     {"scene", Command::Scene, 1, 2, "scene N [--wait] | scene store N"},
     {"stop", Command::StopFade, 0, 0, "stop"},
     {"surface", Command::Surface, 0, 3, "surface | surface use \"PORT\" [PROFILE] | surface off"},
+    {"remote", Command::RemoteStatus, 0, 1, "remote [on [--lan] | off | new-link]"},
 };
 
 CtlRequest Fail(QString error) {
@@ -98,6 +99,7 @@ CtlRequest ParseCtlArguments(const QStringList& args) {
     QStringList words;
     bool json = false;
     bool wait = false;
+    bool lan = false;
     for (const QString& arg : args) {
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             return CtlRequest{};
@@ -105,6 +107,8 @@ CtlRequest ParseCtlArguments(const QStringList& args) {
             json = true;
         else if (arg == QLatin1String("--wait"))
             wait = true;
+        else if (arg == QLatin1String("--lan"))
+            lan = true;
         // A lone "-" or a negative step ("-5") is a word, any other dash an unknown option.
         else if (arg.startsWith(u'-') && arg.size() > 1 && !arg[1].isDigit())
             return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
@@ -131,6 +135,27 @@ CtlRequest ParseCtlArguments(const QStringList& args) {
     if (wait && spec->command != Command::FadeToPreset &&
         !(spec->command == Command::Scene && !storing))
         return Fail(QStringLiteral("--wait goes with fade and scene only"));
+
+    if (spec->command == Command::RemoteStatus && !rest.isEmpty()) {
+        static const QList<QPair<QString, Command>> kRemote = {
+            {QStringLiteral("on"), Command::RemoteOn},
+            {QStringLiteral("off"), Command::RemoteOff},
+            {QStringLiteral("new-link"), Command::RemoteNewLink}};
+        const Command* found = nullptr;
+        for (const auto& [word, command] : kRemote)
+            if (rest[0] == word)
+                found = &command;
+        if (!found)
+            return Fail(QStringLiteral("usage: morvix-ctl %1").arg(QLatin1String(spec->form)));
+        CtlRequest request;
+        request.command = *found;
+        request.lan = lan;
+        if (lan && request.command != Command::RemoteOn)
+            return Fail(QStringLiteral("--lan goes with remote on only"));
+        return request;
+    }
+    if (lan)
+        return Fail(QStringLiteral("--lan goes with remote on only"));
 
     CtlRequest request;
     request.command = spec->command;
@@ -247,10 +272,15 @@ QString CtlUsage() {
         "                          PROFILE: generic, nanokontrol2, mackie, xtouch-compact,\n"
         "                          apc-mini (default: the one chosen before)\n"
         "  surface off             stop following the controller\n"
+        "  remote                  the browser remote: on or off, where, the link, pages open\n"
+        "  remote on [--lan]       turn it on for this computer only, or the local network\n"
+        "  remote off              close every page and turn it off\n"
+        "  remote new-link         a new link; every page opened with the old one closes\n"
         "\n"
         "Options:\n"
         "  --json                  with get: one JSON array\n"
         "  --wait                  with fade and scene: return once the fade has ended\n"
+        "  --lan                   with remote on: listen on the local network\n"
         "\n"
         "Examples:\n"
         "  morvix-ctl set 3 on 128\n"
@@ -260,6 +290,7 @@ QString CtlUsage() {
         "  morvix-ctl fade ~/night.qvd 2.5 --wait\n"
         "  morvix-ctl fade 4 0 10\n"
         "  morvix-ctl surface use \"nanoKONTROL2:nanoKONTROL2 _ CTRL\" nanokontrol2\n"
+        "  morvix-ctl remote on --lan\n"
         "\n"
         "Exit status: 0 done, 1 refused by the panel, 2 bad arguments, 3 Morvix is not running.\n");
 }

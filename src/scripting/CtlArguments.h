@@ -23,6 +23,10 @@ struct CtlRequest {
         Surface,    // surface
         SurfaceUse, // surface use PORT [PROFILE]
         SurfaceOff, // surface off
+        RemoteStatus,  // remote
+        RemoteOn,      // remote on [--lan]
+        RemoteOff,     // remote off
+        RemoteNewLink, // remote new-link
     };
 
     Command command = Command::Help;
@@ -40,6 +44,8 @@ struct CtlRequest {
     bool json = false;
     // Return once the fade has ended (fade, scene).
     bool wait = false;
+    // With remote on: the local network, not this computer only.
+    bool lan = false;
     // Empty when the line is good; otherwise one line naming the bad argument.
     QString error;
 

@@ -29,6 +29,22 @@ QString FormatStatus(const MorvixClient::Status& status) {
         .arg(status.selectedChannel);
 }
 
+QString FormatRemoteState(const QVariantMap& state) {
+    const auto text = [&state](const char* key) {
+        return state.value(QLatin1String(key)).toString();
+    };
+    const bool running = state.value(QStringLiteral("running")).toBool();
+    QString out =
+        QStringLiteral("remote %1\nlisten %2\nport %3\n")
+            .arg(running ? u"on" : u"off",
+                 state.value(QStringLiteral("lan")).toBool() ? u"lan" : u"local", text("port"));
+    if (running)
+        out += QStringLiteral("link %1\nclients %2\n").arg(text("link"), text("clients"));
+    if (!text("saveError").isEmpty())
+        out += QStringLiteral("not saved %1\n").arg(text("saveError"));
+    return out;
+}
+
 QString FormatPropertyLine(const QString& name, const QVariant& value) {
     if (name == QLatin1String("LinkState"))
         return QStringLiteral("link %1\n").arg(value.toString());

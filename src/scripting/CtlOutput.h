@@ -8,6 +8,8 @@
 // What morvix-ctl prints; every text ends in a newline.
 QString FormatChannels(const ChannelStates& states, bool json);
 QString FormatStatus(const MorvixClient::Status& status);
+// "remote on", where it listens, the link and the pages open; or "remote off".
+QString FormatRemoteState(const QVariantMap& state);
 // One watch line: "3 on 128", or a property as "link answering", "selected 2", "port ...",
 // "surface: ...".
 QString FormatChannelLine(int channel, bool on, int level);

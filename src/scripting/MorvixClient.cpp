@@ -83,6 +83,34 @@ MorvixClient::Result MorvixClient::Channels(ChannelStates& states) {
     return result;
 }
 
+MorvixClient::Result MorvixClient::RemoteState(QVariantMap& state) {
+    QDBusPendingReply<QVariantMap> reply;
+    Result result = Send([&] { return reply = m_proxy->RemoteState(); });
+    if (result.ok())
+        state = reply.value();
+    return result;
+}
+
+MorvixClient::Result MorvixClient::RemoteOn(bool lan, QString& link) {
+    QDBusPendingReply<QString> reply;
+    Result result = Send([&] { return reply = m_proxy->RemoteOn(lan); });
+    if (result.ok())
+        link = reply.value();
+    return result;
+}
+
+MorvixClient::Result MorvixClient::RemoteOff() {
+    return Send([&] { return m_proxy->RemoteOff(); });
+}
+
+MorvixClient::Result MorvixClient::RemoteNewLink(QString& link) {
+    QDBusPendingReply<QString> reply;
+    Result result = Send([&] { return reply = m_proxy->RemoteNewLink(); });
+    if (result.ok())
+        link = reply.value();
+    return result;
+}
+
 // The proxy's property getters swallow errors, so properties are read through the standard
 // Properties interface: a missing panel is told apart, and the status takes one round trip.
 MorvixClient::Result MorvixClient::ReadProperties(const QString& method, const QVariantList& args,

@@ -52,6 +52,11 @@ public:
     // After Watch() and the call that started a fade: returns once the panel says no fade runs.
     Result WaitUntilFadeEnds();
     Result Channels(ChannelStates& states);
+    // The browser remote; see the interface file for the state's keys.
+    Result RemoteState(QVariantMap& state);
+    Result RemoteOn(bool lan, QString& link);
+    Result RemoteOff();
+    Result RemoteNewLink(QString& link);
     Result ReadStatus(Status& status);
     // The control surface: the ports a controller can send from, the current choice as one line,
     // and choosing (an empty profile keeps the current one) or dropping the controller.

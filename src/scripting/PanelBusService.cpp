@@ -3,6 +3,7 @@
 #include "paneladaptor.h"
 #include "scripting/BusNames.h"
 #include "scripting/SurfaceBusPort.h"
+#include "scripting/RemoteBusPort.h"
 #include "session/DeviceSession.h"
 
 #include <QDBusConnectionInterface>
@@ -152,6 +153,48 @@ void PanelBusService::StopFade() {
 
 void PanelBusService::Raise() {
     Q_EMIT RaiseRequested();
+}
+
+RemoteBusPort* PanelBusService::Remote() {
+    if (!m_remote && calledFromDBus())
+        sendErrorReply(MorvixBus::RemoteError(),
+                       QStringLiteral("this panel has no browser remote"));
+    return m_remote;
+}
+
+QVariantMap PanelBusService::RemoteState() {
+    RemoteBusPort* remote = Remote();
+    if (!remote)
+        return {};
+    const RemoteBusPort::State s = remote->RemoteState();
+    return {{QStringLiteral("running"), s.running}, {QStringLiteral("lan"), s.lan},
+            {QStringLiteral("port"), s.port},       {QStringLiteral("link"), s.link},
+            {QStringLiteral("clients"), s.clients}, {QStringLiteral("saveError"), s.saveError}};
+}
+
+QString PanelBusService::RemoteOn(bool lan) {
+    RemoteBusPort* remote = Remote();
+    if (!remote)
+        return {};
+    if (const QString why = remote->TurnOn(lan); !why.isEmpty()) {
+        if (calledFromDBus())
+            sendErrorReply(MorvixBus::RemoteError(), why);
+        return {};
+    }
+    return remote->RemoteState().link;
+}
+
+void PanelBusService::RemoteOff() {
+    if (RemoteBusPort* remote = Remote())
+        remote->TurnOff();
+}
+
+QString PanelBusService::RemoteNewLink() {
+    RemoteBusPort* remote = Remote();
+    if (!remote)
+        return {};
+    remote->NewLink();
+    return remote->RemoteState().link;
 }
 
 void PanelBusService::AnnounceProperties(const QVariantMap& changed) {

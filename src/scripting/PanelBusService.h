@@ -10,6 +10,7 @@
 
 class DeviceSession;
 class SurfaceBusPort;
+class RemoteBusPort;
 struct SessionAnswer;
 struct SessionRequest;
 
@@ -36,6 +37,8 @@ public:
     // finds the object too. False, with nothing left registered, when the name is taken or the
     // bus refuses.
     bool Register(QDBusConnection bus);
+    // The browser remote the bus turns on and off; none, and its calls are refused.
+    void SetRemote(RemoteBusPort* remote) { m_remote = remote; }
 
     QString Port() const;
     bool PortOpen() const;
@@ -68,6 +71,11 @@ public Q_SLOTS:
     QStringList SurfacePorts();
     void UseSurface(const QString& port, const QString& profile);
     void SurfaceOff();
+    // The browser remote; see the interface file for the state's keys.
+    QVariantMap RemoteState();
+    QString RemoteOn(bool lan);
+    void RemoteOff();
+    QString RemoteNewLink();
 
 Q_SIGNALS:
     // Relayed to the bus by the adaptor, which has a signal of the same signature.
@@ -80,9 +88,12 @@ private:
     void Ask(const SessionRequest& request);
     void Reply(const SessionAnswer& answer);
     void AnnounceProperties(const QVariantMap& changed);
+    // The remote, or null after the caller was told there is none.
+    RemoteBusPort* Remote();
 
     DeviceSession& m_session;
     QDBusConnection m_bus;
     bool m_registered = false;
     SurfaceBusPort* m_surface = nullptr;
+    RemoteBusPort* m_remote = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "TempConfigHome.h"
 #include "app/CMainFrame.h"
 #include "app/ClockText.h"
+#include "remote/RemoteService.h"
 #include "session/DeviceSession.h"
 #include "ui/dialogs/CExitDlg.h"
 #include "ui/view/CMorvixView.h"
@@ -9,6 +10,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTcpServer>
+#include <QWebSocket>
 #include <QtTest>
 #include <chrono>
 #include <thread>
@@ -92,6 +95,36 @@ private Q_SLOTS:
         QVERIFY(frame.View().width() >= 516);
         QVERIFY(frame.View().height() >= 441);
         QVERIFY(frame.statusBar()->isVisible());
+    }
+
+    // "remote: N" counts the open pages, and only while the remote runs.
+    void mainFrame_remotePaneCountsPagesWhileOn() {
+        TempConfigHome home;
+        DeviceSession session;
+        session.BuildPaths();
+        RemoteService remote(session);
+        CMainFrame frame(session);
+        frame.ShowRemote(remote);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(!frame.RemotePaneShown());
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const int port = probe.serverPort();
+        probe.close();
+        QCOMPARE(remote.TurnOn(false, port), QString());
+        QVERIFY(frame.RemotePaneShown());
+        QCOMPARE(frame.RemotePaneText(), QStringLiteral("remote: 0"));
+        const QString host = QStringLiteral("127.0.0.1:%1").arg(remote.BoundPort());
+        QWebSocket first(QStringLiteral("http://") + host),
+            second(QStringLiteral("http://") + host);
+        for (QWebSocket* page : {&first, &second})
+            page->open(QUrl(QStringLiteral("ws://%1/ws?t=%2").arg(host, remote.Settings().token)));
+        QTRY_COMPARE(frame.RemotePaneText(), QStringLiteral("remote: 2"));
+        first.close();
+        QTRY_COMPARE(frame.RemotePaneText(), QStringLiteral("remote: 1"));
+        remote.TurnOff();
+        QVERIFY(!frame.RemotePaneShown());
     }
 
     // Each tick repaints the clock's pane and nothing else of the window.

@@ -88,6 +88,15 @@ private Q_SLOTS:
         QTest::newRow("surface use with profile")
             << QStringList{"surface", "use", "Fader Box:Faders", "mackie"} << useProfile;
         QTest::newRow("surface off") << QStringList{"surface", "off"} << Want(Command::SurfaceOff);
+        CtlRequest remoteLan = Want(Command::RemoteOn);
+        remoteLan.lan = true;
+        QTest::newRow("remote") << QStringList{"remote"} << Want(Command::RemoteStatus);
+        QTest::newRow("remote on") << QStringList{"remote", "on"} << Want(Command::RemoteOn);
+        QTest::newRow("remote on --lan") << QStringList{"remote", "on", "--lan"} << remoteLan;
+        QTest::newRow("--lan first") << QStringList{"--lan", "remote", "on"} << remoteLan;
+        QTest::newRow("remote off") << QStringList{"remote", "off"} << Want(Command::RemoteOff);
+        QTest::newRow("remote new-link")
+            << QStringList{"remote", "new-link"} << Want(Command::RemoteNewLink);
     }
     void goodLines() {
         QFETCH(QStringList, args);
@@ -159,6 +168,15 @@ private Q_SLOTS:
             << QStringList{"surface", "off", "now"} << "usage: morvix-ctl surface";
         QTest::newRow("surface, unknown word")
             << QStringList{"surface", "list"} << "usage: morvix-ctl surface";
+        QTest::newRow("remote what") << QStringList{"remote", "up"} << "usage: morvix-ctl remote";
+        QTest::newRow("remote on twice")
+            << QStringList{"remote", "on", "on"} << "usage: morvix-ctl remote";
+        QTest::newRow("lan with remote off")
+            << QStringList{"remote", "off", "--lan"} << "--lan goes with remote on only";
+        QTest::newRow("lan alone with remote")
+            << QStringList{"remote", "--lan"} << "--lan goes with remote on only";
+        QTest::newRow("lan with set") << QStringList{"set", "1", "on", "--lan"} << "--lan";
+        QTest::newRow("wait with remote") << QStringList{"remote", "on", "--wait"} << "--wait";
     }
     void badLines() {
         QFETCH(QStringList, args);

@@ -529,6 +529,18 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(&rig.view, &click);
         QCOMPARE(opened, 3);
         QCOMPARE(p.Session().Scenes().Read(5).state, SceneState::Stored);
+
+        // "Remote…" is the application's to run: the view only passes it on.
+        QSignalSpy remote(&rig.view, &CMorvixView::RemoteRequested);
+        act = [](PanelContextMenu& menu) {
+            menu.RemoteAction()->trigger();
+            menu.close();
+        };
+        watchMenu();
+        QTest::keyClick(&rig.view, Qt::Key_Menu);
+        QTest::qWait(20);
+        QCOMPARE(opened, 4);
+        QCOMPARE(remote.count(), 1);
         // Opening the menu changed no channel and sent nothing.
         QCOMPARE(p.Channels().Level(0), 100);
         QCOMPARE(rig.Frames(), QStringList());

@@ -21,7 +21,7 @@ args = [a for a in sys.argv[1:] if not a.startswith("--")]
 BUILD = os.path.abspath(args[0] if args else os.path.join(ROOT, "build"))
 TARGETS = ["morvix", "morvix-devsim", "panel_paint_bench", "serial_latency_bench",
            "key_to_wire_bench", "settings_io_bench", "fade_pacing_bench", "script_flood_bench",
-           "surface_host_bench"]
+           "surface_host_bench", "morvix-ctl"]
 ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
@@ -276,6 +276,13 @@ def main():
             f"{len(cpus)} runs of 10 s (p99 = highest)")
         row(f"Idle wake-ups {where}, all threads", statistics.median(wakeups), max(wakeups), "/s",
             f"{len(wakeups)} runs of 10 s (p99 = highest)")
+
+    # The browser remote: a private bus for morvix-ctl, Xvfb for the panel, headless chromium.
+    remote = run(["dbus-run-session", "--", "xvfb-run", "-a", "-s", "-screen 0 800x600x24",
+                  "/usr/bin/python3", "bench/remote_bench.py", BUILD, "--json"],
+                 env=dict(os.environ))
+    for r in json.loads(remote.strip().splitlines()[-1]):
+        row(r["name"], r["median"], r["p99"], r["unit"], r["samples"])
 
     load = os.getloadavg()[0]
     table = "\n".join([f"Machine: {machine()}; load average {load:.1f} at the end of the run.", "",

@@ -61,6 +61,8 @@ public:
 Q_SIGNALS:
     // The operator confirmed the exit; the program should end with this code.
     void ExitConfirmed(int exitCode);
+    // "Remote…" was chosen; the remote is the application's, so it runs the dialog.
+    void RemoteRequested();
 
 protected:
     bool event(QEvent* e) override;

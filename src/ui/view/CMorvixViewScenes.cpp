@@ -47,6 +47,7 @@ PanelContextMenu& CMorvixView::PanelMenu() {
                 [this](int slot) { m_panel.Session().StoreScene(slot); });
         connect(menu, &PanelContextMenu::FadeTimesRequested, this, &CMorvixView::EditFadeTimes);
         connect(menu, &PanelContextMenu::SetupRequested, this, [this] { m_panel.RunSetup(); });
+        connect(menu, &PanelContextMenu::RemoteRequested, this, &CMorvixView::RemoteRequested);
         connect(menu, &PanelContextMenu::ExitRequested, this, [this] { m_panel.ExitProgram(); });
     }
     SceneMenuSlots slots;

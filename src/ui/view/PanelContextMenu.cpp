@@ -26,6 +26,8 @@ PanelContextMenu::PanelContextMenu(QWidget* parent) : QMenu(parent) {
     connect(m_surface, &QAction::triggered, this, &PanelContextMenu::SurfaceRequested);
     m_setup = addAction(tr("Se&tup…"));
     connect(m_setup, &QAction::triggered, this, &PanelContextMenu::SetupRequested);
+    m_remote = addAction(tr("&Remote…"));
+    connect(m_remote, &QAction::triggered, this, &PanelContextMenu::RemoteRequested);
     m_exit = addAction(tr("E&xit…"));
     connect(m_exit, &QAction::triggered, this, &PanelContextMenu::ExitRequested);
 }

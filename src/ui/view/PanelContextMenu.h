@@ -10,7 +10,8 @@
 using SceneMenuSlots = std::array<std::optional<double>, SCENE_SLOTS>;
 
 // The right button's menu over the panel: recall a scene, store the panel into a slot, the slots'
-// fade times, and Setup and Exit as the buttons do them. It only asks; the view acts.
+// fade times, Setup and Exit as the buttons do them, and the browser remote. It only asks; the view
+// acts.
 class PanelContextMenu : public QMenu {
     Q_OBJECT
 
@@ -24,6 +25,7 @@ public:
     QAction* FadeTimeAction() const { return m_fadeTime; }
     QAction* SurfaceAction() const { return m_surface; }
     QAction* SetupAction() const { return m_setup; }
+    QAction* RemoteAction() const { return m_remote; }
     QAction* ExitAction() const { return m_exit; }
     QMenu* StoreMenu() const { return m_storeMenu; }
 
@@ -37,6 +39,7 @@ Q_SIGNALS:
     // Whoever holds the control surface answers this; the view does not.
     void SurfaceRequested();
     void SetupRequested();
+    void RemoteRequested();
     void ExitRequested();
 
 private:
@@ -46,5 +49,6 @@ private:
     QAction* m_fadeTime = nullptr;
     QAction* m_surface = nullptr;
     QAction* m_setup = nullptr;
+    QAction* m_remote = nullptr;
     QAction* m_exit = nullptr;
 };
