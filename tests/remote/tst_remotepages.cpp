@@ -192,6 +192,18 @@ private Q_SLOTS:
         QCOMPARE(last.value("text"), QJsonValue(QString()));
     }
 
+    void deviceUnplugged_everyPageSeesTheLinkGo() {
+        RemoteRig rig;
+        START_RIG(rig);
+        TestPage page(rig.Host());
+        QVERIFY(page.OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
+        QVERIFY(rig.device.sim.hangUp());
+        const QJsonObject link = page.WaitFor("link", 10000);
+        QVERIFY2(link.value("state") == QJsonValue("closed") ||
+                     link.value("state") == QJsonValue("no answer"),
+                 qPrintable(link.value("state").toString()));
+    }
+
     void badMessage_refusedWithReasonAndNothingChanges_data() {
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QString>("reason");
