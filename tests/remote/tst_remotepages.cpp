@@ -158,6 +158,52 @@ private Q_SLOTS:
         QCOMPARE(actor.Count("channel"), by == "page" ? 0 : 1);
     }
 
+    // A scene stored from one page shows on the other; recalled with its fade time, the fade's
+    // progress reaches every page, and a page's Stop ends it.
+    void scenesAndFades_fromOnePageSeenOnAll() {
+        RemoteRig rig;
+        START_RIG(rig);
+        TestPage phone(rig.Host()), tablet(rig.Host());
+        QVERIFY(phone.OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
+        QVERIFY(tablet.OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
+        QVERIFY(rig.session.SetSceneFadeTime(4, 30.0).isEmpty());
+        QCOMPARE(tablet.WaitFor("scenes").value("scenes").toArray()[3].toObject().value("fade"),
+                 QJsonValue(30.0));
+        phone.Send(Op(rig.Token(), "store", {{"slot", 4}}));
+        const QJsonArray scenes = tablet.WaitFor("scenes").value("scenes").toArray();
+        QCOMPARE(scenes[3].toObject(), (QJsonObject{{"slot", 4}, {"stored", true}, {"fade", 30}}));
+
+        rig.PanelSetsLevel(0, 250);
+        phone.Send(Op(rig.Token(), "recall", {{"slot", 4}}));
+        for (TestPage* page : {&phone, &tablet}) {
+            const QJsonObject fade = page->WaitFor("fade");
+            QCOMPARE(fade.value("running").toBool(), true);
+            QVERIFY2(fade.value("text").toString().startsWith("fade "),
+                     qPrintable(fade.value("text").toString()));
+        }
+        QVERIFY(rig.session.Fading());
+        tablet.Send(Op(rig.Token(), "stop"));
+        QTRY_VERIFY(!rig.session.Fading());
+        // Progress first, then the end.
+        QJsonObject last = phone.WaitFor("fade");
+        while (last.value("running").toBool())
+            last = phone.WaitFor("fade");
+        QCOMPARE(last.value("running"), QJsonValue(false));
+        QCOMPARE(last.value("text"), QJsonValue(QString()));
+    }
+
+    void deviceUnplugged_everyPageSeesTheLinkGo() {
+        RemoteRig rig;
+        START_RIG(rig);
+        TestPage page(rig.Host());
+        QVERIFY(page.OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
+        QVERIFY(rig.device.sim.hangUp());
+        const QJsonObject link = page.WaitFor("link", 10000);
+        QVERIFY2(link.value("state") == QJsonValue("closed") ||
+                     link.value("state") == QJsonValue("no answer"),
+                 qPrintable(link.value("state").toString()));
+    }
+
     void badMessage_refusedWithReasonAndNothingChanges_data() {
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QString>("reason");
