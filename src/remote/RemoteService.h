@@ -79,6 +79,8 @@ private:
     RemoteListener* m_listener;
     QList<RemoteClient*> m_clients;
     quint64 m_nextClient = 1;
+    // The page whose own fader or switch change is being made: it gets no echo of it.
+    quint64 m_echoFreeClient = 0;
     QTimer m_pingTimer;
     int m_silenceMs;
     bool m_lastFading = false;

@@ -35,8 +35,11 @@ RemoteProtocol::SceneViews ScenesOf(const DeviceSession& session) {
 void RemoteService::ConnectSession() {
     connect(&m_session, &DeviceSession::ChannelChanged, this,
             [this](int channel, bool on, int level, ChangeOrigin origin) {
-                // The page that made the change holds its own fader; it gets no echo.
-                const quint64 except = origin.kind == ChangeOrigin::Kind::Web ? origin.client : 0;
+                // A page that moved a fader or a switch holds it itself and gets no echo; what its
+                // scene recall or all off changed it cannot know, so that goes back to it too.
+                const bool echo =
+                    origin.kind == ChangeOrigin::Kind::Web && origin.client == m_echoFreeClient;
+                const quint64 except = echo ? origin.client : 0;
                 Broadcast(RemoteProtocol::ChannelMessage(channel, on, level, origin), except);
             });
     connect(&m_session, &DeviceSession::LinkStateChanged, this,
@@ -112,8 +115,12 @@ void RemoteService::OnMessage(RemoteClient* client, const QByteArray& text) {
         client->Send(RefusedMessage(m.id, QStringLiteral("wrong token; %1").arg(kReasonBadToken)));
         return;
     }
+    // The session announces a change as its request ends, so the echo is known by this window.
+    const bool ownValue = m.op == Op::Level || m.op == Op::Switch;
+    m_echoFreeClient = ownValue ? client->Id() : 0;
     const SessionAnswer answer =
         m_session.Request(m.request, {ChangeOrigin::Kind::Web, client->Id()});
+    m_echoFreeClient = 0;
     if (!answer.ok())
         client->Send(RefusedMessage(m.id, answer.text));
 }

@@ -20,9 +20,9 @@ struct CtlRequest {
         Scene,
         StoreScene,
         StopFade,
-        Surface,    // surface
-        SurfaceUse, // surface use PORT [PROFILE]
-        SurfaceOff, // surface off
+        Surface,       // surface
+        SurfaceUse,    // surface use PORT [PROFILE]
+        SurfaceOff,    // surface off
         RemoteStatus,  // remote
         RemoteOn,      // remote on [--lan]
         RemoteOff,     // remote off

@@ -2,8 +2,8 @@
 
 #include "paneladaptor.h"
 #include "scripting/BusNames.h"
-#include "scripting/SurfaceBusPort.h"
 #include "scripting/RemoteBusPort.h"
+#include "scripting/SurfaceBusPort.h"
 #include "session/DeviceSession.h"
 
 #include <QDBusConnectionInterface>

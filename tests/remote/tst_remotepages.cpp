@@ -158,6 +158,50 @@ private Q_SLOTS:
         QCOMPARE(actor.Count("channel"), by == "page" ? 0 : 1);
     }
 
+    // A page holds the fader or switch it moved, so that comes back to nobody; what its all off
+    // or scene recall changed it cannot know, and that does come back to it.
+    void ownRequest_echoedOnlyWhereThePageCannotKnowTheResult_data() {
+        QTest::addColumn<QJsonObject>("message");
+        QTest::addColumn<bool>("echoed");
+        QTest::newRow("level") << QJsonObject{{"op", "level"}, {"ch", 2}, {"level", 90}} << false;
+        QTest::newRow("switch") << QJsonObject{{"op", "switch"}, {"ch", 2}, {"on", false}} << false;
+        QTest::newRow("all off") << QJsonObject{{"op", "alloff"}} << true;
+        QTest::newRow("scene recalled at once")
+            << QJsonObject{{"op", "recall"}, {"slot", 2}} << true;
+    }
+    void ownRequest_echoedOnlyWhereThePageCannotKnowTheResult() {
+        QFETCH(QJsonObject, message);
+        QFETCH(bool, echoed);
+        RemoteRig rig;
+        START_RIG(rig);
+        const ChangeOrigin script{ChangeOrigin::Kind::Script, 9};
+        QVERIFY(rig.session.Request(SessionRequest::Set(2, true, 200), script).ok());
+        QVERIFY(rig.session.SetSceneFadeTime(2, 0.0).isEmpty());
+        QVERIFY(rig.session.StoreScene(2).isEmpty());
+        QVERIFY(rig.session.Request(SessionRequest::Level(2, 10), script).ok());
+        TestPage page(rig.Host());
+        QVERIFY(page.OpenAndTakeSnapshot(rig.SocketUrl(rig.Token())));
+        const ChannelModel before = rig.session.Channels();
+        message.insert("t", rig.Token());
+        page.Send(message);
+        QVERIFY(RoundTrip(page, rig.Token()));
+        const ChannelModel& after = rig.session.Channels();
+        int changed = 0;
+        for (int c = 0; c < CHANNEL_COUNT; ++c)
+            changed += before.Level(c) != after.Level(c) || before.On(c) != after.On(c);
+        QVERIFY(changed > 0);
+        QCOMPARE(page.Count("channel"), echoed ? changed : 0);
+        if (echoed) {
+            // Channel 2 changes in every row; the page hears what it became.
+            QJsonObject change = page.WaitFor("channel");
+            while (change.value("ch").toInt() != 2)
+                change = page.WaitFor("channel");
+            QCOMPARE(change.value("origin").toString(), QString("web"));
+            QCOMPARE(change.value("level").toInt(), after.Level(1));
+            QCOMPARE(change.value("on").toBool(), after.On(1));
+        }
+    }
+
     // A scene stored from one page shows on the other; recalled with its fade time, the fade's
     // progress reaches every page, and a page's Stop ends it.
     void scenesAndFades_fromOnePageSeenOnAll() {
