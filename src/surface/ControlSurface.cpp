@@ -7,7 +7,7 @@
 namespace {
 
 void Warn(const QString& text) {
-    std::fprintf(stderr, "control surface: %s\n", qPrintable(text));
+    std::fprintf(stderr, "morvix: surface: %s\n", qPrintable(text));
 }
 
 } // namespace
