@@ -13,9 +13,12 @@ out=${MORVIX_BUILD_ROOT:-.}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
+# Each stage's title carries the time since the start, to see where the minutes go.
+stage() { echo "== $* [$((SECONDS / 60)) min $((SECONDS % 60)) s]"; }
+
 tools/scripts/ensure-packages.sh
 
-echo "== formatting"
+stage "formatting"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || true)
 if [ -n "$files" ]; then
     # shellcheck disable=SC2086
@@ -25,47 +28,47 @@ if [ -n "$files" ]; then
     fi
 fi
 
-echo "== layering"
+stage "layering"
 # Every include points down the layers (model, device, settings, session, panel, ui | scripting |
 # surface | remote, app | ctl).
 tools/scripts/check-layers.py
 
 jobs=$(nproc)
 
-echo "== build"
+stage "build"
 cmake -S . -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVIX_WERROR=ON >/dev/null
 cmake --build "$out/build" -j "$jobs"
 
-echo "== tests"
+stage "tests"
 (cd "$out/build" && ctest --output-on-failure -j "$jobs")
 
-echo "== browser remote"
+stage "browser remote"
 # The page in headless chromium at a phone's size against the real panel on the simulated device;
 # keeps build/remote-page-360x640.png.
 dbus-run-session -- xvfb-run -a -s "-screen 0 800x600x24" \
     /usr/bin/python3 tests/browser/remote_page.py "$out/build"
 
-echo "== package"
+stage "package"
 # The package and its -dbgsym companion; the checks take the package.
 deb=$(cd "$out/build" && cpack -G DEB | sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p')
 tools/scripts/check-package.sh "$deb"
 
 if [ "${MORVIX_VM:-1}" != "0" ]; then
-    echo "== real kernel drivers: the panel in a virtual machine (ftdi_sio, 8250)"
+    stage "real kernel drivers: the panel in a virtual machine (ftdi_sio, 8250, ALSA sequencer)"
     tools/vm/vm-bench.sh "$out/build"
 else
-    echo "== real kernel drivers: skipped (MORVIX_VM=0)"
+    stage "real kernel drivers: skipped (MORVIX_VM=0)"
 fi
 
 if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
-    echo "== ASan/UBSan build and suite"
+    stage "ASan/UBSan build and suite"
     cmake -S . -B "$out/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
         -DMORVIX_BUILD_BENCH=OFF "-DMORVIX_SANITIZE=address;undefined" >/dev/null
     cmake --build "$out/build-asan" -j "$jobs"
     (cd "$out/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs")
 
-    echo "== TSan serial tests"
+    stage "TSan serial tests"
     cmake -S . -B "$out/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
         -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread >/dev/null
     cmake --build "$out/build-tsan" -j "$jobs" --target tst_port tsan_negative_control
@@ -77,7 +80,7 @@ if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
     rm -f "$supp"
 fi
 if [ "${MORVIX_FUZZ:-1}" != "0" ]; then
-    echo "== fuzz targets, short budget"
-    MORVIX_BUILD_ROOT=$out tools/scripts/fuzz.sh --seconds=15
+    stage "fuzz targets, short budget"
+    MORVIX_BUILD_ROOT=$out tools/scripts/fuzz.sh --seconds=10
 fi
-echo "== all green"
+stage "all green"

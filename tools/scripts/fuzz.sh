@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, ASan, UBSan) in build-fuzz and runs each in turn.
-#   tools/scripts/fuzz.sh                      15 s per target (what ./test.sh runs)
+#   tools/scripts/fuzz.sh                      15 s per target (./test.sh runs 10 s)
 #   tools/scripts/fuzz.sh --seconds=3600       an hour per target
 #   tools/scripts/fuzz.sh --runs=10000000 frame_parser    ten million inputs, one target
 # Each target starts from its saved corpus in fuzz/corpus/<target> and grows a working corpus in
@@ -20,7 +20,7 @@ for arg in "$@"; do
     *) targets+=("$arg") ;;
     esac
 done
-[ ${#targets[@]} -eq 0 ] && targets=(profile_ini settings_roundtrip frame_parser rx_burst)
+[ ${#targets[@]} -eq 0 ] && targets=(profile_ini settings_roundtrip frame_parser rx_burst remote_message surface_events)
 
 build=${MORVIX_BUILD_ROOT:-.}/build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
