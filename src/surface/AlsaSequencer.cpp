@@ -8,7 +8,6 @@
 namespace {
 
 constexpr unsigned kSendingCaps = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-constexpr unsigned kReceivingCaps = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
 
 QString Text(const char* name) {
     return QString::fromUtf8(name ? name : "");
