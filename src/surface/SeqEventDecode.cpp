@@ -23,13 +23,15 @@ std::optional<MidiEvent> DecodeSeqEvent(const snd_seq_event& event) {
             event.type == SND_SEQ_EVENT_NOTEON ? MidiEvent::Type::NoteOn : MidiEvent::Type::NoteOff,
             int(event.data.note.channel), int(event.data.note.note), int(event.data.note.velocity)};
         break;
-    case SND_SEQ_EVENT_PITCHBEND:
-        // The sequencer centres pitch bend on 0; the wire's 14 bits centre on 8192.
-        out = {MidiEvent::Type::PitchBend, int(event.data.control.channel), 0,
-               int(event.data.control.value) + 8192};
-        if (!InRange(out.value, 16383))
+    case SND_SEQ_EVENT_PITCHBEND: {
+        // The sequencer centres pitch bend on 0; the wire's 14 bits centre on 8192. Any other
+        // client can send any 32-bit value, so the range is checked before the shift.
+        const int bend = event.data.control.value;
+        if (bend < -8192 || bend > 8191)
             return std::nullopt;
+        out = {MidiEvent::Type::PitchBend, int(event.data.control.channel), 0, bend + 8192};
         return InRange(out.channel, 15) ? std::optional<MidiEvent>(out) : std::nullopt;
+    }
     default:
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 #include <alsa/asoundlib.h>
+#include <climits>
 
 Q_DECLARE_METATYPE(std::optional<MidiEvent>)
 
@@ -64,6 +65,10 @@ private Q_SLOTS:
         row("pitch bend top", Control(SND_SEQ_EVENT_PITCHBEND, 7, 0, 8191),
             MidiEvent{T::PitchBend, 7, 0, 16383});
         row("pitch bend past the top", Control(SND_SEQ_EVENT_PITCHBEND, 0, 0, 8192), none);
+        row("pitch bend below the bottom", Control(SND_SEQ_EVENT_PITCHBEND, 0, 0, -8193), none);
+        row("pitch bend at the int's top", Control(SND_SEQ_EVENT_PITCHBEND, 0, 0, INT_MAX), none);
+        row("pitch bend at the int's bottom", Control(SND_SEQ_EVENT_PITCHBEND, 0, 0, INT_MIN),
+            none);
         row("pitch bend channel 17", Control(SND_SEQ_EVENT_PITCHBEND, 16, 0, 0), none);
         row("sysex", Event(SND_SEQ_EVENT_SYSEX), none);
         row("clock", Event(SND_SEQ_EVENT_CLOCK), none);
