@@ -13,38 +13,23 @@ constexpr MidiControl Bend(int channel) {
 }
 constexpr MidiControl None{};
 
+// Faders CC 0-7 and buttons CC 32-39 on MIDI channel 1: the generic box and the nanoKONTROL2.
+constexpr std::array<SurfaceStrip, CHANNEL_COUNT> kCcStrips{{{Cc(0), Cc(32), None},
+                                                             {Cc(1), Cc(33), None},
+                                                             {Cc(2), Cc(34), None},
+                                                             {Cc(3), Cc(35), None},
+                                                             {Cc(4), Cc(36), None},
+                                                             {Cc(5), Cc(37), None},
+                                                             {Cc(6), Cc(38), None},
+                                                             {Cc(7), Cc(39), None}}};
+
 // Faders CC 0-7, switches on CC 32-39, feedback to the same numbers: 127 on, 0 off.
-constexpr SurfaceProfile kGeneric{"generic",
-                                  "fader box",
-                                  false,
-                                  true,
-                                  127,
-                                  0,
-                                  {{{Cc(0), Cc(32), None},
-                                    {Cc(1), Cc(33), None},
-                                    {Cc(2), Cc(34), None},
-                                    {Cc(3), Cc(35), None},
-                                    {Cc(4), Cc(36), None},
-                                    {Cc(5), Cc(37), None},
-                                    {Cc(6), Cc(38), None},
-                                    {Cc(7), Cc(39), None}}}};
+constexpr SurfaceProfile kGeneric{"generic", "fader box", false, true, 127, 0, kCcStrips};
 
 // Korg's chart: faders CC 0-7, the S buttons CC 32-39 (their LEDs obey only in external mode).
 // No motors and nothing to show a level on.
-constexpr SurfaceProfile kNanoKontrol2{"nanokontrol2",
-                                       "nanoKONTROL2",
-                                       false,
-                                       false,
-                                       127,
-                                       0,
-                                       {{{Cc(0), Cc(32), None},
-                                         {Cc(1), Cc(33), None},
-                                         {Cc(2), Cc(34), None},
-                                         {Cc(3), Cc(35), None},
-                                         {Cc(4), Cc(36), None},
-                                         {Cc(5), Cc(37), None},
-                                         {Cc(6), Cc(38), None},
-                                         {Cc(7), Cc(39), None}}}};
+constexpr SurfaceProfile kNanoKontrol2{"nanokontrol2", "nanoKONTROL2", false, false, 127, 0,
+                                       kCcStrips};
 
 // Mackie Control: 14-bit pitch bend on MIDI channels 1-8 both ways, Select notes 24-31, fader
 // touch notes 104-111.
