@@ -1,9 +1,7 @@
-#include "DeviceWithSettings.h"
+#include "BusPanel.h"
 #include "HostedPanel.h"
+#include "ProgramRun.h"
 #include "TestFiles.h"
-#include "app/RemoteBusBridge.h"
-#include "remote/RemoteService.h"
-#include "remote/RemoteSettings.h"
 #include "scripting/BusNames.h"
 #include "scripting/PanelBusService.h"
 #include "session/DeviceSession.h"
@@ -13,43 +11,11 @@
 #include <QDBusMessage>
 #include <QDBusPendingReply>
 #include <QProcess>
-#include <QTcpServer>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-// A program started beside the panel; the test's event loop keeps serving the bus meanwhile.
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run RunProgram(const QString& program, const QStringList& args,
-               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    Run run;
-    if (!process.waitForStarted(5000))
-        return run;
-    QSignalSpy finished(&process, &QProcess::finished);
-    if (!finished.wait(15000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-QString Ctl() {
-    return qEnvironmentVariable("MORVIX_CTL");
-}
 
 // The most set-channel frames the device took in any 100 ms.
 int MostFramesIn100Ms(const std::vector<DevSimFrame>& frames) {
@@ -63,30 +29,6 @@ int MostFramesIn100Ms(const std::vector<DevSimFrame>& frames) {
     return most;
 }
 
-// The real view, its controller and the simulated device, on the bus as a running panel is.
-struct BusPanel {
-    bool Start() {
-        if (!device.Start())
-            return false;
-        view.OnInitialUpdate();
-        // Past the synchronisation, so only what the test causes reaches the log.
-        if (!QTest::qWaitFor([this] { return device.sim.validFrameCount() >= 9; }, 5000))
-            return false;
-        if (!QTest::qWaitFor([this] { return !view.Panel().Session().Link().SyncRunning(); }, 2000))
-            return false;
-        device.sim.clearLog();
-        return service.Register(QDBusConnection::sessionBus());
-    }
-    PanelController& panel() { return view.Panel(); }
-
-    DeviceWithSettings device;
-    DeviceSession session;
-    CMorvixView view{session};
-    PanelBusService service{session};
-};
-
-#define START_PANEL(p) QVERIFY2((p).Start(), qPrintable((p).device.sim.errorString()))
-
 } // namespace
 
 // The panel scripted from outside over a private session bus, against the simulated device.
@@ -96,7 +38,7 @@ class tst_ScriptingEndToEnd : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(QDBusConnection::sessionBus().isConnected(), "run under dbus-run-session");
-        QVERIFY(QFileInfo(Ctl()).isExecutable());
+        QVERIFY(QFileInfo(CtlPath()).isExecutable());
     }
 
     void ctlCommand_putsFramesOnWireAndChangesPanel_data() {
@@ -128,7 +70,7 @@ private Q_SLOTS:
         BusPanel p;
         START_PANEL(p);
         QSignalSpy announced(&p.session, &DeviceSession::ChannelChanged);
-        const Run run = RunProgram(Ctl(), args);
+        const ProgramRun run = RunProgram(CtlPath(), args);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.err.isEmpty());
         QTRY_COMPARE(p.device.sim.validFrameCount(), frames.size());
@@ -149,7 +91,7 @@ private Q_SLOTS:
             text.channel(i, 1, 200 + i);
         const QString preset = p.device.home.path() + "/night.qvd";
         QVERIFY(WriteAll(preset, text.bytes()));
-        QCOMPARE(RunProgram(Ctl(), {"preset", preset}).exitCode, 0);
+        QCOMPARE(RunProgram(CtlPath(), {"preset", preset}).exitCode, 0);
         // Without a reconnect, the eight channels go out at once.
         QTRY_COMPARE(p.device.sim.validFrameCount(), 8);
         for (int i = 0; i < CHANNEL_COUNT; ++i)
@@ -157,18 +99,18 @@ private Q_SLOTS:
         QCOMPARE(p.session.Settings().PresetName(), preset);
         QVERIFY(ReadAll(p.device.home.settingsFile()).contains("CH VALUE-7=207"));
 
-        const Run get = RunProgram(Ctl(), {"get"});
+        const ProgramRun get = RunProgram(CtlPath(), {"get"});
         QCOMPARE(get.exitCode, 0);
         QCOMPARE(get.out.split('\n').value(7), QByteArray("8 on 207"));
-        const Run status = RunProgram(Ctl(), {"status"});
+        const ProgramRun status = RunProgram(CtlPath(), {"status"});
         QCOMPARE(status.out, "port " + p.device.sim.portPath().toLocal8Bit() +
                                  "\nopen yes\nlink answering\nselected 1\n");
-        const Run json = RunProgram(Ctl(), {"get", "--json"});
+        const ProgramRun json = RunProgram(CtlPath(), {"get", "--json"});
         QVERIFY(json.out.startsWith("[{\"channel\":1,\"level\":200,\"on\":true},"));
 
         // A file that cannot be read changes nothing and says so.
         p.device.sim.clearLog();
-        const Run missing = RunProgram(Ctl(), {"preset", preset + ".gone"});
+        const ProgramRun missing = RunProgram(CtlPath(), {"preset", preset + ".gone"});
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.contains("cannot read preset file"));
         QCOMPARE(p.session.Settings().PresetName(), preset);
@@ -193,7 +135,7 @@ private Q_SLOTS:
         BusPanel p;
         START_PANEL(p);
         const auto before = p.panel().Channels().Levels();
-        const Run run = RunProgram(Ctl(), args);
+        const ProgramRun run = RunProgram(CtlPath(), args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.startsWith("morvix-ctl: ") && run.err.contains(error), run.err.data());
         QCOMPARE(run.err.count('\n'), 1);
@@ -274,7 +216,7 @@ private Q_SLOTS:
         QSignalSpy fading(&p.session, &DeviceSession::FadingChanged);
         QElapsedTimer clock;
         clock.start();
-        const Run run = RunProgram(Ctl(), {"fade", preset, "0.6", "--wait"});
+        const ProgramRun run = RunProgram(CtlPath(), {"fade", preset, "0.6", "--wait"});
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.err.isEmpty(), run.err.data());
         QVERIFY(clock.elapsed() >= 500);
@@ -298,7 +240,7 @@ private Q_SLOTS:
 
         // One channel alone, leaving its switch and the other seven.
         p.device.sim.clearLog();
-        const Run one = RunProgram(Ctl(), {"fade", "3", "20", "0.2", "--wait"});
+        const ProgramRun one = RunProgram(CtlPath(), {"fade", "3", "20", "0.2", "--wait"});
         QCOMPARE(one.exitCode, 0);
         QTRY_COMPARE(p.device.sim.channel(2), (DevSimChannel{1, 20}));
         for (const DevSimFrame& frame : p.device.sim.validFrames())
@@ -320,9 +262,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!p.session.Fading(), 3000);
         QCOMPARE(p.panel().Channels().Level(0), mine);
         QCOMPARE(p.panel().Channels().Power(0), myPower);
-        QCOMPARE(p.device.sim.channel(0), (DevSimChannel{myPower, mine}));
+        // The fade ends in the session at once; its last frames take the line's budget to reach
+        // the device (a sanitizer build on a loaded machine takes a while).
         for (int i = 1; i < CHANNEL_COUNT; ++i)
-            QCOMPARE(p.device.sim.channel(i), (DevSimChannel{1, 200}));
+            QTRY_COMPARE(p.device.sim.channel(i), (DevSimChannel{1, 200}));
+        QCOMPARE(p.device.sim.channel(0), (DevSimChannel{myPower, mine}));
     }
 
     // F-keys against the device: Shift+F3 stores scene 2, F3 glides back to it over its time;
@@ -337,7 +281,7 @@ private Q_SLOTS:
         QCOMPARE(scenes.Read(2).state, SceneState::Stored);
         QVERIFY(scenes.SetFadeTime(2, 0.3));
 
-        QCOMPARE(RunProgram(Ctl(), {"off"}).exitCode, 0);
+        QCOMPARE(RunProgram(CtlPath(), {"off"}).exitCode, 0);
         QTRY_COMPARE(p.device.sim.channel(7), (DevSimChannel{0, 0}));
         p.device.sim.clearLog();
         QTest::keyClick(&p.view, Qt::Key_F3);
@@ -355,22 +299,22 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(p.device.sim.frameCount(), 0);
 
-        const Run empty = RunProgram(Ctl(), {"scene", "8"});
+        const ProgramRun empty = RunProgram(CtlPath(), {"scene", "8"});
         QCOMPARE(empty.exitCode, 1);
         QVERIFY2(empty.err.contains("scene 8 is empty"), empty.err.data());
-        QCOMPARE(RunProgram(Ctl(), {"set", "1", "on", "77"}).exitCode, 0);
-        QCOMPARE(RunProgram(Ctl(), {"scene", "store", "8"}).exitCode, 0);
-        QCOMPARE(RunProgram(Ctl(), {"set", "1", "on", "5"}).exitCode, 0);
-        QCOMPARE(RunProgram(Ctl(), {"scene", "8", "--wait"}).exitCode, 0);
+        QCOMPARE(RunProgram(CtlPath(), {"set", "1", "on", "77"}).exitCode, 0);
+        QCOMPARE(RunProgram(CtlPath(), {"scene", "store", "8"}).exitCode, 0);
+        QCOMPARE(RunProgram(CtlPath(), {"set", "1", "on", "5"}).exitCode, 0);
+        QCOMPARE(RunProgram(CtlPath(), {"scene", "8", "--wait"}).exitCode, 0);
         QTRY_COMPARE(p.device.sim.channel(0), (DevSimChannel{1, 77}));
-        QCOMPARE(RunProgram(Ctl(), {"stop"}).exitCode, 0);
+        QCOMPARE(RunProgram(CtlPath(), {"stop"}).exitCode, 0);
     }
 
     void watch_seesOperatorKeyPress() {
         BusPanel p;
         START_PANEL(p);
         QProcess watch;
-        watch.start(Ctl(), {"watch"});
+        watch.start(CtlPath(), {"watch"});
         QVERIFY(watch.waitForStarted(5000));
         // The watch subscribes after starting; press until its first line comes back.
         QByteArray lines;
@@ -424,72 +368,12 @@ private Q_SLOTS:
         BusPanel p;
         START_PANEL(p);
         QSignalSpy raised(&p.service, &PanelBusService::RaiseRequested);
-        const Run second = RunProgram(qEnvironmentVariable("MORVIX_APP"), {});
+        const ProgramRun second = RunProgram(qEnvironmentVariable("MORVIX_APP"), {});
         QCOMPARE(second.exitCode, 0);
         QCOMPARE(raised.size(), 1);
         // It left the port alone: a second panel on it would have sent its channels.
         for (const DevSimFrame& frame : p.device.sim.frames())
             QCOMPARE(frame.command.kind, DevSimCommandKind::Poll);
-    }
-
-    // The remote turned on, asked about, given a new link and turned off with morvix-ctl.
-    void remoteThroughCtl_onStateNewLinkOff() {
-        BusPanel p;
-        START_PANEL(p);
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const int port = probe.serverPort();
-        probe.close();
-        const QString ini = RemoteIniPath(p.device.home.settingsFolder());
-        QVERIFY(WriteAll(ini, RemoteSettingsText({false, false, port, {}})));
-        RemoteService remote(p.session);
-        remote.Load();
-        RemoteBusBridge bridge(remote);
-        p.service.SetRemote(&bridge);
-        const QByteArray setIni = ReadAll(p.device.home.settingsFile());
-
-        Run run = RunProgram(Ctl(), {"remote"});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, "remote off\nlisten local\nport " + QByteArray::number(port) + "\n");
-
-        run = RunProgram(Ctl(), {"remote", "on"});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(remote.Running());
-        const QByteArray link = run.out.trimmed();
-        QCOMPARE(link, remote.Link().toLatin1());
-        QVERIFY2(link.startsWith("http://127.0.0.1:" + QByteArray::number(port) + "/#"), link);
-
-        run = RunProgram(Ctl(), {"remote"});
-        QCOMPARE(run.out, "remote on\nlisten local\nport " + QByteArray::number(port) + "\nlink " +
-                              link + "\nclients 0\n");
-
-        run = RunProgram(Ctl(), {"remote", "new-link"});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.trimmed() != link);
-        QCOMPARE(run.out.trimmed(), remote.Link().toLatin1());
-
-        QCOMPARE(RunProgram(Ctl(), {"remote", "off"}).exitCode, 0);
-        QVERIFY(!remote.Running());
-        QCOMPARE(LoadRemoteSettings(ini).enabled, false);
-        QCOMPARE(ReadAll(p.device.home.settingsFile()), setIni);
-    }
-
-    // A panel without a remote says so, and nothing starts listening.
-    void remoteMissing_refusedWithItsOwnError_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("state") << QStringList{"remote"};
-        QTest::newRow("on") << QStringList{"remote", "on", "--lan"};
-        QTest::newRow("off") << QStringList{"remote", "off"};
-        QTest::newRow("new link") << QStringList{"remote", "new-link"};
-    }
-    void remoteMissing_refusedWithItsOwnError() {
-        QFETCH(QStringList, args);
-        BusPanel p;
-        START_PANEL(p);
-        const Run run = RunProgram(Ctl(), args);
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err, QByteArray("morvix-ctl: this panel has no browser remote\n"));
-        QVERIFY(run.out.isEmpty());
     }
 
     void noPanel_ctlSaysNotRunning_data() {
@@ -502,7 +386,7 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (!busReachable)
             env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/morvix-no-bus");
-        const Run run = RunProgram(Ctl(), {"status"}, env);
+        const ProgramRun run = RunProgram(CtlPath(), {"status"}, env);
         QCOMPARE(run.exitCode, 3);
         QCOMPARE(run.err, QByteArray("morvix-ctl: Morvix is not running\n"));
     }

@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "TempConfigHome.h"
 #include "app/CMainFrame.h"
 #include "app/SurfaceBridge.h"
@@ -9,35 +10,12 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// morvix-ctl beside the panel; the test's event loop serves the bus meanwhile.
-Run Ctl(const QStringList& args) {
-    QProcess process;
-    process.start(qEnvironmentVariable("MORVIX_CTL"), args);
-    Run run;
-    if (!process.waitForStarted(5000))
-        return run;
-    QSignalSpy finished(&process, &QProcess::finished);
-    if (!finished.wait(15000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+ProgramRun Ctl(const QStringList& args) {
+    return RunProgram(CtlPath(), args);
 }
 
 // The panel's window, its surface and the bus, as the application puts them together; the
@@ -110,9 +88,9 @@ private Q_SLOTS:
         QFETCH(QString, iniHas);
         SurfacePanel panel;
         QVERIFY(panel.service.Register(QDBusConnection::sessionBus()));
-        const Run run = Ctl(args);
+        const ProgramRun run = Ctl(args);
         QCOMPARE(run.exitCode, exitCode);
-        QVERIFY2(run.err.contains(said), qPrintable(run.err));
+        QVERIFY2(run.err.contains(said.toUtf8()), run.err.constData());
         QVERIFY2(panel.IniText().contains(iniHas), qPrintable(panel.IniText()));
     }
 
@@ -120,9 +98,9 @@ private Q_SLOTS:
     void ctlSurface_printsTheChoice() {
         SurfacePanel panel;
         QVERIFY(panel.service.Register(QDBusConnection::sessionBus()));
-        const Run run = Ctl({"surface"});
+        const ProgramRun run = Ctl({"surface"});
         QVERIFY2(run.out.startsWith("surface: \"Fader Box:Faders\" generic, pick-up off: "),
-                 qPrintable(run.out));
+                 run.out.constData());
         QVERIFY(run.exitCode == 0 || run.err.contains("ALSA sequencer"));
     }
 
@@ -132,9 +110,9 @@ private Q_SLOTS:
         DeviceSession session;
         PanelBusService service(session);
         QVERIFY(service.Register(QDBusConnection::sessionBus()));
-        const Run run = Ctl({"surface", "use", "Box:Port"});
+        const ProgramRun run = Ctl({"surface", "use", "Box:Port"});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains("no control surface"), qPrintable(run.err));
+        QVERIFY2(run.err.contains("no control surface"), run.err.constData());
         QCOMPARE(Ctl({"surface", "off"}).exitCode, 1);
     }
 };

@@ -1,5 +1,6 @@
 #include "Pty.h"
 #include "TempConfigHome.h"
+#include "WireLog.h"
 #include "session/DeviceSession.h"
 #include "session/LineBudget.h"
 
@@ -18,12 +19,6 @@ QString Describe(const std::vector<LineBudget::Item>& items) {
         text << (item.allOff ? QStringLiteral("off") : QStringLiteral("c%1").arg(item.channel));
     return text.join(' ');
 }
-
-struct WireFrame {
-    Clock at;
-    int channel;
-    int level;
-};
 
 } // namespace
 
@@ -107,24 +102,11 @@ private Q_SLOTS:
         session.Com().Configure(pty.slavePath(), 19200, 8, StopBits::One, Parity::Odd);
         QVERIFY(session.Com().Open());
 
-        std::vector<WireFrame> wire;
-        std::map<int, int> newest;
         // Everything the port has written so far, read off the master before anything else
         // changes.
-        long framesRead = 0;
+        WireLog wire(pty, session);
         const auto collect = [&] {
-            const long written = session.Health().framesSent;
-            const QByteArray bytes = pty.readMaster(int(written - framesRead) * FRAME_SIZE, 2000);
-            QCOMPARE(bytes.size(), qsizetype(written - framesRead) * FRAME_SIZE);
-            framesRead = written;
-            for (qsizetype at = 0; at < bytes.size(); at += FRAME_SIZE) {
-                const auto byte = [&](int i) { return int(std::uint8_t(bytes[at + i])); };
-                if (byte(1) != FRAME_CODE_SET_CHANNEL)
-                    continue;
-                wire.push_back({now, byte(2) - 1, byte(4)});
-                // The newest value asked for, as it stood when the frame went out.
-                QCOMPARE(byte(4), newest[byte(2) - 1]);
-            }
+            wire.Collect(int(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()));
         };
         const ChangeOrigin client{ChangeOrigin::Kind::Script, 9};
         int requests = 0;
@@ -132,18 +114,18 @@ private Q_SLOTS:
             now = std::chrono::milliseconds(ms);
             for (int c = 0; c < CHANNEL_COUNT; ++c) {
                 const int level = (ms / 5 * 7 + c * 31) % 256;
-                newest[c] = level;
+                wire.newest[c] = level;
                 QVERIFY(session.Request(SessionRequest::Level(c + 1, level), client).ok());
                 ++requests;
                 collect();
             }
             if (ms % 100 == 50) {
                 // The operator's key on channel 1: it goes out at once, whatever waits.
-                const std::size_t before = wire.size();
-                session.Channels().SetLevel(0, newest[0]);
+                const std::size_t before = wire.Frames().size();
+                session.Channels().SetLevel(0, wire.newest[0]);
                 session.SendCommand(CMD_CHANNEL, 0);
                 collect();
-                QVERIFY(wire.size() > before);
+                QVERIFY(wire.Frames().size() > before);
             }
             if (ms % 20 == 0)
                 session.OnLineTick();
@@ -158,26 +140,15 @@ private Q_SLOTS:
         QVERIFY(!session.LineTickRunning());
 
         // Never more than 24 in any 100 ms (the operator's own frames included) nor 5 in a tick.
-        for (const WireFrame& frame : wire) {
-            const auto inWindow = std::count_if(wire.begin(), wire.end(), [&](const WireFrame& f) {
-                return f.at > frame.at - 100ms && f.at <= frame.at;
-            });
-            QVERIFY2(inWindow <= LineBudget::kFramesPerWindow,
-                     qPrintable(QString("%1 frames in the 100 ms up to %2 ms")
-                                    .arg(inWindow)
-                                    .arg(frame.at.count() / 1000)));
-            QVERIFY(std::count_if(wire.begin(), wire.end(), [&](const WireFrame& f) {
-                        return f.at == frame.at;
-                    }) <= LineBudget::kFramesPerTick + 1);
-        }
+        const int most = wire.MostWithin(100);
+        QVERIFY2(most <= LineBudget::kFramesPerWindow, qPrintable(QString::number(most)));
+        QVERIFY(wire.MostWithin(1) <= LineBudget::kFramesPerTick + 1);
         // The line was kept busy, far below what was asked.
-        QVERIFY(wire.size() > 200);
-        QVERIFY(int(wire.size()) < requests / 4);
-        std::map<int, int> last;
-        for (const WireFrame& frame : wire)
-            last[frame.channel] = frame.level;
+        QVERIFY(wire.Frames().size() > 200);
+        QVERIFY(int(wire.Frames().size()) < requests / 4);
+        const std::map<int, int> last = wire.LastLevels();
         for (int c = 0; c < CHANNEL_COUNT; ++c)
-            QCOMPARE(last[c], newest[c]);
+            QCOMPARE(last.at(c), wire.newest[c]);
     }
 };
 

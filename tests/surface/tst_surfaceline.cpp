@@ -1,5 +1,6 @@
 #include "Pty.h"
 #include "TempConfigHome.h"
+#include "WireLog.h"
 #include "session/DeviceSession.h"
 #include "surface/MidiScaling.h"
 #include "surface/SurfaceEngine.h"
@@ -8,16 +9,6 @@
 #include <map>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-struct WireFrame {
-    int ms;
-    int channel;
-    int level;
-};
-
-} // namespace
 
 // A sweep of eight faders takes the session's road to a real line: the line budget decides when
 // a frame goes, each carries the newest value, and every channel ends at its fader's last value.
@@ -42,23 +33,8 @@ private Q_SLOTS:
         surface.Configure(*FindSurfaceProfile(QStringLiteral("generic")), {}, false);
         surface.Connect();
 
-        std::vector<WireFrame> wire;
-        std::map<int, int> newest;
-        long framesRead = 0;
-        const auto collect = [&] {
-            const long written = session.Health().framesSent;
-            const QByteArray bytes = pty.readMaster(int(written - framesRead) * FRAME_SIZE, 2000);
-            QCOMPARE(bytes.size(), qsizetype(written - framesRead) * FRAME_SIZE);
-            framesRead = written;
-            for (qsizetype at = 0; at < bytes.size(); at += FRAME_SIZE) {
-                const auto byte = [&](int i) { return int(std::uint8_t(bytes[at + i])); };
-                if (byte(1) != FRAME_CODE_SET_CHANNEL)
-                    continue;
-                wire.push_back({now, byte(2) - 1, byte(4)});
-                // Nothing overtaken goes out: the frame holds the fader's newest value.
-                QCOMPARE(byte(4), newest[byte(2) - 1]);
-            }
-        };
+        WireLog wire(pty, session);
+        const auto collect = [&] { wire.Collect(now); };
         // 100 messages a second per fader for 5 s, the faders out of step with each other.
         int messages = 0;
         for (now = 0; now < 5000; ++now) {
@@ -66,19 +42,19 @@ private Q_SLOTS:
                 if ((now + c) % 10 != 0)
                     continue;
                 const int value = (now / 10 * 3 + c * 17) % 128;
-                newest[c] = LevelFrom7Bit(value);
+                wire.newest[c] = LevelFrom7Bit(value);
                 surface.Receive({MidiEvent::Type::ControlChange, 0, c, value});
                 ++messages;
                 collect();
             }
             if (now % 1000 == 500) {
                 // The operator's key: out at once, whatever the surface keeps waiting.
-                const std::size_t before = wire.size();
+                const std::size_t before = wire.Frames().size();
                 const DeviceSession::ChangeScope scope(session);
-                session.Channels().SetLevel(3, newest[3]);
+                session.Channels().SetLevel(3, wire.newest[3]);
                 session.SendCommand(CMD_CHANNEL, 3);
                 collect();
-                QVERIFY(wire.size() > before);
+                QVERIFY(wire.Frames().size() > before);
             }
             if (now % 20 == 0)
                 session.OnLineTick();
@@ -91,22 +67,13 @@ private Q_SLOTS:
         QVERIFY(!session.Line().Waiting());
         QCOMPARE(messages, 4000);
 
-        for (const WireFrame& frame : wire) {
-            const auto inWindow = std::count_if(wire.begin(), wire.end(), [&](const WireFrame& f) {
-                return f.ms > frame.ms - 100 && f.ms <= frame.ms;
-            });
-            QVERIFY2(inWindow <= LineBudget::kFramesPerWindow,
-                     qPrintable(QStringLiteral("%1 frames in the 100 ms up to %2 ms")
-                                    .arg(inWindow)
-                                    .arg(frame.ms)));
-        }
-        QVERIFY(wire.size() > 1000);
-        std::map<int, int> last;
-        for (const WireFrame& frame : wire)
-            last[frame.channel] = frame.level;
+        const int most = wire.MostWithin(100);
+        QVERIFY2(most <= LineBudget::kFramesPerWindow, qPrintable(QString::number(most)));
+        QVERIFY(wire.Frames().size() > 1000);
+        const std::map<int, int> last = wire.LastLevels();
         for (int c = 0; c < CHANNEL_COUNT; ++c) {
-            QCOMPARE(last[c], newest[c]);
-            QCOMPARE(session.Channels().Level(c), newest[c]);
+            QCOMPARE(last.at(c), wire.newest[c]);
+            QCOMPARE(session.Channels().Level(c), wire.newest[c]);
         }
     }
 };
