@@ -42,6 +42,62 @@ cmake --build "$out/build" -j "$jobs"
 stage "tests"
 (cd "$out/build" && ctest --output-on-failure -j "$jobs")
 
+sanitizers=${MORVIX_SANITIZERS:-1}
+fuzz=${MORVIX_FUZZ:-1}
+build_asan() {
+    cmake -S . -B "$out/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
+        -DMORVIX_BUILD_BENCH=OFF "-DMORVIX_SANITIZE=address;undefined" >/dev/null
+    cmake --build "$out/build-asan" -j "$jobs"
+}
+build_tsan() {
+    cmake -S . -B "$out/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
+        -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread >/dev/null
+    cmake --build "$out/build-tsan" -j "$jobs" --target tst_port tsan_negative_control
+}
+build_fuzz() {
+    MORVIX_BUILD_ROOT=$out tools/scripts/fuzz.sh --build-only
+}
+# A background step keeps its output in $out/<step>.log and its exit code in $out/<step>.rc.
+run_step() {
+    local step=$1 rc=0
+    "build_$step" >"$out/$step.log" 2>&1 || rc=$?
+    echo "$rc" >"$out/$step.rc"
+    return "$rc"
+}
+# A stage waits for its tree, shows how it was built, and stops the script if that failed.
+wait_step() {
+    local step=$1
+    while [ ! -e "$out/$step.rc" ]; do
+        kill -0 "$background" 2>/dev/null || {
+            echo "test.sh: the background build of $step ended without a word" >&2
+            exit 1
+        }
+        sleep 1
+    done
+    cat "$out/$step.log"
+    [ "$(cat "$out/$step.rc")" = 0 ] || exit "$(cat "$out/$step.rc")"
+}
+
+# The later stages leave much of the machine idle (QEMU's emulation keeps about one core busy,
+# the browser and the package less): the sanitizer and fuzz trees build meanwhile, one after the
+# other at the lowest priority, so that they take only what the stages leave. Each sanitizer or
+# fuzz stage waits for its own tree. In a process group of its own, so that a failing stage, which
+# stops the script, stops the compilers too.
+rm -f "$out/asan.rc" "$out/tsan.rc" "$out/fuzz.rc"
+set -m
+(
+    renice -n 19 -p "$BASHPID" >/dev/null
+    if [ "$sanitizers" != "0" ]; then
+        run_step asan && run_step tsan || exit 1
+    fi
+    if [ "$fuzz" != "0" ]; then
+        run_step fuzz
+    fi
+) &
+background=$!
+set +m
+trap 'kill -- -"$background" 2>/dev/null || true' EXIT
+
 stage "browser remote"
 # The page in headless chromium at a phone's size against the real panel on the simulated device;
 # keeps build/remote-page-360x640.png.
@@ -60,18 +116,14 @@ else
     stage "real kernel drivers: skipped (MORVIX_VM=0)"
 fi
 
-if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
-    stage "ASan/UBSan build and suite"
-    cmake -S . -B "$out/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
-        -DMORVIX_BUILD_BENCH=OFF "-DMORVIX_SANITIZE=address;undefined" >/dev/null
-    cmake --build "$out/build-asan" -j "$jobs"
+if [ "$sanitizers" != "0" ]; then
+    stage "ASan/UBSan suite (its tree built in the background)"
+    wait_step asan
     (cd "$out/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs")
 
     stage "TSan serial tests"
-    cmake -S . -B "$out/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
-        -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread >/dev/null
-    cmake --build "$out/build-tsan" -j "$jobs" --target tst_port tsan_negative_control
+    wait_step tsan
     # TSAN_OPTIONS is split at spaces: the suppressions go by a name without any.
     supp=$(mktemp --suffix=.supp)
     cp tests/tsan.supp "$supp"
@@ -79,8 +131,11 @@ if [ "${MORVIX_SANITIZERS:-1}" != "0" ]; then
         ctest --output-on-failure -L device)
     rm -f "$supp"
 fi
-if [ "${MORVIX_FUZZ:-1}" != "0" ]; then
+if [ "$fuzz" != "0" ]; then
     stage "fuzz targets, short budget"
-    MORVIX_BUILD_ROOT=$out tools/scripts/fuzz.sh --seconds=10
+    wait_step fuzz
+    MORVIX_BUILD_ROOT=$out tools/scripts/fuzz.sh --seconds=10 --jobs="$jobs"
 fi
+wait "$background"
+trap - EXIT
 stage "all green"

@@ -1,0 +1,1 @@
+// Only the home of the test programs' precompiled header; they reuse it.
