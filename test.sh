@@ -44,14 +44,18 @@ stage "tests"
 
 sanitizers=${MORVIX_SANITIZERS:-1}
 fuzz=${MORVIX_FUZZ:-1}
+# The sanitizer and fuzz trees are unity builds: a library's files are compiled in batches, which
+# parses Qt's headers once a batch instead of once a file (about 40 % less time). The tree that is
+# shipped and tested first compiles each file on its own.
 build_asan() {
     cmake -S . -B "$out/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
-        -DMORVIX_BUILD_BENCH=OFF "-DMORVIX_SANITIZE=address;undefined" >/dev/null
+        -DMORVIX_BUILD_BENCH=OFF "-DMORVIX_SANITIZE=address;undefined" -DCMAKE_UNITY_BUILD=ON \
+        >/dev/null
     cmake --build "$out/build-asan" -j "$jobs"
 }
 build_tsan() {
     cmake -S . -B "$out/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVIX_WERROR=ON \
-        -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread >/dev/null
+        -DMORVIX_BUILD_BENCH=OFF -DMORVIX_SANITIZE=thread -DCMAKE_UNITY_BUILD=ON >/dev/null
     cmake --build "$out/build-tsan" -j "$jobs" --target tst_port tsan_negative_control
 }
 build_fuzz() {
@@ -78,11 +82,11 @@ wait_step() {
     [ "$(cat "$out/$step.rc")" = 0 ] || exit "$(cat "$out/$step.rc")"
 }
 
-# The later stages leave much of the machine idle (QEMU's emulation keeps about one core busy,
-# the browser and the package less): the sanitizer and fuzz trees build meanwhile, one after the
-# other at the lowest priority, so that they take only what the stages leave. Each sanitizer or
-# fuzz stage waits for its own tree. In a process group of its own, so that a failing stage, which
-# stops the script, stops the compilers too.
+# The browser, package and VM stages leave much of the machine idle (QEMU's emulation keeps about
+# one core busy): the sanitizer and fuzz trees build meanwhile, one after the other at the lowest
+# priority, so that they take only what those stages leave. The sanitizer suites wait for all
+# three: a compiler beside them slows their timing-bound tests past their limits. In a process
+# group of its own, so that a failing stage, which stops the script, stops the compilers too.
 rm -f "$out/asan.rc" "$out/tsan.rc" "$out/fuzz.rc"
 set -m
 (
@@ -116,14 +120,16 @@ else
     stage "real kernel drivers: skipped (MORVIX_VM=0)"
 fi
 
+stage "sanitizer and fuzz trees (building since the tests)"
+[ "$sanitizers" = "0" ] || { wait_step asan && wait_step tsan; }
+[ "$fuzz" = "0" ] || wait_step fuzz
+
 if [ "$sanitizers" != "0" ]; then
-    stage "ASan/UBSan suite (its tree built in the background)"
-    wait_step asan
+    stage "ASan/UBSan suite"
     (cd "$out/build-asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs")
 
     stage "TSan serial tests"
-    wait_step tsan
     # TSAN_OPTIONS is split at spaces: the suppressions go by a name without any.
     supp=$(mktemp --suffix=.supp)
     cp tests/tsan.supp "$supp"
@@ -133,7 +139,6 @@ if [ "$sanitizers" != "0" ]; then
 fi
 if [ "$fuzz" != "0" ]; then
     stage "fuzz targets, short budget"
-    wait_step fuzz
     MORVIX_BUILD_ROOT=$out tools/scripts/fuzz.sh --seconds=10 --jobs="$jobs"
 fi
 wait "$background"

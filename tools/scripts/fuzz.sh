@@ -31,7 +31,7 @@ done
 build=${MORVIX_BUILD_ROOT:-.}/build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DMORVIX_WERROR=ON -DMORVIX_BUILD_TESTS=OFF -DMORVIX_BUILD_BENCH=OFF -DMORVIX_BUILD_FUZZ=ON \
-    >/dev/null
+    -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 [ "$build_only" = 0 ] || exit 0
 
