@@ -454,6 +454,47 @@ private Q_SLOTS:
         }
     }
 
+    // A look the canvas showed before comes back after something else covered its place: the
+    // patch must be put again, not taken as still there.
+    void cachedPaint_aLookComesBack_data() {
+        QTest::addColumn<QList<PanelLook>>("looks");
+        PanelLook shown;
+        for (RowLook& row : shown.rows) {
+            row.on = true;
+            row.level = row.number = 42;
+            row.trackColor = qRgb(0, 100, 50);
+            row.fillColor = qRgb(255, 0, 0);
+            row.labelColor = qRgb(0, 0, 200);
+            row.numberColor = kBlack;
+        }
+        shown.bar.portName = QStringLiteral("COM1");
+        PanelLook hidden = shown;
+        hidden.rows[3].numberShown = false;
+        PanelLook off = shown;
+        off.rows[3].on = false;
+        off.rows[3].labelColor = kSilver;
+        PanelLook outOfRange = shown;
+        outOfRange.rows[2].level = 300;
+        PanelLook otherPort = shown;
+        otherPort.bar.portName = QStringLiteral("/dev/ttyUSB0");
+        PanelLook hover = shown;
+        hover.bar.hoverButton = 1;
+        hover.rows[5].switchHover = true;
+        QTest::newRow("number hidden and shown again") << QList<PanelLook>{shown, hidden, shown};
+        QTest::newRow("switch off and on again") << QList<PanelLook>{shown, off, shown};
+        QTest::newRow("a level out of range and back")
+            << QList<PanelLook>{shown, outOfRange, shown};
+        QTest::newRow("another port and back") << QList<PanelLook>{shown, otherPort, shown};
+        QTest::newRow("hovered and left") << QList<PanelLook>{shown, hover, shown, hover};
+    }
+    void cachedPaint_aLookComesBack() {
+        QFETCH(QList<PanelLook>, looks);
+        PanelRenderer renderer;
+        for (qsizetype i = 0; i < looks.size(); ++i)
+            QVERIFY2(renderer.Render(looks[i]) == PanelElements::RenderUncached(looks[i]),
+                     qPrintable(QStringLiteral("look %1").arg(i)));
+    }
+
     void paintWithoutRedrawPending_drawsNothing() {
         DeviceSession session;
         CMorvixView view(session);

@@ -24,6 +24,11 @@ quint64 Key(PatchKind kind, int row, quint64 a, quint64 b = 0) {
            ((a & 0xFFFFFFu) << 32) | (b & 0xFFFFFFFFu);
 }
 
+// Where a patch goes: its kind and row.
+quint64 PlaceOf(quint64 key) {
+    return key >> 56;
+}
+
 // Plain copy of a block of device pixels; both images are RGB32. The painter would treat the
 // block as panel pixels and might round its edges differently at a fractional ratio.
 void CopyPixels(QImage& to, QPoint at, const QImage& from, const QRect& block) {
@@ -87,7 +92,7 @@ void PanelRenderer::BuildBase(const QString& portName) {
     p.end();
 
     m_scratch = m_base.copy();
-    m_canvas = m_base.copy();
+    ResetCanvas(m_base.copy());
     m_basePort = portName;
     m_hasBase = true;
     m_canvasOnBase = true;
@@ -112,36 +117,42 @@ const QImage& PanelRenderer::Patch(quint64 key, const QRect& area, auto&& draw) 
     return *m_patches.insert(key, patch);
 }
 
-void PanelRenderer::Put(const QImage& patch, const QRect& area) {
+void PanelRenderer::Put(quint64 key, const QRect& area, auto&& draw) {
+    const quint64 place = PlaceOf(key);
+    if (auto it = m_onCanvas.constFind(place); it != m_onCanvas.constEnd() && *it == key)
+        return;
+    const QImage& patch = Patch(key, area, draw);
     CopyPixels(m_canvas, DevicePixels(area, m_ratio).topLeft(), patch, patch.rect());
+    m_onCanvas.insert(place, key);
+}
+
+void PanelRenderer::ResetCanvas(QImage canvas) {
+    m_canvas = std::move(canvas);
+    m_onCanvas.clear();
 }
 
 void PanelRenderer::PutRowPatches(int i, const RowLook& row) {
     const QRect switchBox = SwitchBoxRect(i);
-    Put(Patch(Key(kSwitchPatch, i, row.on, row.switchHover), switchBox,
-              [&](QPainter& s) {
-                  DrawSwitchBox(s, i, row);
-                  DrawSwitchText(s, i, row, m_fonts.medium);
-              }),
-        switchBox);
+    Put(Key(kSwitchPatch, i, row.on, row.switchHover), switchBox, [&](QPainter& s) {
+        DrawSwitchBox(s, i, row);
+        DrawSwitchText(s, i, row, m_fonts.medium);
+    });
 
     const QRect labelArea = LabelArea(i);
-    Put(Patch(Key(kLabelPatch, i, row.labelColor), labelArea,
-              [&](QPainter& s) {
-                  DrawLabelBox(s, i);
-                  DrawChannelLabel(s, i, row, m_fonts.label);
-              }),
-        labelArea);
+    Put(Key(kLabelPatch, i, row.labelColor), labelArea, [&](QPainter& s) {
+        DrawLabelBox(s, i);
+        DrawChannelLabel(s, i, row, m_fonts.label);
+    });
 
     const QRect numberArea = LevelNumberArea(i);
     if (!row.numberShown) {
         const QRect pixels = DevicePixels(numberArea, m_ratio);
         CopyPixels(m_canvas, pixels.topLeft(), m_base, pixels);
+        m_onCanvas.remove(PlaceOf(Key(kNumberPatch, i, 0)));
         return;
     }
-    Put(Patch(Key(kNumberPatch, i, row.numberColor, static_cast<quint32>(row.number)), numberArea,
-              [&](QPainter& s) { DrawLevelNumber(s, i, row, m_fonts.medium); }),
-        numberArea);
+    Put(Key(kNumberPatch, i, row.numberColor, static_cast<quint32>(row.number)), numberArea,
+        [&](QPainter& s) { DrawLevelNumber(s, i, row, m_fonts.medium); });
 }
 
 void PanelRenderer::PaintRowLive(QPainter& p, int i, const RowLook& row) {
@@ -156,14 +167,14 @@ const QImage& PanelRenderer::Render(const PanelLook& look) {
     // Levels outside kMinLevel..kMaxLevel (a hand-edited settings file) put the knob outside the
     // slider's area; such a panel is painted in full.
     if (!LevelsInRange(look)) {
-        m_canvas = RenderUncached(look, m_ratio);
+        ResetCanvas(RenderUncached(look, m_ratio));
         m_canvasOnBase = false;
         return m_canvas;
     }
     if (!m_hasBase || look.bar.portName != m_basePort)
         BuildBase(look.bar.portName);
     if (!m_canvasOnBase) {
-        m_canvas = m_base.copy();
+        ResetCanvas(m_base.copy());
         m_canvasOnBase = true;
     }
 
@@ -174,18 +185,14 @@ const QImage& PanelRenderer::Render(const PanelLook& look) {
     const BarLook& bar = look.bar;
     const bool setupHover = bar.hoverButton == 1;
     const bool exitHover = bar.hoverButton == 2;
-    Put(Patch(Key(kSetupPatch, 0, setupHover), SetupButtonRect(),
-              [&](QPainter& s) {
-                  DrawSetupButton(s, bar);
-                  DrawSetupCaption(s, m_fonts.caption);
-              }),
-        SetupButtonRect());
-    Put(Patch(Key(kExitPatch, 0, exitHover), ExitButtonRect(),
-              [&](QPainter& s) {
-                  DrawExitButton(s, bar);
-                  DrawExitCaption(s, m_fonts.caption);
-              }),
-        ExitButtonRect());
+    Put(Key(kSetupPatch, 0, setupHover), SetupButtonRect(), [&](QPainter& s) {
+        DrawSetupButton(s, bar);
+        DrawSetupCaption(s, m_fonts.caption);
+    });
+    Put(Key(kExitPatch, 0, exitHover), ExitButtonRect(), [&](QPainter& s) {
+        DrawExitButton(s, bar);
+        DrawExitCaption(s, m_fonts.caption);
+    });
 
     QPainter p(&m_canvas);
     for (int i = 0; i < CHANNEL_COUNT; ++i)

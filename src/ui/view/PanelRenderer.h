@@ -13,7 +13,7 @@ struct PanelBitmaps;
 // PanelElements::RenderUncached does, but without redoing work whose result cannot change:
 // the parts no field changes are painted once into a base image, and every text that depends
 // on a field is painted once per value and kept as a ready patch. The canvas is kept between
-// paints; each paint repaints every part a field can change.
+// paints; each paint puts the patches whose value changed and repaints the live parts.
 // The canvas has `ratio` device pixels to the panel's pixel, so text and edges stay sharp on a
 // scaled screen; every area keeps its place in panel pixels.
 class PanelRenderer {
@@ -41,8 +41,11 @@ private:
 
     void BuildBase(const QString& portName);
     const QImage& Patch(quint64 key, const QRect& area, auto&& draw);
-    // Copies the patch's device pixels onto the canvas at the area's place.
-    void Put(const QImage& patch, const QRect& area);
+    // Puts the patch for the key onto the canvas at the area's place, unless the canvas already
+    // shows it there.
+    void Put(quint64 key, const QRect& area, auto&& draw);
+    // The canvas starts afresh: no patch is on it.
+    void ResetCanvas(QImage canvas);
     void PutRowPatches(int row, const RowLook& look);
     void PaintRowLive(QPainter& p, int row, const RowLook& look);
 
@@ -56,6 +59,9 @@ private:
     bool m_hasBase = false;
     bool m_canvasOnBase = false;
     QHash<quint64, QImage> m_patches;
+    // The key of the patch the canvas shows at each place (a patch kind and row). A sweep of the
+    // faders changes the numbers only; the switches and labels need not be copied again.
+    QHash<quint64, quint64> m_onCanvas;
     qsizetype m_patchBytes = 0;
     ShownPanel m_shown;
 };
