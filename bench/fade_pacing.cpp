@@ -6,11 +6,11 @@
 //   - recall of a scene with fade time 0 by its F-key: key event to the eighth frame at the device.
 //   QT_QPA_PLATFORM=offscreen fade_pacing_bench [recalls]
 #include "DevSim.h"
+#include "ProcessThreads.h"
 #include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QTemporaryDir>
@@ -18,34 +18,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <vector>
 
 namespace {
-
-std::set<int> Threads() {
-    std::set<int> tids;
-    for (const QString& name : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs))
-        if (bool ok = false; name.toInt(&ok), ok)
-            tids.insert(name.toInt());
-    return tids;
-}
-
-// Nanoseconds on a CPU of every thread of this process except `skip` (the simulator's).
-std::int64_t CpuNs(int skip) {
-    std::int64_t sum = 0;
-    for (int tid : Threads()) {
-        if (tid == skip)
-            continue;
-        std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/schedstat");
-        std::int64_t ns = 0;
-        if (stat >> ns)
-            sum += ns;
-    }
-    return sum;
-}
 
 // Runs the event loop, sleeping between events, for `ms` or until `done` holds (checked every
 // millisecond).
@@ -143,14 +120,14 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 
-    const std::set<int> before = Threads();
+    const std::set<int> before = ThreadIds();
     DevSim sim;
     if (!sim.start()) {
         std::fprintf(stderr, "simulator: %s\n", qPrintable(sim.errorString()));
         return 1;
     }
     int simTid = -1;
-    for (int tid : Threads())
+    for (int tid : ThreadIds())
         if (!before.count(tid))
             simTid = tid;
 

@@ -8,11 +8,11 @@
 //       with its write, and the way from the write to the device. --flood=<bytes/s> sets another
 //       rate; --flood=0 is the same harness on a quiet line.
 #include "DevSim.h"
+#include "ProcessThreads.h"
 #include "session/DeviceSession.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <algorithm>
 #include <atomic>
@@ -39,15 +39,6 @@ struct Percentiles {
     }
     std::vector<double> values;
 };
-
-std::set<long> ThreadIds() {
-    std::set<long> ids;
-    // The task list of this process; every name in it is a thread id.
-    for (const QString& name :
-         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        ids.insert(name.toLong());
-    return ids;
-}
 
 // What the scheduler says of one thread: time on a core, time waiting for one, and its context
 // switches (each a wake-up or a preemption).
@@ -226,14 +217,14 @@ int main(int argc, char** argv) {
             presses = std::max(1, std::atoi(argv[i]));
     }
 
-    const std::set<long> before = ThreadIds();
+    const std::set<int> before = ThreadIds();
     DevSim sim(DevSimOptions{.faults = {.floodBytesPerSec = flood ? floodRate : 0}});
     if (!sim.start()) {
         std::fprintf(stderr, "simulator: %s\n", qPrintable(sim.errorString()));
         return 1;
     }
-    std::set<long> simThreads = ThreadIds();
-    for (long id : before)
+    std::set<int> simThreads = ThreadIds();
+    for (int id : before)
         simThreads.erase(id);
     DeviceSession session;
     CMorvixView view(session);
@@ -250,9 +241,9 @@ int main(int argc, char** argv) {
     if (!flood)
         return QuietRun(app, sim, view, presses);
     std::vector<NamedThread> threads{{"UI", long(::getpid()), {}}};
-    for (long id : simThreads)
+    for (int id : simThreads)
         threads.push_back({"device", id, {}});
-    for (long id : ThreadIds()) {
+    for (int id : ThreadIds()) {
         if (!before.count(id) && !simThreads.count(id))
             threads.push_back({"watcher", id, {}});
     }

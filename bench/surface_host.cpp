@@ -9,6 +9,7 @@
 //   - feedback: a change from elsewhere (a script's) to the controller's message.
 //   QT_QPA_PLATFORM=offscreen surface_host_bench
 #include "DevSim.h"
+#include "ProcessThreads.h"
 #include "session/DeviceSession.h"
 #include "surface/SurfaceEngine.h"
 #include "surface/SurfaceProfile.h"

@@ -1,19 +1,18 @@
 #include "surface_host/SurfaceHostRun.h"
 
 #include "DevSim.h"
+#include "ProcessThreads.h"
 #include "session/DeviceSession.h"
 #include "surface/SurfaceEngine.h"
 #include "ui/view/CMorvixView.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QTimer>
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <functional>
 
 namespace {
@@ -30,20 +29,6 @@ int LevelOf(int value) {
 
 int ValueOf(int level) {
     return (level * 127 + 127) / 255;
-}
-
-// Nanoseconds on a CPU of every thread of this process except `skip` (the simulator's).
-std::int64_t CpuNs(int skip) {
-    std::int64_t sum = 0;
-    for (int tid : ThreadIds()) {
-        if (tid == skip)
-            continue;
-        std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/schedstat");
-        std::int64_t ns = 0;
-        if (stat >> ns)
-            sum += ns;
-    }
-    return sum;
 }
 
 // Runs the event loop for `ms` or until `done` holds (checked every millisecond).
@@ -66,14 +51,6 @@ bool IsSet(const DevSimFrame& f) {
 }
 
 } // namespace
-
-std::set<int> ThreadIds() {
-    std::set<int> tids;
-    for (const QString& name : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs))
-        if (bool ok = false; name.toInt(&ok), ok)
-            tids.insert(name.toInt());
-    return tids;
-}
 
 double Figures::Median() const {
     if (values.empty())

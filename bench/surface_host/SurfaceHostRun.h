@@ -10,8 +10,6 @@ class DevSim;
 class DeviceSession;
 class SurfaceEngine;
 
-std::set<int> ThreadIds();
-
 struct Figures {
     std::vector<double> values; // milliseconds
     double Median() const;
